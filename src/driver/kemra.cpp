@@ -1,0 +1,79 @@
+// The program driver: fixes the installation paths, starts the interpreter,
+// prints the banner and runs the command loop.
+//
+// When KEMRALIB is unset the installation tree is found without any message:
+// the share/ tree next to the executable's prefix, the install prefix, then
+// the source checkout's share/ (so a fresh build runs with no set-up).
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "driver/commands.h"
+#include "kemlang/interp.h"
+#include "kemlang/print.h"
+#include "kemlang/vars.h"
+#include "molecule/kemradata.h"
+
+static bool isdir(const std::string& p) {
+    struct stat st;
+    return !p.empty() && stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+static std::string fallback_libdir() {
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n > 0) {
+        std::string exe(buf, static_cast<size_t>(n));
+        std::string bin = exe.substr(0, exe.find_last_of('/'));
+        std::string prefix = bin.substr(0, bin.find_last_of('/'));
+        if (isdir(prefix + "/share/quilter/macro")) return prefix + "/share/quilter";
+    }
+    if (isdir(std::string(QUILTER_INSTALL_SHARE) + "/macro")) return QUILTER_INSTALL_SHARE;
+    return QUILTER_SOURCE_SHARE;
+}
+
+int kemra() {
+    kemradata.im = 0;
+    const char* lib = std::getenv("KEMRALIB");
+    std::string libdir = lib ? trim(lib) : std::string();
+    if (!lib) libdir = fallback_libdir();
+    kemradata.libdir = libdir;
+    const char* ini = std::getenv("KEMRAINIT");
+    std::string inifil = ini ? trim(lefstr(ini)) : std::string();
+    if (inifil.empty()) inifil = libdir + "/macro/init";
+    else if (inifil.find('/') == std::string::npos) inifil = libdir + "/macro/" + inifil;
+    std::string hlpdir = libdir + "/help/kemra";
+
+    int status = 0;
+    std::string cmd;
+    Words param;
+    int npar = 0;
+    const int maxpar = 50;
+    kemlang(status, cmd, param, npar, maxpar, ".kem", libdir, inifil, hlpdir);
+    nulify();
+    inivar();
+    const std::string bar(67, '_');
+    putlin(10, bar + "@/");
+    putlin(10, "QUILTER 1.1 (apple)");
+    putlin(10, bar + "@/");
+
+    while (true) {
+        kemlang(status, cmd, param, npar, maxpar, ".kem", libdir, inifil, hlpdir);
+        int k = icoman(cmd, comand, kNumCommands);
+        if (k == 0) {
+            status = 1;
+        } else if (k < 0) {
+            errmsg("Ambiguous command " + strq(cmd) + ".");
+        } else if (comand[k].idtyp > 0 && kemradata.nr <= 0) {
+            errmsg("No data present.");
+        } else if (comand[k].idtyp == 2 && kemradata.npeaks <= 0) {
+            errmsg("No peaks present.");
+        } else if (comand[k].handler) {
+            comand[k].handler(param, npar);
+        }
+        if (trim(cmd) == "quit") stopit(0);
+    }
+}

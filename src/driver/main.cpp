@@ -1,0 +1,3 @@
+#include "driver/commands.h"
+
+int main() { return kemra(); }

@@ -1,0 +1,80 @@
+// Console output, messages, number formatting and small text utilities.
+//
+// Every line the program prints goes through putlin(). A message is built from
+// literal text and placeholder tokens made by intp(), strq() and friends; the
+// token refers to a value in the argument store, and putlin() formats it when
+// it prints the line. Build and print one message before starting the next.
+//
+// Choices of ours:
+//  - a "%" that is not followed (after an optional argument letter and a
+//    field of digits, ".", "-" and blanks) by a conversion letter is copied as
+//    a plain character, so running text such as "50% of" prints unchanged;
+//  - the formatted text is not cut at 400 characters (long report lines and
+//    HTML fragments must come out whole);
+//  - an empty output line is written as a single blank, as the line printer
+//    always writes at least one character.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "kemlang/kemlangdata.h"
+
+constexpr int kMaxPrintArgs = 29;
+
+struct PrintData {
+    int narg = 0;
+    int iarg[kMaxPrintArgs + 1] = {};
+    double rarg[kMaxPrintArgs + 1] = {};
+    std::string sarg[kMaxPrintArgs + 1];
+    void reset();
+};
+extern PrintData printdata;
+
+// Printing. Levels: -3 fatal, -2 error, -1 warning, 0 control, 1..9 indented
+// information, 10..19 information without indentation.
+void putlin(int level, const std::string& text);
+void putstr(int level, const std::string& text);
+void wrnmsg(const std::string& text);
+void errmsg(const std::string& text);
+[[noreturn]] void fatmsg(const std::string& text);
+[[noreturn]] void aloerr(const std::string& file, int line);
+int inflev();
+bool haverr();
+void seterr();
+void clrerr();
+
+// Ends the program at once with a normal exit status (flushes every output).
+[[noreturn]] void stopit(int status);
+
+// Placeholder makers: store the value as the next argument, return the token.
+std::string intp(int i);
+std::string intn(int i, int width);
+std::string realp(double x, int digits);
+std::string realf(double x, int width, int decimals);
+std::string reale(double x, int width, int decimals);
+std::string strp(const std::string& s);
+std::string strn(const std::string& s, int width);
+std::string strq(const std::string& s);
+std::string plural(int count, const std::string& noun);
+
+// Formatter: replaces the tokens of text by the stored arguments.
+std::string fmtstr(const std::string& text);
+
+// Text and number utilities.
+std::string trim(const std::string& s);   // trailing blanks removed
+std::string lefstr(const std::string& s);  // leading blanks removed
+void locase(std::string& s);
+void upcase(std::string& s);
+int indexr(const std::string& s, const std::string& t);  // 1-based, 0 if none
+std::string join(const std::vector<std::string>& words, int n);
+std::string intstr(int i);
+std::string numstr(double x, int n);
+bool match(const std::string& s, const std::string& pattern);
+std::vector<std::string> split(const std::string& s, int maxw);
+int inlist(std::string& word, const std::string& list);
+std::string elemnt(int n, const std::string& s, char sep);
+std::string squeze(const std::string& s);
+std::string appext(const std::string& name, const std::string& ext);
+int lookr(double x, const std::vector<double>& table, int n, bool nearest);  // table 1-based
+int looks(const std::string& s, const std::vector<std::string>& table, int n, bool nearest);

@@ -1,0 +1,34 @@
+# Runs the quilter binary on one macro script (as standard input) in a fresh
+# working directory and compares everything it prints with the .out file.
+# A script may set an expected exit status in a first line "# status N".
+get_filename_component(dir ${SCRIPT} DIRECTORY)
+get_filename_component(name ${SCRIPT} NAME_WE)
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(GLOB extra "${dir}/${name}.d/*")
+foreach(f ${extra})
+  file(COPY ${f} DESTINATION ${WORK})
+endforeach()
+set(ENV{KEMRALIB} "${SOURCE_DIR}/share")
+unset(ENV{KEMRAINIT})
+set(ENV{QUILTER_EXAMPLES} "${SOURCE_DIR}/examples")
+execute_process(COMMAND ${QUILTER}
+  INPUT_FILE ${SCRIPT}
+  WORKING_DIRECTORY ${WORK}
+  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc
+  TIMEOUT 120)
+set(actual "${out}${err}")
+file(WRITE ${WORK}/actual.out "${actual}")
+file(READ ${dir}/${name}.out expected)
+if(NOT actual STREQUAL expected)
+  execute_process(COMMAND diff -u ${dir}/${name}.out ${WORK}/actual.out)
+  message(FATAL_ERROR "output of ${name} differs from ${name}.out (actual in ${WORK}/actual.out)")
+endif()
+file(STRINGS ${SCRIPT} first LIMIT_COUNT 1)
+set(want 0)
+if(first MATCHES "^# status ([0-9]+)")
+  set(want ${CMAKE_MATCH_1})
+endif()
+if(NOT rc EQUAL want)
+  message(FATAL_ERROR "${name}: exit status ${rc}, expected ${want}")
+endif()
