@@ -68,7 +68,8 @@ const CommandSlot comand[kNumCommands + 1] = {
 int icoman(const std::string& cmdin, const CommandSlot* table, int n) {
     size_t e = cmdin.find_last_not_of(' ');
     std::string cmd = e == std::string::npos ? std::string() : cmdin.substr(0, e + 1);
-    if (cmd.size() > static_cast<size_t>(kCommandWidth)) return 0;
+    // A blank word names no command (it would otherwise match a blank slot).
+    if (cmd.empty() || cmd.size() > static_cast<size_t>(kCommandWidth)) return 0;
     int found = 0;
     for (int i = 1; i <= n; ++i) {
         std::string name = table[i].name;
