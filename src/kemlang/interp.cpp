@@ -29,3 +29,19 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
         return;
     }
 }
+
+bool inmacro() { return false; }
+int macdepth() { return 0; }
+std::string curmac() { return std::string(); }
+std::string fullmac() { return std::string(); }
+static std::string blank;
+const std::string& kemlibdir() { return blank; }
+const std::string& kemhlpdir() { return blank; }
+const std::string& kemext() { return blank; }
+std::string findmacro(const std::string&) { return std::string(); }
+bool usercmd(const std::string&, std::vector<std::string>&) { return false; }
+bool chknam(std::string&) { return true; }
+bool recall(std::string&, bool& recalled) { recalled = false; return true; }
+void remember(const std::string&) {}
+bool uncomment(std::string&, bool&) { return true; }
+std::vector<std::string> splitwords(const std::string& line) { return split(line, 1000); }
