@@ -32,3 +32,4 @@ int varmark() { return static_cast<int>(store.size()); }
 void varrelease(int mark) {
     if (mark < static_cast<int>(store.size())) store.resize(mark);
 }
+void cmdset(const std::string&, std::vector<std::string>&, int) {}

@@ -19,3 +19,17 @@ void inivar();                                   // framework defaults
 // and removes them when the macro ends.
 int varmark();
 void varrelease(int mark);
+
+// The variable statements set, eval, show, unset, external and global.
+// statement is the command word, words[0..nwords-1] the words after it.
+//
+// Assignment lines: the interpreter passes ALL words of the line (the
+// variable name included) unchanged:
+//   "name = value ..."  -> cmdset("set",  {"name", "=", "value", ...}, n)
+//   "name=value"        -> cmdset("set",  {"name=value"}, 1)
+//   "name := expr ..."  -> cmdset("eval", {"name", ":=", "expr", ...}, n)
+//   "name:=expr"        -> cmdset("eval", {"name:=expr"}, 1)
+// Any split of the "=" / ":=" between words is accepted ("name= v", "name =v").
+// The value of set is the remaining words joined by single blanks; the
+// expression of eval likewise.
+void cmdset(const std::string& statement, std::vector<std::string>& words, int nwords);
