@@ -97,6 +97,14 @@ void parseitem(const std::string& item, bool beforestar) {
     en.format = item.substr(f, g - f);
     if (g < item.size()) en.defval = item.substr(g + 1);
     else en.required = true;
+    // a bounded real may carry its bounds as a range: "@r=1.0..20.0=6.0"
+    size_t dots = en.defval.find("..");
+    if (en.format.find("@r") != std::string::npos && dots != std::string::npos &&
+        en.defval.find('=', dots) != std::string::npos) {
+        size_t e2 = en.defval.find('=', dots);
+        en.format += en.defval.substr(0, e2);
+        en.defval = en.defval.substr(e2 + 1);
+    }
     pd.e.push_back(en);
 }
 
@@ -185,6 +193,7 @@ Bounds bounds(const std::string& f) {
     } else if (post.find("..") != std::string::npos) {
         size_t d = post.find("..");
         b.lo = post.substr(0, d);
+        if (!b.lo.empty() && b.lo[0] == '=') b.lo.erase(0, 1);
         b.hi = post.substr(d + 2);
         b.loinc = b.hiinc = true;
     }
