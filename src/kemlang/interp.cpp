@@ -817,7 +817,9 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
         std::string line;
         bool substituted = false, fromterminal = false;
         if (haverr() && inmacro() && st.pending.empty()) {
-            std::string action = havvar("erract") ? trim(getval("erract")) : std::string("exit");
+            std::string action;
+            if (!rawvar("erract", action)) action = "exit";
+            action = trim(action);
             clrerr();
             if (action != "NULL") {
                 st.pending.push_back(action);

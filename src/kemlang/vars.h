@@ -10,6 +10,8 @@ enum VarMode { kVarGlobal = 0, kVarLocal = 1, kVarExternal = 2 };
 
 std::string getval(const std::string& name);     // blank if undefined
 bool havvar(const std::string& name);            // the variable exists
+// The stored text, "NULL" included; false when there is no such variable.
+bool rawvar(const std::string& name, std::string& value);
 void setvar(const std::string& name, const std::string& value, int mode);
 void unsetvar(const std::string& name);
 std::string repvar(const std::string& line);     // substitutes $ and % references
