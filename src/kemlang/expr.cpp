@@ -23,6 +23,7 @@
 
 #include "kemlang/interp.h"
 #include "kemlang/print.h"
+#include "kemlang/services.h"
 #include "kemlang/vars.h"
 
 namespace {
@@ -448,8 +449,6 @@ private:
 
 }  // namespace
 
-double ran1(int& seed);
-
 namespace {
 
 double ranuniform() {
@@ -524,17 +523,10 @@ Value Parser::function(const std::string& n, const std::vector<Value>& a) {
         double x = std::fabs(realarg(a, 0)), s = realarg(a, 1) < 0 ? -x : x;
         return a[0].t == kInt && a[1].t == kInt ? mkint(static_cast<long long>(s)) : mkreal(s);
     }
-    if (n == "cputime") return mkreal(static_cast<double>(std::clock()) / CLOCKS_PER_SEC);
-    if (n == "walltime") {
-        static std::time_t start = std::time(nullptr);
-        return mkint(static_cast<long long>(std::time(nullptr) - start));
-    }
-    if (n == "time" || n == "date") {
-        char b[32];
-        std::time_t t = std::time(nullptr);
-        std::strftime(b, sizeof b, n == "time" ? "%H:%M:%S" : "%d-%m-%Y", std::localtime(&t));
-        return mktext(b);
-    }
+    if (n == "cputime") return mkreal(timnow());
+    if (n == "walltime") return mkint(iwall());
+    if (n == "time") return mktext(uxtime());
+    if (n == "date") return mktext(uxdate());
     if (n == "macro") return mktext(curmac());
     if (n == "fullmacro") return mktext(fullmac());
     if (n == "rand") {
@@ -544,8 +536,8 @@ Value Parser::function(const std::string& n, const std::vector<Value>& a) {
         return mkreal(lo + (hi - lo) * ranuniform());
     }
     if (n == "gauss") {
-        double u1 = ranuniform(), u2 = ranuniform();
-        return mkreal(std::sqrt(-2 * std::log(u1)) * std::cos(2 * M_PI * u2));
+        static int gseed = -2;
+        return mkreal(gasdev(gseed));
     }
     if (n == "getpid") return mkint(getpid());
     if (n == "irank") return mkint(0);
@@ -607,13 +599,6 @@ bool evaluate(const std::string& text, Value& v) {
 }
 
 }  // namespace
-
-// Weak fallback for the uniform generator; the services module provides it.
-__attribute__((weak)) double ran1(int& seed) {
-    if (seed <= 0) seed = seed == 0 ? 1 : -seed;
-    seed = static_cast<int>((16807LL * seed) % 2147483647LL);
-    return seed / 2147483647.0;
-}
 
 int ieva(const std::string& text, bool& err) {
     Value v;

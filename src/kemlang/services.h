@@ -1,0 +1,63 @@
+// Dynamic arrays, system services, random numbers and sorting.
+//
+// Growing arrays are std::vector with index 0 unused, so entries 1..capacity
+// exist; alo() applies the one growth rule every array of the program uses.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Resize rule: the new capacity is n + inc. Unallocated: allocate n + inc.
+// inc = 0: exactly n (may shrink); inc < 0: unchanged; inc > 0: grow to
+// n + inc only when n exceeds the capacity. The first min(c, n) entries stay.
+template <class T>
+void alo(std::vector<T>& a, int n, int inc) {
+    int cap = a.empty() ? -1 : static_cast<int>(a.size()) - 1;
+    if (cap < 0) {
+        a.assign(static_cast<size_t>(std::max(n + inc, 0)) + 1, T());
+        return;
+    }
+    if (inc == 0) {
+        if (cap != n) a.resize(static_cast<size_t>(std::max(n, 0)) + 1);
+    } else if (inc > 0 && n > cap) {
+        a.resize(static_cast<size_t>(n + inc) + 1);
+    }
+}
+template <class T>
+int capacity(const std::vector<T>& a) {
+    return a.empty() ? 0 : static_cast<int>(a.size()) - 1;
+}
+inline void ialo(std::vector<int>& a, int n, int inc) { alo(a, n, inc); }
+inline void ialol(std::vector<long long>& a, int n, int inc) { alo(a, n, inc); }
+inline void ralo(std::vector<double>& a, int n, int inc) { alo(a, n, inc); }
+inline void lalo(std::vector<char>& a, int n, int inc) { alo(a, n, inc); }
+inline void salo(std::vector<std::string>& a, int n, int inc) { alo(a, n, inc); }
+
+// System services.
+std::string ugtenv(const std::string& name);
+std::string ugtcwd();
+int ichdir(const std::string& dir);
+int isystm(const std::string& command);
+void uxslip(double seconds);
+int igtpid();
+long igthid();
+double timnow();  // CPU seconds since the first call
+int iwall();      // wall-clock seconds since the first call
+std::string uxtime();  // hh:mm:ss
+std::string uxdate();  // dd-mm-yyyy
+int numday(int year, int month, int day);
+long long istamp(const std::string& file);  // modification time, 0 if none
+void usignl();
+std::string nonull(const std::string& text);
+
+// Random numbers (one stream for ran1 and gasdev, one for iran1). A seed of
+// 0 or less starts the stream from max(-seed, 1); the seed is updated.
+double ran1(int& seed);
+int iran1(int& seed);
+double gasdev(int& seed);
+void ranreset();
+
+// Sorting: ascending, carrying the index array along (1-based arrays of n
+// entries); idx is set to 1..n first unless keep.
+void isort(std::vector<int>& a, std::vector<int>& idx, int n, bool keep);
+void rsort(std::vector<double>& a, std::vector<int>& idx, int n, bool keep);
