@@ -37,7 +37,7 @@
 
 using Words = std::vector<std::string>;
 
-// Built-in statements provided by the statements module (weak fallbacks below).
+// Built-in statements of the statements module.
 void cmdpri(const std::string& statement, Words& words, int nwords);
 void cmdali(Words& words, int nwords);
 bool findalias(const std::string& word, std::string& definition);
@@ -921,42 +921,5 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
     }
 }
 
-// ---------------------------------------------------------------- fallbacks
-// Minimal forms of the other built-ins, replaced by the statements module.
-
-__attribute__((weak)) void cmdpri(const std::string& statement, Words& words, int nwords) {
-    std::string t = join(words, nwords);
-    if (statement == "error") errmsg(t);
-    else putlin(12, t);
-}
-__attribute__((weak)) void cmdali(Words&, int) { errmsg("Aliases are not available."); }
-__attribute__((weak)) bool findalias(const std::string&, std::string&) { return false; }
-__attribute__((weak)) void cmdrln(Words&, int) { errmsg("readline is not available."); }
-__attribute__((weak)) void cmdtyp(Words&, int) { errmsg("type is not available."); }
-__attribute__((weak)) void cmdhlp(Words&, int, const std::string&) { errmsg("help is not available."); }
-__attribute__((weak)) void cmdrem(Words& w, int n) {
-    if (n < 1) errmsg("Missing parameter.");
-    else if (std::remove(w[0].c_str()) != 0) errmsg("Cannot remove file " + w[0] + ".");
-}
-__attribute__((weak)) void cmdsys(Words& w, int n) {
-    const char* sh = std::getenv("SHELL");
-    std::string c = std::string(sh && *sh ? sh : "sh") + " -c '" + join(w, n) + "'";
-    std::fflush(stdout);
-    int rc = std::system(c.c_str());
-    (void)rc;
-}
-__attribute__((weak)) void cmdslp(Words& w, int n) {
-    if (n != 1) {
-        errmsg("Illegal number of parameters.");
-        return;
-    }
-    bool err = false;
-    double s = reva(w[0], err);
-    if (err) errmsg("Illegal expression " + strq(w[0]) + ".");
-    else if (s > 0) usleep(static_cast<useconds_t>(s * 1e6));
-}
-__attribute__((weak)) void cmdcd(Words& w, int n) {
-    if (n != 1) errmsg("Illegal number of parameters.");
-    else if (chdir(w[0].c_str()) != 0) errmsg("Cannot change to directory " + w[0] + ".");
-}
-__attribute__((weak)) void cmdplo(Words& w, int n) { gplot(w, n); }
+// The plot statement.
+void cmdplo(Words& w, int n) { gplot(w, n); }

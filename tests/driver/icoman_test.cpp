@@ -1,6 +1,7 @@
 // Command look-up: abbreviations, ambiguity, exact matches and the table itself.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "driver/commands.h"
@@ -70,7 +71,9 @@ TEST(CommandTable, SlotsFlagsAndSharedHandlers) {
     for (int i = 1; i <= kNumCommands; ++i) {
         if (*comand[i].name) {
             ++named;
-            if (std::string(comand[i].name) != "library") EXPECT_NE(comand[i].handler, nullptr) << i;
+            if (std::string(comand[i].name) != "library") {
+                EXPECT_NE(comand[i].handler, nullptr) << i;
+            }
         }
         EXPECT_NE(comand[i].idtyp, 2) << i;
     }
@@ -78,6 +81,27 @@ TEST(CommandTable, SlotsFlagsAndSharedHandlers) {
     for (int i : {13, 28, 35, 38, 39, 40, 44, 45, 46, 50, 52}) EXPECT_EQ(comand[i].idtyp, 0) << i;
     for (int i : {1, 2, 4, 9, 11, 12, 14, 18, 20, 23, 25, 27, 29, 33, 36, 37, 41, 43, 82, 84})
         EXPECT_EQ(comand[i].idtyp, 1) << i;
+}
+
+}  // namespace
+
+namespace {
+
+bool helpfile(const std::string& topic) {
+    std::ifstream in(std::string(QUILTER_SOURCE_SHARE) + "/help/kemra/" + topic + ".hlp");
+    return in.good();
+}
+
+TEST(Help, EveryCommandAndStatementHasAHelpFile) {
+    for (int i = 1; i <= kNumCommands; ++i)
+        if (*comand[i].name) {
+            EXPECT_TRUE(helpfile(comand[i].name)) << comand[i].name;
+        }
+    for (const char* s : {"set", "eval", "show", "unset", "external", "global", "if", "else", "do",
+                          "break", "goto", "return", "exit", "quit", "abort", "safe", "command",
+                          "subroutine", "syntax", "alias", "print", "error", "plot", "readline",
+                          "type", "help", "remove", "system", "sleep", "cd", "chdir"})
+        EXPECT_TRUE(helpfile(s)) << s;
 }
 
 }  // namespace
