@@ -1,18 +1,122 @@
-// Global molecular data of the framework: library, molecule, shift and peak
-// lists. (Extended by the molecule module.)
+// Global molecular data: the residue library, the molecule built from a
+// sequence, and the per-list chemical shift data.
+//
+// All indices are 1-based; element 0 of every array is unused. Names are kept
+// trimmed (a blank-padded 5-character name is the same text without its
+// trailing blanks) and are compared as whole names.
+//
+// Missing values: a shift of 999.0 ppm means "no shift", an entry number of
+// -999999 means "no entry in the list".
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
+
+constexpr double kNoShift = 999.0;
+constexpr int kNoEntry = -999999;
+constexpr int kMaxBonds = 6;  // covalent bonds one atom of the molecule can hold
+
+struct LibAtom {
+    std::string name;
+    int type = 0;                    // atom type index
+    std::array<double, 3> coord{};   // standard coordinates
+    std::array<int, 4> icon{};       // bonded atoms within the type, 0 = none
+    int ipatom = 0;                  // pseudo atom standing for this atom
+    int ncstab = 0;                  // shift table integer
+    std::array<double, 4> cstab{};   // mean, spread, lower, upper
+};
+
+struct LibDihedral {
+    std::string name;
+    std::array<int, 4> atoms{};  // defining atoms within the type
+    int last = 0;                // last moving atom, 0 = up to nat
+};
+
+struct ResType {
+    std::string name;                 // aanam
+    int ifirat = 1, lasat = 0;        // residue proper
+    std::vector<LibDihedral> dih;     // 1..ndih
+    std::vector<LibAtom> at;          // 1..nat
+    int ndih() const { return static_cast<int>(dih.size()) - 1; }
+    int nat() const { return static_cast<int>(at.size()) - 1; }
+};
+
+struct AtomType {
+    std::string name;
+    double radius = 0.0;
+    int hbond = 0;
+    int element = 0;  // 0 = pseudo atom, 1 = hydrogen
+};
+
+struct SpecPath {
+    double value = 0.0;
+    bool cont = false;
+    std::vector<std::string> names;
+};
+
+struct SpecDef {
+    std::string name;
+    int a = 0;
+    std::vector<SpecPath> paths;
+};
 
 struct KemraData {
     std::string libdir;  // installation directory (KEMRALIB)
     int im = 0;
-    int nr = 0;          // residues of the molecule
-    int npeaks = 0;      // peaks present
+
+    // Library.
+    std::vector<AtomType> atyp{AtomType()};  // 1..nattyp
+    std::vector<ResType> res{ResType()};     // 1..naa
+    std::vector<SpecDef> spec{SpecDef()};    // 1..nspec
+    int maxat = 0, maxdih = 0;
+    double corr14 = 0.0;
+    int naa() const { return static_cast<int>(res.size()) - 1; }
+    int nattyp() const { return static_cast<int>(atyp.size()) - 1; }
+    int nspec() const { return static_cast<int>(spec.size()) - 1; }
+
+    // Molecule.
+    int nr = 0, na = 0, nd = 0, nlink = 0;
+    std::vector<std::string> rnam, rid;  // residues 1..nr
+    std::vector<int> ir, irlib, ifira, ifird;
+    std::vector<char> cis;
+    std::vector<std::string> anam;  // atoms 1..na
+    std::vector<int> iar, iatyp, iael, iah, nbond, ilibat;
+    std::vector<std::array<int, kMaxBonds>> ibond;
+    std::vector<char> asel, asel0;   // selection and saved selection
+    std::vector<double> amass, arad, arad0;
+    std::vector<std::vector<int>> iqa;  // members of each pseudo atom
+    std::vector<std::array<int, 2>> ialink;  // 1..nlink
+
+    // Lists: shift(a, k) is shift[k][a].
+    int npkl = 0;
+    std::vector<std::string> cslnam, pklnam;
+    std::vector<std::vector<double>> shift, dshift, shiftr, acal;
+    std::vector<std::vector<int>> iprot, iprotr;
+    bool refcsl = false;
+    std::array<double, 5> tolppm{0.0, 0.02, 0.02, 0.2, 0.2};
+
+    // Several shifts per atom (read with "multiple").
+    std::vector<int> iacu;
+    std::vector<double> cu, dcu;
+
+    int npeaks = 0;  // peaks present
     void reset();
 };
 
 extern KemraData kemradata;
 
-// Resets the molecular data.
+// Resets the molecular data (the installation directory stays).
 void nulify();
+// Discards the molecule and everything numbered by its atoms.
+void clearmolecule();
+// Grows the list set to n lists; new lists start as a copy of the last one.
+void growlists(int n);
+// Residue type of a name (1..naa), -1 if the library lacks it.
+int restype(const std::string& name);
+// Atom of residue r by name, trying pseudo atom spellings; 0 if none.
+int findatom(int r, const std::string& name);
+// Residue with number num, 0 if none.
+int findresidue(int num);
+// Atom label "NAME RES NUM" used in messages.
+std::string atomlabel(int a);
