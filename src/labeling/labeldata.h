@@ -1,0 +1,40 @@
+// Labeling data shared by the design commands: per-atom labeling fields,
+// prices, allowed duplicates, classes, batches and the ten stored labelings.
+// Matrices indexed [f][e] with 1-based types; index 0 unused.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+constexpr int kTypes = 21;       // residue types of the pair records
+constexpr int kSlots = 10;       // stored labelings
+constexpr int kSlotEntries = 400;
+constexpr int kNotOffered = 10000;
+
+struct LabelData {
+    // Per atom (1..na).
+    std::vector<char> ainclude;
+    std::vector<int> imarker, itmpmark;
+    std::vector<double> alaba, rc13lab, rn15lab;
+    // Prices: 15N only, 13C only, both.
+    std::array<std::string, kTypes + 1> price_asname;
+    std::array<int, kTypes + 1> price_natoms{}, price_catoms{}, price_bothatoms{};
+    std::array<std::array<int, kTypes + 1>, kTypes + 1> iallowed_dupes{};
+    // Stored labelings, entry i (1..400) of slot r (1..10).
+    std::array<int, kSlots + 1> ilabelsize{};
+    std::array<std::array<int, kSlotEntries + 1>, kSlots + 1> ias_front{}, ias_end{}, ischedulenr{},
+        ioccur{};
+    // Pair classes and batches.
+    std::array<int, 2501> isample_class{};
+    std::vector<int> ibatch_front, ibatch_end, ibatch_cluster;
+    int ibatchsize = 0;
+    int ixtract = 0;
+    void reset();
+};
+
+extern LabelData labdata;
+
+// Initial prices, duplicates and classes; per-atom arrays for na atoms.
+void labseqinit(int na);
+void setinitialprices();
