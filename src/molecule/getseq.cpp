@@ -58,11 +58,14 @@ bool duplicates(const Pending& p) {
 }
 
 // Atom of residue r with the name of library atom i of its type, 0 if none.
+// Overlap atoms may be written "-C" or "+N" in the library, which keeps the
+// atom names of a type unique; the sign is not part of the neighbour's name.
 int byname(int r, const std::string& name) {
     const KemraData& d = kemradata;
     if (r < 1 || r > d.nr) return 0;
+    std::string n = !name.empty() && (name[0] == '-' || name[0] == '+') ? name.substr(1) : name;
     for (int a = d.ifira[r]; a < d.ifira[r + 1]; ++a)
-        if (d.anam[a] == name) return a;
+        if (d.anam[a] == n) return a;
     return 0;
 }
 

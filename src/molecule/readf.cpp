@@ -11,7 +11,9 @@
 //    the same entries, shifts and deviations, the list read being the source;
 //  - restraint, coordinate and peak files are not used by any labeling
 //    command; their options are checked and the read is refused with a
-//    clear message.
+//    clear message;
+//  - the summary lines are information of level "minimal", so that
+//    "info=none" (as in the start-up macro) keeps a read quiet.
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -68,7 +70,7 @@ void readlib(Words& param, int& npar, std::FILE* f, const std::string& file, int
     if (!ok) return;
     d.nr = 0;
     clearmolecule();
-    putlin(1, "Library file " + strq(file) + " read, " + plural(d.naa() - before, "residue type") +
+    putlin(2, "Library file " + strq(file) + " read, " + plural(d.naa() - before, "residue type") +
                   ".");
     libchk();
 }
@@ -82,7 +84,7 @@ void readseq(Words& param, int& npar, std::FILE* f, const std::string& file) {
         return;
     }
     iniseq();
-    putlin(1, "Sequence file " + strq(file) + " read, " + plural(kemradata.nr, "residue") + ".");
+    putlin(2, "Sequence file " + strq(file) + " read, " + plural(kemradata.nr, "residue") + ".");
 }
 
 void readshifts(Words& param, int& npar, std::FILE* f, const std::string& file,
@@ -122,7 +124,7 @@ void readshifts(Words& param, int& npar, std::FILE* f, const std::string& file,
             d.shiftr[j] = d.shiftr[k];
         }
     }
-    putlin(1, "Chemical shift list " + strq(file) + " read, " + plural(n, "chemical shift") + ".");
+    putlin(2, "Chemical shift list " + strq(file) + " read, " + plural(n, "chemical shift") + ".");
 }
 
 }  // namespace
