@@ -1,0 +1,677 @@
+// The schedule optimiser.
+//
+// Design of the parts whose inner working is ours:
+//  - Building (generate_anotherlabeling): pairs are taken in the pair order;
+//    each gets the smallest sample mask (1, 2, 3, ... up to the cutoff mask
+//    and at most 20 samples) after which no two occurring pairs share a mask
+//    beyond the allowed-duplicates matrix and no receiving sample exceeds
+//    maxpeaks peaks. A pair for which no mask works is left out and the
+//    build goes on with the next pair, so one hard pair does not end the
+//    build; lastpair is the number of pairs placed.
+//  - Peak counts are counted over distinct (front, end) type combinations
+//    of a sample: a peak is seen once however many entries label it.
+//  - add_greedy: conflicts of a unique pair = number of occurring pairs that
+//    share its front or its end type (the pairs that light up with it); the
+//    pair order is sorted by conflicts, most first, so the hardest pairs get
+//    the small masks. build_approx builds from that order; deleteduplicates
+//    removes unique pairs that share a mask (possible with allowed
+//    duplicates above 1) unless that would create a duplicate; wiggle moves
+//    one pair at a time to the end of the order and rebuilds. A move that
+//    scores higher is taken; one that scores equal is taken with
+//    probability accept_prob, which lets the greedy walk across plateaus.
+//  - Labelscore: a sample scores the label amount (alaba of the first atom)
+//    of each residue whose type it labels with 13C or 15N.
+//  - The price term is 0 when no sample shows an occurring pair (the total
+//    price is then 0); (UP x 100) / C is a division of reals.
+//  - The labeling file written after an improvement holds the ring as it
+//    stands, ranked, stored in slots 1..10 as at the end of the run.
+//  - Orders of the special modes: -2 steps through the permutations in
+//    lexicographic order; -4 sorts a random order by the position of the
+//    front type in a shuffled residue-type order; -6 sorts by conflicts,
+//    fewest first; -7 to -9 follow connections (each next pair shares a type
+//    with a placed one where possible), -8 and -9 from a random start, -9
+//    taking the most conflicted connected pair first; -10 to -12 and -15
+//    order by colour class of a greedy colouring of the conflict graph (two
+//    pairs conflict when one's front type with the other's end type
+//    occurs), -11 colouring in random vertex order; -16 orders by cliques of
+//    pairs sharing a front type, largest first; -17 enumerates the orders of
+//    the first (at most 8) pairs recursively, prints the best and ends the
+//    program; -14 takes its schedule from the sample-string file named by
+//    the variable "samplefile" (default "wtgtr.sched").
+//  - The labeling tree and record pool only serve when treeopt is set,
+//    which the optimiser clears; the pool is therefore not allocated.
+#include "labeling/optimise.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <numeric>
+#include <random>
+
+#include "kemlang/kemlangdata.h"
+#include "kemlang/print.h"
+#include "kemlang/services.h"
+#include "kemlang/vars.h"
+#include "labelio/labelfile.h"
+#include "labelio/reports.h"
+#include "molecule/kemradata.h"
+
+namespace {
+
+constexpr uint32_t kAllSamples = (1u << kSamples) - 1;
+
+uint32_t candidatelimit(uint32_t cutoff) { return std::min(cutoff, kAllSamples); }
+
+void samplesets(const Selection& smp, uint32_t& fr, uint32_t& en) {
+    fr = en = 0;
+    for (int i = 1; i <= smp.count; ++i) {
+        if (smp.front[i] >= 1 && smp.front[i] <= kTypes) fr |= 1u << smp.front[i];
+        if (smp.end[i] >= 1 && smp.end[i] <= kTypes) en |= 1u << smp.end[i];
+    }
+}
+
+int peaksof(uint32_t fr, uint32_t en, const TypeMatrix& u) {
+    int n = 0;
+    for (int a = 1; a <= kTypes; ++a)
+        if (fr & (1u << a))
+            for (int b = 1; b <= kTypes; ++b)
+                if ((en & (1u << b)) && u[a][b] > 0) n += u[a][b];
+    return n;
+}
+
+bool listed(const Schedule& s, int f, int e) {
+    for (int k = 1; k <= kSamples; ++k)
+        for (int i = 1; i <= s.samples[k].count; ++i)
+            if (s.samples[k].front[i] == f && s.samples[k].end[i] == e) return true;
+    return false;
+}
+
+void addtosamples(Schedule& s, int f, int e, uint32_t m) {
+    for (int k = 1; k <= kSamples; ++k)
+        if (m & (1u << (k - 1)))
+            if (!addentry(s.samples[k], f, e, static_cast<int>(m)))
+                fatmsg("Sample " + intp(k) + " cannot hold more than 300 pairs.");
+}
+
+std::string hms() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return intstr(tm.tm_hour) + " " + intstr(tm.tm_min) + " " + intstr(tm.tm_sec);
+}
+
+}  // namespace
+
+// Scoring.
+
+double scoreschedule(Schedule& s, double scoreweight, double priceweight, double fillweight,
+                     const TypeMatrix& uniqs, int nsamples) {
+    const KemraData& d = kemradata;
+    const LabelData& l = labdata;
+    int up = chkuniqsdup(s, uniqs);  // also fills the pair-sample matrix
+    int needed = 0, highest = 0;
+    double price = 0, labelscore = 0;
+    for (int k = 1; k <= kSamples; ++k) {
+        const Selection& smp = s.samples[k];
+        if (smp.count > 0) ++needed;
+        uint32_t fr = 0, en = 0;
+        samplesets(smp, fr, en);
+        for (int t = 1; t <= kTypes; ++t) {
+            bool c = fr & (1u << t), n = en & (1u << t);
+            if (!c && !n) continue;
+            std::string name = t <= d.naa() ? d.res[t].name.substr(0, 3) : std::string();
+            for (int r = 1; r <= kTypes; ++r)
+                if (l.price_asname[r] == name) {
+                    price += c && n ? l.price_bothatoms[r] : c ? l.price_catoms[r] : l.price_natoms[r];
+                    break;
+                }
+        }
+        for (int i = 1; i <= d.nr; ++i) {
+            int t = d.irlib[i];
+            if (t <= kTypes && ((fr | en) & (1u << t)) && d.ifira[i] < static_cast<int>(l.alaba.size()))
+                labelscore += l.alaba[d.ifira[i]];
+        }
+    }
+    std::vector<int> values;
+    values.reserve(kTypes * kTypes);
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) {
+            int m = s.schednrs[f][e];
+            values.push_back(m);
+            if (m > 0 && uniqs[f][e] > 0)
+                for (int k = kSamples; k > highest; --k)
+                    if (m & (1 << (k - 1))) highest = k;
+        }
+    std::sort(values.begin(), values.end());
+    int masksused = static_cast<int>(std::unique(values.begin(), values.end()) - values.begin());
+    double totalprice = 18204.0 * (nsamples > 0 ? nsamples : highest);
+    double totallabel = 0;
+    for (int i = 1; i <= d.nr && i < static_cast<int>(l.alaba.size()); ++i) totallabel += l.alaba[i];
+    if (needed == 0) return 0.0;
+    double c = needed >= 32 ? 0.0 : std::ldexp(1.0, needed);
+    double pterm = totalprice > 0 ? price / totalprice * priceweight : 0.0;
+    double lterm = totallabel > 0 ? labelscore / totallabel * scoreweight : 0.0;
+    double uterm = c > 0 ? up * 100.0 / c : 0.0;
+    double fterm = c > 1 ? masksused / (c - 1) * fillweight : 0.0;
+    double score = (1 - pterm) + lterm + uterm + fterm;
+    if (uniqueflags.verbose_output) {
+        listout("------Scoring overview-------");
+        listout("Number of Samples needed: " + intstr(needed));
+        listout("Number of UP assigned   : " + intstr(up));
+        listout("Log of UP               : " + numstr(up > 0 ? std::log2(up) : 0.0, 6));
+        listout("Price of the schedule   : " + numstr(price, 8));
+        listout("Number of schednrs used : " + intstr(masksused));
+        listout("labelscore this schedule: " + numstr(labelscore, 8));
+        listout("total labelscore of all : " + numstr(totallabel, 8));
+        listout("total price of all      : " + numstr(totalprice, 8));
+        listout("Overall score           : " + numstr(score, 8));
+        listout("Influences:             :");
+        listout("Influence of the price  : " + numstr(1 - pterm, 8));
+        listout("influence of schednrs   : " + numstr(fterm, 8));
+        listout("influence of labelscore : " + numstr(lterm, 8));
+        listout("Influence of #UP        : " + numstr(uterm, 8));
+        listout("score right now         : " + numstr(score, 8));
+        listout("-----------------------------");
+    }
+    return score;
+}
+
+// Incremental builder.
+
+ScheduleBuilder::ScheduleBuilder(const TypeMatrix& uniqs, const TypeMatrix& allowed)
+    : uniqs_(uniqs), allowed_(allowed), count_(static_cast<size_t>(kAllSamples) + 1, 0) {
+    uniform_ = allowed[1][1] > 0 ? allowed[1][1] : 0;
+    for (int a = 1; a <= kTypes; ++a)
+        for (int b = 1; b <= kTypes; ++b) {
+            if (allowed[a][b] != uniform_) uniform_ = 0;
+            if (uniqs[a][b] > 0) row_[a].push_back(b), col_[b].push_back(a);
+        }
+}
+
+void ScheduleBuilder::clear() {
+    for (int a = 1; a <= kTypes; ++a)
+        for (int b = 1; b <= kTypes; ++b) {
+            if (mat_[a][b] != 0) count_[static_cast<size_t>(mat_[a][b])] = 0;
+            mat_[a][b] = 0;
+        }
+    cmask_.fill(0);
+    nmask_.fill(0);
+    fbits_.fill(0);
+    ebits_.fill(0);
+    peaks_.fill(0);
+}
+
+int ScheduleBuilder::peaksafter(int s, int f, int e) const {
+    uint32_t fr = fbits_[s], en = ebits_[s];
+    int n = peaks_[s];
+    if (!(fr & (1u << f))) {
+        uint32_t e2 = en | (1u << e);
+        for (int b : row_[f])
+            if (e2 & (1u << b)) n += uniqs_[f][b];
+    }
+    if (!(en & (1u << e)))
+        for (int a : col_[e])
+            if (fr & (1u << a)) n += uniqs_[a][e];
+    return n;
+}
+
+bool ScheduleBuilder::groupsok(int nchanged) {
+    if (uniform_ > 0) {
+        for (int i = 0; i < nchanged; ++i)
+            if (count_[static_cast<size_t>(mat_[changes_[i].a][changes_[i].b])] > uniform_) return false;
+        return true;
+    }
+    int maxmask = 0;
+    return checkmatrix(mat_, maxmask, allowed_, uniqs_) == 0;
+}
+
+bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
+    uint32_t cf = cmask_[f] | m, ne = nmask_[e] | m;
+    int n = 0;
+    auto update = [&](int a, int b, uint32_t nm) {
+        int old = mat_[a][b];
+        if (static_cast<int>(nm) == old) return;
+        changes_[n++] = {a, b, old};
+        if (old) --count_[static_cast<size_t>(old)];
+        ++count_[nm];
+        mat_[a][b] = static_cast<int>(nm);
+    };
+    for (int b : row_[f]) update(f, b, cf & (b == e ? ne : nmask_[b]));
+    for (int a : col_[e])
+        if (a != f) update(a, e, cmask_[a] & ne);
+    bool ok = groupsok(n);
+    std::array<int, kSamples + 1> newpeaks = peaks_;
+    if (ok)
+        for (int k = 1; k <= kSamples; ++k)
+            if (m & (1u << (k - 1))) {
+                newpeaks[k] = peaksafter(k, f, e);
+                if (maxpeaks != 999 && newpeaks[k] > maxpeaks) ok = false;
+            }
+    if (!ok) {
+        for (int i = n - 1; i >= 0; --i) {
+            const Change& c = changes_[i];
+            --count_[static_cast<size_t>(mat_[c.a][c.b])];
+            if (c.old) ++count_[static_cast<size_t>(c.old)];
+            mat_[c.a][c.b] = c.old;
+        }
+        return false;
+    }
+    cmask_[f] = cf;
+    nmask_[e] = ne;
+    peaks_ = newpeaks;
+    for (int k = 1; k <= kSamples; ++k)
+        if (m & (1u << (k - 1))) fbits_[k] |= 1u << f, ebits_[k] |= 1u << e;
+    return true;
+}
+
+int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, Schedule& s,
+                           uint32_t cutoff, int maxpeaks) {
+    clear();
+    initschedule(s);
+    std::array<std::array<bool, kTypes + 1>, kTypes + 1> done{};
+    const uint32_t limit = candidatelimit(cutoff);
+    int placed = 0;
+    for (int p = 0; p < npairs; ++p) {
+        int k = order[p];
+        if (k < 1 || k > base.count) continue;
+        int f = base.front[k], e = base.end[k];
+        if (f < 1 || f > kTypes || e < 1 || e > kTypes || done[f][e] || uniqs_[f][e] <= 0) continue;
+        for (uint32_t m = 1; m <= limit; ++m)
+            if (tryplace(f, e, m, maxpeaks)) {
+                addtosamples(s, f, e, m);
+                done[f][e] = true;
+                ++placed;
+                break;
+            }
+    }
+    s.schednrs = mat_;
+    s.lastpair = placed;
+    return placed;
+}
+
+int buildreference(const Selection& base, const int* order, int npairs, Schedule& s,
+                   uint32_t cutoff, int maxpeaks, const TypeMatrix& uniqs,
+                   const TypeMatrix& allowed) {
+    initschedule(s);
+    static Schedule trial;
+    const uint32_t limit = candidatelimit(cutoff);
+    int placed = 0;
+    for (int p = 0; p < npairs; ++p) {
+        int k = order[p];
+        if (k < 1 || k > base.count) continue;
+        int f = base.front[k], e = base.end[k];
+        if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] <= 0 || listed(s, f, e)) continue;
+        for (uint32_t m = 1; m <= limit; ++m) {
+            trial = s;
+            addtosamples(trial, f, e, m);
+            fillschednrs(trial, uniqs);
+            int total = 0;
+            if (checkschedule(trial, total, allowed, uniqs) != 0) continue;
+            bool ok = true;
+            for (int q = 1; q <= kSamples && ok; ++q)
+                if (m & (1u << (q - 1))) {
+                    uint32_t fr = 0, en = 0;
+                    samplesets(trial.samples[q], fr, en);
+                    ok = maxpeaks == 999 || peaksof(fr, en, uniqs) <= maxpeaks;
+                }
+            if (!ok) continue;
+            s = trial;
+            ++placed;
+            break;
+        }
+    }
+    fillschednrs(s, uniqs);
+    s.maxmask = 0;
+    s.lastpair = placed;
+    return placed;
+}
+
+// The optimisation run.
+
+namespace {
+
+struct Optimiser {
+    OptParams& p;
+    Selection base;
+    TypeMatrix uniqs{};
+    std::string banlist;
+    std::vector<int> order;      // pair order, 1-based values in 0..npairs-1
+    std::array<int, kTypes + 1> aminoptr{};
+    int npairs = 0;
+    int seed = 1;
+    std::mt19937 swaps;
+    ScheduleBuilder* builder = nullptr;
+    double greedyscore = 0;
+    std::array<int, kSlots + 1> topscores{}, toppos{};
+    int ringentries = 0;
+    std::vector<int> fingerprints;
+
+    explicit Optimiser(OptParams& params) : p(params) {}
+
+    double score(Schedule& s) {
+        return scoreschedule(s, p.scoreweight, p.priceweight, p.fillweight, uniqs);
+    }
+    double ran() { return ran1(seed); }
+    void rperm() {
+        std::iota(order.begin(), order.end(), 1);
+        for (int i = npairs - 1; i > 0; --i) {
+            int j = std::min(i, static_cast<int>(ran() * (i + 1)));
+            std::swap(order[static_cast<size_t>(i)], order[static_cast<size_t>(j)]);
+        }
+    }
+    int build(Schedule& s) {
+        return builder->build(base, order.data(), npairs, s, p.cutoff, p.maxpeaks);
+    }
+    int conflicts(int k) const {
+        return static_cast<int>(std::count_if(&uniqs[base.front[k]][1], &uniqs[base.front[k]][1] + kTypes,
+                                              [](int v) { return v > 0; })) +
+               static_cast<int>(std::count_if(uniqs.begin() + 1, uniqs.end(), [&](const auto& row) {
+                   return row[static_cast<size_t>(base.end[k])] > 0;
+               }));
+    }
+    bool conflicting(int i, int j) const {
+        return uniqs[base.front[i]][base.end[j]] > 0 || uniqs[base.front[j]][base.end[i]] > 0 ||
+               base.front[i] == base.front[j] || base.end[i] == base.end[j];
+    }
+    void sortbyconflicts(bool most) {
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return most ? conflicts(a) > conflicts(b) : conflicts(a) < conflicts(b);
+        });
+    }
+    void connectionorder(bool randomstart, bool downwards);
+    void colourorder(bool randomvertices);
+    void cliqueorder();
+    void greedy(Schedule& s);
+    void deleteduplicates(Schedule& s);
+    [[noreturn]] void recursive_enumeration();
+    void enterring(Schedule& my, double best);
+    void rankandstore(bool write);
+    void run();
+};
+
+Schedule greedsched, gensched, myschedule, trialsched;
+std::array<Schedule, kSlots + 1> topschedules;
+
+void Optimiser::connectionorder(bool randomstart, bool downwards) {
+    std::vector<int> rest(order);
+    if (!randomstart) sortbyconflicts(true), rest = order;
+    std::vector<int> out;
+    while (!rest.empty()) {
+        size_t pick = 0;
+        bool found = false;
+        for (size_t i = 0; i < rest.size() && !out.empty(); ++i) {
+            bool linked = std::any_of(out.begin(), out.end(), [&](int o) {
+                return base.front[o] == base.front[rest[i]] || base.end[o] == base.end[rest[i]] ||
+                       base.front[o] == base.end[rest[i]] || base.end[o] == base.front[rest[i]];
+            });
+            if (!linked) continue;
+            if (!found || (downwards && conflicts(rest[i]) > conflicts(rest[pick]))) pick = i;
+            found = true;
+            if (!downwards) break;
+        }
+        out.push_back(rest[pick]);
+        rest.erase(rest.begin() + static_cast<long>(pick));
+    }
+    order = out;
+}
+
+void Optimiser::colourorder(bool randomvertices) {
+    if (randomvertices) rperm();
+    else sortbyconflicts(true);
+    std::vector<int> colour(static_cast<size_t>(npairs) + 1, 0);
+    for (int v : order) {
+        int c = 1;
+        while (std::any_of(order.begin(), order.end(), [&](int u) {
+            return colour[static_cast<size_t>(u)] == c && conflicting(u, v);
+        }))
+            ++c;
+        colour[static_cast<size_t>(v)] = c;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return colour[static_cast<size_t>(a)] < colour[static_cast<size_t>(b)]; });
+}
+
+void Optimiser::cliqueorder() {
+    std::array<int, kTypes + 1> size{};
+    for (int k : order) ++size[static_cast<size_t>(base.front[k])];
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        int sa = size[static_cast<size_t>(base.front[a])], sb = size[static_cast<size_t>(base.front[b])];
+        return sa != sb ? sa > sb : base.front[a] < base.front[b];
+    });
+}
+
+void Optimiser::deleteduplicates(Schedule& s) {
+    DupList fr{}, en{}, ms{};
+    int ndup = 0;
+    chkuniqsdup(s, uniqs, &fr, &en, &ms, &ndup);
+    for (int i = 1; i <= std::min(ndup, kListLen); ++i) {
+        trialsched = s;
+        for (int k = 1; k <= kSamples; ++k) {
+            Selection& smp = trialsched.samples[k];
+            Selection kept;
+            for (int j = 1; j <= smp.count; ++j)
+                if (smp.front[j] != fr[i] || smp.end[j] != en[i]) addentry(kept, smp.front[j], smp.end[j], smp.mask[j]);
+            smp = kept;
+        }
+        fillschednrs(trialsched, uniqs);
+        int total = 0;
+        if (checkschedule(trialsched, total, p.allowed, uniqs) == 0) s = trialsched;
+    }
+}
+
+void Optimiser::greedy(Schedule& s) {
+    sortbyconflicts(true);
+    build(s);  // build_approx
+    deleteduplicates(s);
+    double best = score(s);
+    if (uniqueflags.verbose_output)
+        listout("Assignable unique pairs: (" + intn(npairs, 3) + ")" + " score: " + numstr(best, 8));
+    std::vector<int> keep = order;
+    for (int pos = 0; pos < npairs; ++pos) {  // wiggle
+        std::vector<int> cand = keep;
+        int moved = cand[static_cast<size_t>(pos)];
+        cand.erase(cand.begin() + pos);
+        cand.push_back(moved);
+        order = cand;
+        build(gensched);
+        deleteduplicates(gensched);
+        double sc = score(gensched);
+        if (sc > best || (sc == best && ran() < p.accept_prob)) {
+            best = sc;
+            keep = cand;
+            s = gensched;
+        }
+    }
+    order = keep;
+    if (uniqueflags.verbose_output) listout("Assigned unique pairs: " + intn(chkuniqsdup(s, uniqs), 3));
+}
+
+void Optimiser::recursive_enumeration() {
+    int depth = std::min(npairs, 8);
+    std::sort(order.begin(), order.begin() + depth);
+    double best = -1;
+    int bestup = 0;
+    long n = 0;
+    do {
+        build(gensched);
+        double sc = score(gensched);
+        ++n;
+        if (sc > best) best = sc, bestup = chkuniqsdup(gensched, uniqs), myschedule = gensched;
+    } while (std::next_permutation(order.begin(), order.begin() + depth) && !intrpt);
+    listout("orders enumerated: " + std::to_string(n) + " best score: " + numstr(best, 8) +
+            " resolved unique pairs: " + intstr(bestup));
+    outputsequence_with_label(myschedule, uniqs);
+    stopit(0);
+}
+
+void Optimiser::enterring(Schedule& my, double best) {
+    int f = fingerprintschedule(my);
+    if (std::find(fingerprints.begin(), fingerprints.end(), f) != fingerprints.end()) return;
+    if (fingerprints.size() < 100) fingerprints.push_back(f);
+    int k = ringentries % kSlots + 1;
+    ++ringentries;
+    topscores[static_cast<size_t>(k)] = static_cast<int>(best * 100);
+    topschedules[static_cast<size_t>(k)] = my;
+    if (trim(p.filename) != "NO") rankandstore(true);
+}
+
+void Optimiser::rankandstore(bool write) {
+    std::array<int, kSlots> pos{};
+    std::iota(pos.begin(), pos.end(), 1);
+    std::stable_sort(pos.begin(), pos.end(), [&](int a, int b) {
+        return topscores[static_cast<size_t>(a)] > topscores[static_cast<size_t>(b)];
+    });
+    for (int r = 1; r <= kSlots; ++r) {
+        Schedule& s = topschedules[static_cast<size_t>(pos[static_cast<size_t>(r - 1)])];
+        if (uniqueflags.verbose_output)
+            listout("Rank: " + intstr(r) + " score: " + intstr(topscores[static_cast<size_t>(pos[static_cast<size_t>(r - 1)])]));
+        export_pairs(s, uniqs, r);
+    }
+    if (write) write_labeling_to_disk(p.filename, 0);
+}
+
+const char* modemessage(int it) {
+    switch (it) {
+        case -1: return "benutze zufällige Permutation, (Parameter -1)";
+        case -2: return "Suche systematisch den Raum der Permutationen ab [go pack a lunch!] (Parameter -2)";
+        case -4: return "use random permutation of amino acid types (Parameter -4)";
+        case -5: return "Generate one single permutation (Parameter -5)  ";
+        case -6: return "conflict-optimized permutation of amino acids (Parameter -6)";
+        case -7: return " connection-optimized permutation of amino acids (Parameter -7)";
+        case -8: return "shuffled connection-optimized permutation of amino acids (Parameter -8)";
+        case -9: return "shuffled connection-optimized permutation of amino acids, sort downwards (Parameter -9)";
+        default: return nullptr;
+    }
+}
+
+bool onecycle(int it) {
+    return it == 0 || it == -5 || it == -6 || it == -7 || it == -10 || it == -12 || it == -14 ||
+           it == -15;
+}
+
+void Optimiser::run() {
+    uniqueflags.treeopt = false;
+    seed = -p.seed;
+    swaps.seed(static_cast<uint32_t>(p.seed));
+    for (int k = 1; k <= kSlots; ++k) initschedule(topschedules[static_cast<size_t>(k)]);
+    topscores.fill(0);
+    std::iota(toppos.begin(), toppos.end(), 0);
+    initschedule(myschedule);
+    banlist = p.noban ? "4,3,8,7,16" : "";
+    annotatepairs(base, uniqs, banlist, p.multipair, true);
+    if (base.count < 2) {
+        listout("Not enough unique pairs to make sense");
+        return;
+    }
+    if (uniqueflags.verbose_output) {
+        listout("Uniqs:");
+        for (int t = 1; t <= kTypes; ++t) {
+            std::string line = aaname5(t);
+            for (int e = 1; e <= kTypes; ++e) line += " " + intstr(uniqs[t][e]);
+            listout(line);
+        }
+        listout("generating new labeling");
+    }
+    npairs = base.count;
+    order.resize(static_cast<size_t>(npairs));
+    std::iota(order.begin(), order.end(), 1);
+    std::iota(aminoptr.begin(), aminoptr.end(), 0);
+    if (p.cutoff != kAllSamples) listout("cutoff was chosen: " + std::to_string(static_cast<int32_t>(p.cutoff)));
+    ScheduleBuilder b(uniqs, p.allowed);
+    builder = &b;
+    rperm();
+    greedy(greedsched);
+    greedyscore = score(greedsched);
+    myschedule = greedsched;
+    int it = p.iterations;
+    if (const char* msg = modemessage(it)) listout(msg);
+    if (it < 0 || it > 1000) listout("Press Ctrl-C to end the search early; the best schedules found are kept.");
+    if (uniqueflags.verbose_output) {
+        std::string line = "pair order:";
+        for (int k : order) line += " " + intstr(k);
+        listout(line);
+    }
+    double best = -50000.0;
+    for (long cycle = 0; cycle <= 10000000; ++cycle) {
+        bool last = onecycle(it) || intrpt;
+        int total = 0;
+        do {
+            if (it > 0) {
+                --it;
+                for (int s = 0; s < 10; ++s) {
+                    auto i = static_cast<size_t>(swaps() % static_cast<uint32_t>(npairs));
+                    auto j = static_cast<size_t>(swaps() % static_cast<uint32_t>(npairs));
+                    std::swap(order[i], order[j]);
+                }
+            } else if (it == 0) {
+                last = true;
+            } else if (it == -1 || it == -5) {
+                rperm();
+            } else if (it == -2) {
+                if (cycle > 0 && !std::next_permutation(order.begin(), order.end())) last = true;
+            } else if (it == -4) {
+                rperm();
+                for (int i = kTypes; i > 1; --i)
+                    std::swap(aminoptr[static_cast<size_t>(i)],
+                              aminoptr[static_cast<size_t>(1 + std::min(i - 1, static_cast<int>(ran() * i)))]);
+                std::array<int, kTypes + 1> rank{};
+                for (int i = 1; i <= kTypes; ++i) rank[static_cast<size_t>(aminoptr[static_cast<size_t>(i)])] = i;
+                std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+                    return rank[static_cast<size_t>(base.front[x])] < rank[static_cast<size_t>(base.front[y])];
+                });
+            } else if (it == -6) {
+                sortbyconflicts(false);
+            } else if (it == -7) {
+                connectionorder(false, false);
+            } else if (it == -8 || it == -9) {
+                rperm();
+                connectionorder(true, it == -9);
+            } else if (it == -10 || it == -12 || it == -15) {
+                colourorder(false);
+            } else if (it == -11) {
+                colourorder(true);
+            } else if (it == -16) {
+                rperm();
+                cliqueorder();
+            } else if (it == -17) {
+                recursive_enumeration();
+            } else if (it == -19) {
+                output_sat(uniqs);
+            }
+            if (it == -14) {
+                std::string file = getval("samplefile");
+                if (trim(file).empty()) file = "wtgtr.sched";
+                if (read_samplestrings(file)) import_pairs(1, gensched);
+                else initschedule(gensched);
+            } else {
+                build(gensched);
+            }
+            double gen = score(gensched);
+            if (uniqueflags.verbose_output)
+                listout("generate gave: " + numstr(gen, 8) + " build gave:" + numstr(greedyscore, 8));
+            myschedule = gen <= greedyscore ? greedsched : gensched;
+            fillschednrs(myschedule, uniqs);
+            checkschedule(myschedule, total, p.allowed, uniqs);
+        } while (total > 10000 && !intrpt);
+        double plain = score(myschedule);
+        double relative = total == 0 ? HUGE_VAL : plain / total;
+        if (relative >= best) {
+            best = plain;
+            enterring(myschedule, best);
+        }
+        if (last || intrpt) break;
+        if ((cycle + 1) % 1000 == 0)
+            listout("iterations so far " + std::to_string(cycle + 1) + " Time:(hms) " + hms() + " " +
+                    numstr(best, 8));
+        if ((cycle + 1) % 10000 == 0) rperm();
+    }
+    rankandstore(trim(p.filename) != "NO");
+    outputsequence_with_label(myschedule, uniqs);
+}
+
+}  // namespace
+
+void optimipairs(OptParams& p) {
+    Optimiser o(p);
+    o.run();
+}

@@ -1,0 +1,228 @@
+#include "labelio/labelfile.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "driver/commands.h"
+#include "kemlang/params.h"
+#include "kemlang/print.h"
+#include "molecule/textio.h"
+
+namespace {
+
+struct Slots {
+    std::array<int, kSlots + 1> size{};
+    decltype(LabelData::ias_front) front{}, end{}, mask{};
+};
+
+Slots currentslots() {
+    Slots s;
+    s.size = labdata.ilabelsize;
+    s.front = labdata.ias_front;
+    s.end = labdata.ias_end;
+    s.mask = labdata.ischedulenr;
+    return s;
+}
+
+void storeslots(const Slots& s) {
+    labdata.ilabelsize = s.size;
+    labdata.ias_front = s.front;
+    labdata.ias_end = s.end;
+    labdata.ischedulenr = s.mask;
+}
+
+// A line of the file: front and end from fixed columns, then the mask.
+using LineParser = bool (*)(const std::string& line, int& front, int& end, int& mask);
+
+bool field(const std::string& line, size_t from, size_t width, int& v) {
+    std::string f = from < line.size() ? line.substr(from, width) : std::string();
+    f = trim(lefstr(f));
+    if (f.empty()) return false;
+    return toint(f, v);
+}
+
+bool labelline(const std::string& line, int& front, int& end, int& mask) {
+    return field(line, 0, 5, front) && field(line, 5, 5, end) &&
+           field(line, 10, std::string::npos, mask);
+}
+
+bool stringline(const std::string& line, int& front, int& end, int& mask) {
+    if (!field(line, 0, 3, front) || !field(line, 3, 5, end)) return false;
+    mask = 0;
+    std::string str = line.size() > 8 ? line.substr(8, 20) : std::string();
+    for (size_t k = 0; k < str.size(); ++k)
+        if (str[k] == 'X') mask |= 1 << k;
+    str.resize(20, ' ');
+    listout(intstr(front) + " " + intstr(end) + " " + intstr(mask) + " " + str);
+    return true;
+}
+
+bool readslots(const std::string& filename, LineParser parse) {
+    std::string name = trim(filename);
+    putlin(10, "opening file '" + strp(name) + "'");
+    std::FILE* f = std::fopen(name.c_str(), "r");
+    if (!f) {
+        errmsg("Input file " + strq(name) + " cannot be opened.");
+        return false;
+    }
+    Slots s = currentslots();
+    std::string line, problem;
+    int r = 1, i = 1, lineno = 0;
+    while (r <= kSlots && readline(f, line, 200)) {
+        ++lineno;
+        int front = 0, end = 0, mask = 0;
+        if (trim(line).empty()) continue;
+        if (!parse(line, front, end, mask)) problem = "cannot be read";
+        else if (front <= 0 || end <= 0) {
+            ++r, i = 1;
+            continue;
+        } else if (front > kTypes || end > kTypes) problem = "has a residue type outside 1..21";
+        else if (mask < 0 || mask >= (1 << kSamples)) problem = "has a sample mask beyond 20 samples";
+        else if (i > kSlotEntries) problem = "is entry 401 of a labeling (400 at most)";
+        if (!problem.empty()) break;
+        s.front[r][i] = front;
+        s.end[r][i] = end;
+        s.mask[r][i] = mask;
+        s.size[r] = i++;
+    }
+    std::fclose(f);
+    if (!problem.empty()) {
+        errmsg("Line " + intp(lineno) + " of " + strq(name) + " " + problem + ":@/" + line);
+        return false;
+    }
+    storeslots(s);
+    listout("file opened");
+    return true;
+}
+
+std::string i5(int v) {
+    std::string t = std::to_string(v);
+    return t.size() < 5 ? std::string(5 - t.size(), ' ') + t : t;
+}
+
+}  // namespace
+
+bool read_labeling_from_disk(const std::string& filename) { return readslots(filename, labelline); }
+
+bool read_samplestrings(const std::string& filename) { return readslots(filename, stringline); }
+
+bool write_labeling_to_disk(const std::string& filename, int rank) {
+    std::string name = trim(filename);
+    if (uniqueflags.verbose_output) listout("writing file" + name);
+    std::string tmp = name + ".tmp" + std::to_string(getpid());
+    std::FILE* f = std::fopen(tmp.c_str(), "w");
+    if (!f) {
+        errmsg("Output file " + strq(name) + " cannot be opened.");
+        return false;
+    }
+    int lo = rank > 0 ? rank : 1, hi = rank > 0 ? rank : kSlots;
+    bool ok = true;
+    for (int r = lo; r <= hi && r <= kSlots; ++r) {
+        for (int i = 1; i <= labdata.ilabelsize[r]; ++i) {
+            std::string l = i5(labdata.ias_front[r][i]) + i5(labdata.ias_end[r][i]) +
+                            i5(labdata.ischedulenr[r][i]) + "\n";
+            ok = ok && std::fputs(l.c_str(), f) >= 0;
+        }
+        ok = ok && std::fputs("    0    0    0\n", f) >= 0;
+    }
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || std::rename(tmp.c_str(), name.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        errmsg("Output file " + strq(name) + " cannot be written.");
+        return false;
+    }
+    if (uniqueflags.verbose_output) listout("file written");
+    return true;
+}
+
+void import_pairs(int rank, Schedule& s) {
+    initschedule(s);
+    if (rank < 1 || rank > kSlots) return;
+    for (int i = 1; i <= labdata.ilabelsize[rank]; ++i) {
+        int f = labdata.ias_front[rank][i], e = labdata.ias_end[rank][i],
+            m = labdata.ischedulenr[rank][i];
+        for (int k = 1; k <= kSamples; ++k)
+            if (m & (1 << (k - 1))) addentry(s.samples[k], f, e, m);
+        s.maxfront = std::max(s.maxfront, f);
+        s.maxend = std::max(s.maxend, e);
+        s.maxmask = std::max(s.maxmask, m);
+    }
+}
+
+void export_pairs(Schedule& s, const TypeMatrix& occurrence, int rank) {
+    if (rank < 1 || rank > kSlots) return;
+    for (auto& row : s.schednrs) row.fill(0);
+    int maxf = 0, maxe = 0;
+    for (int k = 1; k <= s.nsamples && k <= kSamples; ++k) {
+        const Selection& smp = s.samples[k];
+        for (int p = 1; p <= smp.count; ++p)
+            for (int q = 1; q <= smp.count; ++q) {
+                int f = smp.front[q], e = smp.end[p];
+                if (f < 1 || f > kTypes || e < 1 || e > kTypes || occurrence[f][e] <= 0) continue;
+                s.schednrs[f][e] |= 1 << (k - 1);
+                maxf = std::max(maxf, f);
+                maxe = std::max(maxe, e);
+            }
+    }
+    int n = 0;
+    for (int f = 1; f <= maxf; ++f)
+        for (int e = 1; e <= maxe; ++e) {
+            if (s.schednrs[f][e] <= 0 || occurrence[f][e] <= 0 || n >= kSlotEntries) continue;
+            ++n;
+            labdata.ias_front[rank][n] = f;
+            labdata.ias_end[rank][n] = e;
+            labdata.ischedulenr[rank][n] = s.schednrs[f][e];
+            labdata.ioccur[rank][n] = occurrence[f][e];
+            labdata.ilabelsize[rank] = n;
+        }
+}
+
+void output_sat(const TypeMatrix& occ) {
+    putlin(10, "(");
+    for (int i = 1; i <= kTypes; ++i)
+        for (int j = 1; j <= kTypes; ++j)
+            if (occ[i][j] > 1) putlin(10, intp(i) + " NAND " + intp(j + 21) + " AND ");
+    putlin(10, "TRUE ) AND (");
+    for (int i = 1; i <= kTypes; ++i)
+        for (int j = 1; j <= kTypes; ++j)
+            if (occ[i][j] == 1) putlin(10, intp(i) + " AND " + intp(j + 21) + " AND ");
+    for (int base : {43, 64}) {
+        putlin(10, "TRUE ) AND NOT( ");
+        for (int i = 1; i <= kTypes; ++i)
+            for (int j = 1; j <= kTypes; ++j) {
+                if (occ[i][j] != 1) continue;
+                int t = base == 43 ? i : j;
+                for (int s1 = 0; s1 < 10; ++s1)
+                    for (int s2 = 0; s2 < 10; ++s2)
+                        putlin(10, intp(base + 42 * s1 + t - 1) + " XNOR " +
+                                       intp(base + 42 * s2 + t - 1) + " AND ");
+            }
+    }
+    putlin(10, "TRUE )");
+    stopit(0);
+}
+
+// Commands.
+
+void readlabel(Words& param, int& npar) {
+    params(param, npar, "filename=*=NO rank=@i=-1");
+    if (haverr()) fatmsg("Error with parameters of reading a labeling file");
+    std::string name = getpar("filename").substr(0, 80);
+    if (trim(name) == "helpme") {
+        listout("reads a file with a labeling with representation of a schedule (I5, I5, I5) ");
+        listout("schedules separated with 0 0 0");
+    }
+    read_labeling_from_disk(name);
+}
+
+void writelabel(Words& param, int& npar) {
+    params(param, npar, "filename=*=NO rank=@i=-1");
+    if (haverr()) fatmsg("Check params again");
+    write_labeling_to_disk(getpar("filename").substr(0, 80), iparam("rank"));
+}
+
+void readstr(Words& param, int& npar) {
+    params(param, npar, "file=*=wtgtr.sched");
+    if (haverr()) return;
+    read_samplestrings(getpar("file").substr(0, 20));
+}

@@ -1,0 +1,36 @@
+// Labeling files, sample-string files, the conversions between a stored
+// labeling slot and a schedule record, and the formula dump.
+//
+// Labeling file: one entry per line, front type, end type and sample mask in
+// columns 1-5, 6-10 and 11-15; a line "    0    0    0" ends a slot.
+// Sample-string file: front type (columns 1-3), end type (4-8) and a
+// 20-character string (9-28) with "X" for each sample that shows the pair.
+//
+// Choices of ours:
+//  - a mask wider than five digits is written in full, so it runs past
+//    column 15; the reader takes the mask from column 11 to the end of the
+//    line, which makes every written file readable again;
+//  - a reader stops at the first line it cannot use (not three integers, a
+//    type outside the library's pair types, a mask beyond 20 samples, a 401st
+//    entry of a slot), names the line in an error and leaves every stored
+//    slot as it was: slots are read into a copy and taken over only at the
+//    end; the end of the file closes the slot being read;
+//  - a file is written under a temporary name in the same directory and
+//    renamed when complete, so an existing file is never left half-written;
+//  - the formula dump numbers the per-sample variables of front type i in
+//    sample s (0..9) as 43 + 42 s + (i - 1), those of end type j as
+//    64 + 42 s + (j - 1).
+#pragma once
+
+#include <string>
+
+#include "labeling/pairs.h"
+
+bool read_labeling_from_disk(const std::string& filename);
+bool write_labeling_to_disk(const std::string& filename, int rank);
+bool read_samplestrings(const std::string& filename);
+
+void import_pairs(int rank, Schedule& s);
+void export_pairs(Schedule& s, const TypeMatrix& occurrence, int rank);
+
+[[noreturn]] void output_sat(const TypeMatrix& occurrence);

@@ -1,0 +1,207 @@
+// Pair analysis and schedule judging, against hand-derived values and a
+// brute-force reading of the definitions.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "labeling/pairs.h"
+#include "testutil.h"
+
+namespace {
+
+using testutil::molecule;
+
+std::vector<std::pair<int, int>> pairsof(const Selection& s) {
+    std::vector<std::pair<int, int>> v;
+    for (int k = 1; k <= s.count; ++k) v.emplace_back(s.front[k], s.end[k]);
+    return v;
+}
+
+std::vector<std::pair<int, int>> unique(int multipair, std::string ban = "") {
+    Selection sel;
+    TypeMatrix u{};
+    testutil::captured([&] { annotatepairs(sel, u, ban, multipair, false); });
+    EXPECT_TRUE(ban.empty());
+    return pairsof(sel);
+}
+
+constexpr int ALA = 1, ASP = 4, GLY = 9, LEU = 12, SER = 17;
+
+TEST(PairAnalysis, OccurrencesRepeatsMarkersBansAndSelection) {
+    molecule("ALA GLY ALA GLY SER LEU ALA");
+    using P = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(unique(1), (P{{GLY, ALA}, {GLY, SER}, {LEU, ALA}, {SER, LEU}}));
+    EXPECT_EQ(unique(2), (P{{ALA, GLY}, {GLY, ALA}, {GLY, SER}, {LEU, ALA}, {SER, LEU}}));
+    // Different markers on the two ALA-GLY positions make them count once.
+    labdata.imarker[kemradata.ifira[3]] = 1;
+    EXPECT_EQ(unique(1), (P{{ALA, GLY}, {GLY, ALA}, {GLY, SER}, {LEU, ALA}, {SER, LEU}}));
+    labdata.imarker[kemradata.ifira[3]] = 0;
+    // No selected carbonyl carbon on GLY 4: GLY-SER is no unique pair.
+    int c4 = findatom(4, "C");
+    ASSERT_GT(c4, 0);
+    kemradata.asel[c4] = 0;
+    EXPECT_EQ(unique(1), (P{{GLY, ALA}, {LEU, ALA}, {SER, LEU}}));
+    // Excluded residues take no part in the occurrences.
+    kemradata.asel[c4] = 1;
+    labdata.ainclude[kemradata.ifira[1]] = 0;
+    EXPECT_EQ(unique(1), (P{{ALA, GLY}, {GLY, ALA}, {GLY, SER}, {LEU, ALA}, {SER, LEU}}));
+
+    molecule("ASP GLY SER ALA");
+    EXPECT_EQ(unique(1), (P{{ASP, GLY}, {GLY, SER}, {SER, ALA}}));
+    // Any non-empty ban list bans the same five types.
+    EXPECT_EQ(unique(1, "anything"), (P{{GLY, SER}, {SER, ALA}}));
+    EXPECT_EQ(unique(1, "9,17"), (P{{GLY, SER}, {SER, ALA}}));
+}
+
+TEST(PairAnalysis, RealProteinsAndVerboseLines) {
+    struct Case {
+        const char* file;
+        int residues, unique1, banned;
+    } cases[] = {{"ubiquitin.fasta", 76, 49, 0}, {"gb1.fasta", 56, 37, 0}};
+    for (const Case& c : cases) {
+        molecule(c.file);
+        ASSERT_EQ(kemradata.nr, c.residues);
+        Selection sel;
+        TypeMatrix u{};
+        std::string ban;
+        std::string out = testutil::captured([&] { annotatepairs(sel, u, ban, 1, true); });
+        EXPECT_EQ(sel.count, c.unique1) << c.file;
+        int total = 0;
+        for (auto& row : u) for (int v : row) total += v;
+        EXPECT_EQ(total, c.residues - 1);
+        EXPECT_NE(out.find("Number of unique Pairs: " + std::to_string(c.unique1)), std::string::npos);
+    }
+    molecule("ubiquitin.fasta");
+    Selection sel;
+    TypeMatrix u{};
+    std::string ban;
+    std::string out = testutil::captured([&] { annotatepairs(sel, u, ban, 1, true); });
+    EXPECT_NE(out.find("Pair :(ALA  C13 GLY   N15) occ:  1\n"), std::string::npos) << out;
+    EXPECT_EQ(u[17][12], 0);  // no SER-LEU in ubiquitin
+    EXPECT_EQ(u[18][12], 4);  // THR-LEU four times
+}
+
+// Builds a schedule from per-sample entry lists.
+Schedule schedule(const std::vector<std::vector<std::pair<int, int>>>& samples) {
+    Schedule s;
+    initschedule(s);
+    for (size_t k = 0; k < samples.size(); ++k)
+        for (auto [f, e] : samples[k]) addentry(s.samples[k + 1], f, e, 0);
+    return s;
+}
+
+TEST(ScheduleChecks, HandBuiltSchedules) {
+    TypeMatrix u{};
+    u[1][2] = 1, u[3][4] = 1, u[5][6] = 2, u[7][8] = 1;
+    TypeMatrix one{}, two{};
+    for (auto& r : one) r.fill(1);
+    for (auto& r : two) r.fill(2);
+    // (3,4) shares mask 2 with the repeated pair (5,6).
+    Schedule s = schedule({{{1, 2}}, {{3, 4}, {5, 6}}});
+    DupList fr{}, en{}, ms{};
+    int ndup = 0, total = 0;
+    EXPECT_EQ(chkuniqsdup(s, u, &fr, &en, &ms, &ndup), 1);
+    EXPECT_EQ(ndup, 1);
+    EXPECT_EQ(fr[1], 3);
+    EXPECT_EQ(en[1], 4);
+    EXPECT_EQ(ms[1], 2);
+    EXPECT_EQ(s.schednrs[3][6], 0);  // cross combination that does not occur
+    EXPECT_EQ(checkschedule(s, total, one, u), 1);
+    EXPECT_EQ(s.maxmask, 2);
+    EXPECT_EQ(checkschedule(s, total, two, u), 0);
+    // A third pair on mask 2.
+    s = schedule({{{1, 2}}, {{3, 4}, {5, 6}, {7, 8}}});
+    fillschednrs(s, u);
+    EXPECT_EQ(checkschedule(s, total, one, u), 3);
+    EXPECT_EQ(checkschedule(s, total, two, u), 2);
+    EXPECT_EQ(chkuniqsdup(s, u), 1);
+    // Empty samples leave the matrix at 0.
+    s = schedule({{}, {}});
+    fillschednrs(s, u);
+    EXPECT_EQ(s.schednrs[1][2], 0);
+    EXPECT_EQ(chkuniqsdup(s, u), 0);
+}
+
+TEST(ScheduleChecks, FingerprintAndSmallProcedures) {
+    EXPECT_EQ(fingerprintschedule(schedule({{{1, 2}, {3, 4}}, {{5, 6}}})), -150835);
+    std::vector<std::pair<int, int>> a(50, {21, 20}), b(50, {19, 18}), c(50, {21, 21});
+    EXPECT_EQ(fingerprintschedule(schedule({a, b, c})), -298226);  // products beyond 32 bits
+    Schedule none = schedule({});
+    none.nsamples = 0;
+    EXPECT_EQ(fingerprintschedule(none), 0);
+    EXPECT_EQ(binarytotext(0b1000000000101), "X_X_______");
+    EXPECT_EQ(binarytotext(0xFFC00), "__________");
+    molecule("ALA GLY");
+    EXPECT_EQ(asnameconverttonumber("CYSS"), 6);
+    EXPECT_EQ(asnameconverttonumber("XYZ"), -1);
+    EXPECT_EQ(atomnameconverttonumber("C"), 8);
+    EXPECT_EQ(atomnameconverttonumber("N"), 11);
+    std::string out = testutil::captured([] {
+        Selection sel;
+        TypeMatrix u{};
+        std::string ban;
+        initdata(sel, u, ban, 1);
+        EXPECT_EQ(sel.count, 1);
+    });
+    EXPECT_EQ(out, " Not enough unique pairs to make sense\n");
+}
+
+// Straight from the definitions: a pair shows in a sample when some entry
+// labels its front type and some entry its end type.
+struct Brute {
+    int resolved = 0, total = 0;
+};
+Brute brute(const Schedule& s, const TypeMatrix& u, int allowed) {
+    std::array<std::array<int, kTypes + 1>, kTypes + 1> mask{};
+    for (int k = 1; k <= s.nsamples; ++k)
+        for (int f = 1; f <= kTypes; ++f)
+            for (int e = 1; e <= kTypes; ++e) {
+                bool fr = false, en = false;
+                for (int i = 1; i <= s.samples[k].count; ++i) {
+                    fr = fr || s.samples[k].front[i] == f;
+                    en = en || s.samples[k].end[i] == e;
+                }
+                if (fr && en && u[f][e] > 0) mask[f][e] |= 1 << (k - 1);
+            }
+    Brute b;
+    std::vector<int> groupsize(1 << kSamples, 0);
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) {
+            int m = mask[f][e];
+            if (m == 0) continue;
+            int j = ++groupsize[m];  // position within its mask group
+            b.total += allowed * std::max(0, j - allowed);
+            if (u[f][e] != 1) continue;
+            bool alone = true;
+            for (int g = 1; g <= kTypes; ++g)
+                for (int h = 1; h <= kTypes; ++h)
+                    if ((g != f || h != e) && mask[g][h] == m) alone = false;
+            b.resolved += alone;
+        }
+    return b;
+}
+
+TEST(ScheduleChecks, AgreeWithBruteForceOnRandomSchedules) {
+    std::mt19937 rng(12345);
+    for (int trial = 0; trial < 300; ++trial) {
+        TypeMatrix u{};
+        for (auto& row : u) for (int& v : row) v = rng() % 4 == 0 ? static_cast<int>(rng() % 3) : 0;
+        for (int t = 0; t <= kTypes; ++t) u[0][t] = u[t][0] = 0;
+        Schedule s;
+        initschedule(s);
+        s.nsamples = 1 + static_cast<int>(rng() % 6);
+        for (int k = 1; k <= s.nsamples; ++k)
+            for (int n = static_cast<int>(rng() % 5); n > 0; --n)
+                addentry(s.samples[k], 1 + static_cast<int>(rng() % kTypes), 1 + static_cast<int>(rng() % kTypes), 0);
+        for (int allowed : {1, 2, 3}) {
+            TypeMatrix al{};
+            for (auto& r : al) r.fill(allowed);
+            Brute b = brute(s, u, allowed);
+            int total = 0;
+            EXPECT_EQ(chkuniqsdup(s, u), b.resolved) << trial;
+            EXPECT_EQ(checkschedule(s, total, al, u), b.total) << trial << " allowed " << allowed;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+// Helpers for tests that drive command handlers: output capture and a fresh
+// molecule from the shipped library.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "driver/commands.h"
+#include "kemlang/kemlangdata.h"
+#include "kemlang/print.h"
+#include "molecule/kemradata.h"
+
+namespace testutil {
+
+inline std::string captured(const std::function<void()>& f) {
+    std::string cap;
+    kemlangdata.capture = &cap;
+    f();
+    kemlangdata.capture = nullptr;
+    return cap;
+}
+
+// Runs a command handler on the given words; returns what it printed.
+inline std::string run(Handler h, std::vector<std::string> words) {
+    return captured([&] {
+        clrerr();
+        int n = static_cast<int>(words.size());
+        h(words, n);
+    });
+}
+
+inline std::string writefile(const std::string& name, const std::string& text) {
+    std::string path = ::testing::TempDir() + name;
+    std::ofstream(path) << text;
+    return path;
+}
+
+inline std::string example(const std::string& file) {
+    return std::string(QUILTER_SOURCE_DIR) + "/examples/data/" + file;
+}
+
+// Shipped library and then a sequence (a FASTA file of examples/data or a
+// sequence text of three-letter names).
+inline void molecule(const std::string& source) {
+    nulify();
+    kemradata.libdir = QUILTER_SOURCE_SHARE;
+    run(readf, {"lib", "standard.lib"});
+    std::string file = source.find(' ') == std::string::npos ? example(source)
+                                                                : writefile("seq.seq", source + "\n");
+    run(readf, {"seq", file});
+}
+
+}  // namespace testutil
