@@ -1,0 +1,135 @@
+// Labeling and sample-string files, slot conversions and the residue table.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "labelio/labelfile.h"
+#include "labelio/reports.h"
+#include "testutil.h"
+
+namespace {
+
+using testutil::run;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void setslot(int r, std::vector<std::array<int, 3>> entries) {
+    labdata.ilabelsize[r] = static_cast<int>(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        labdata.ias_front[r][i + 1] = entries[i][0];
+        labdata.ias_end[r][i + 1] = entries[i][1];
+        labdata.ischedulenr[r][i + 1] = entries[i][2];
+    }
+}
+
+TEST(LabelFile, WriteReadRoundTripAndSlotRules) {
+    labdata.reset();
+    std::string f1 = ::testing::TempDir() + "a.lab", f2 = ::testing::TempDir() + "b.lab";
+    run(writelabel, {"filename=" + f1});
+    std::string empty;
+    for (int i = 0; i < 10; ++i) empty += "    0    0    0\n";
+    EXPECT_EQ(slurp(f1), empty);
+    setslot(1, {{1, 9, 3}, {21, 20, 1048575}});
+    setslot(3, {{4, 5, 6}});
+    run(writelabel, {"filename=" + f1});
+    EXPECT_EQ(slurp(f1).substr(0, 66), "    1    9    3\n   21   201048575\n    0    0    0\n    0    0    0\n");
+    labdata.reset();
+    setslot(2, {{7, 7, 7}});  // the file leaves slot 2 empty: it stays
+    EXPECT_EQ(run(readlabel, {"filename=" + f1}), "opening file '" + f1 + "'\n file opened\n");
+    EXPECT_EQ(labdata.ilabelsize[1], 2);
+    EXPECT_EQ(labdata.ischedulenr[1][2], 1048575);
+    EXPECT_EQ(labdata.ilabelsize[2], 1);
+    EXPECT_EQ(labdata.ias_front[2][1], 7);
+    labdata.ilabelsize[2] = 0;
+    run(writelabel, {"filename=" + f2});
+    EXPECT_EQ(slurp(f1), slurp(f2));
+    run(writelabel, {"filename=" + f2, "rank=3"});
+    EXPECT_EQ(slurp(f2), "    4    5    6\n    0    0    0\n");
+}
+
+TEST(LabelFile, BadFilesNameTheLineAndKeepTheSlots) {
+    std::string many;
+    for (int i = 0; i < 401; ++i) many += "    1    2    3\n";
+    struct Case {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"    1    2    3\n    x    2    3\n", "Line 2 of"},
+        {"   22    2    3\n", "has a residue type outside 1..21"},
+        {"    1    2 1048576\n", "has a sample mask beyond 20 samples"},
+        {many.c_str(), "is entry 401 of a labeling"},
+    };
+    for (const Case& c : cases) {
+        labdata.reset();
+        setslot(1, {{5, 5, 5}});
+        std::string f = testutil::writefile("bad.lab", c.text);
+        std::string out = run(readlabel, {"filename=" + f});
+        EXPECT_NE(out.find("*** ERROR: "), std::string::npos) << c.text;
+        EXPECT_NE(out.find(c.message), std::string::npos) << out;
+        EXPECT_EQ(labdata.ilabelsize[1], 1);
+        EXPECT_EQ(labdata.ias_front[1][1], 5);
+    }
+    std::string out = run(readlabel, {"filename=helpme"});
+    EXPECT_NE(out.find("schedules separated with 0 0 0"), std::string::npos);
+    EXPECT_NE(out.find("*** ERROR: Input file \"helpme\" cannot be opened."), std::string::npos);
+}
+
+TEST(LabelFile, SampleStringsAndSlotConversions) {
+    labdata.reset();
+    std::string f = testutil::writefile("s.sched", "  1    2X  X\n  3    4_X\n  0    0\n  5    6XXXXXXXXXXXXXXXXXXXX\n");
+    std::string out = run(readstr, {"file=" + f});
+    EXPECT_NE(out.find("\n 1 2 9 X  X\n"), std::string::npos) << out;
+    EXPECT_EQ(labdata.ischedulenr[1][1], 9);
+    EXPECT_EQ(labdata.ischedulenr[1][2], 2);
+    EXPECT_EQ(labdata.ischedulenr[2][1], 1048575);
+
+    // Slot -> schedule -> slot; combinations across entries are labelled too.
+    TypeMatrix occ{};
+    occ[1][2] = occ[3][4] = 1;
+    occ[1][4] = 2;
+    static Schedule s;
+    labdata.ischedulenr[1][2] = 1;  // (3,4) into sample 1 beside (1,2)
+    import_pairs(1, s);
+    EXPECT_EQ(s.samples[1].count, 2);
+    EXPECT_EQ(s.samples[2].count, 0);
+    EXPECT_EQ(s.samples[4].count, 1);
+    export_pairs(s, occ, 5);
+    ASSERT_EQ(labdata.ilabelsize[5], 3);
+    EXPECT_EQ(labdata.ias_front[5][1], 1);
+    EXPECT_EQ(labdata.ias_end[5][1], 2);
+    EXPECT_EQ(labdata.ischedulenr[5][1], 9);
+    EXPECT_EQ(labdata.ias_end[5][2], 4);  // (1,4): front of one entry, end of the other
+    EXPECT_EQ(labdata.ischedulenr[5][2], 1);
+    EXPECT_EQ(labdata.ioccur[5][2], 2);
+    EXPECT_EQ(labdata.ias_front[5][3], 3);
+}
+
+TEST(Reports, ResidueTable) {
+    testutil::molecule("ALA GLY SER");
+    TypeMatrix u{};
+    u[1][9] = u[9][17] = 1;
+    static Schedule s;
+    initschedule(s);
+    addentry(s.samples[2], 1, 9, 2);
+    fillschednrs(s, u);
+    std::string out = testutil::captured([&] { outputsequence_with_label(s, u); });
+    EXPECT_EQ(out,
+              "AA# Name Marker AAScore Paired with Labelpattern\n"
+              "  1 ALA       0 1   GLY   _X________\n"
+              "  2 GLY       0 1\n"
+              "  3 SER       0 0\n"
+              "Max:  1 Samples  2 Total # Peaks  1\n"
+              "Occ.  :110\n"
+              "Ass.  :X__\n"
+              "Seq.  :AGS\n"
+              "Smpl 1:___\n"
+              "Smpl 2:X__\n");
+}
+
+}  // namespace

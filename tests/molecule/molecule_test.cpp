@@ -1,0 +1,76 @@
+// The shipped residue library, molecules built from real sequences and the
+// BMRB shift list reader.
+#include <gtest/gtest.h>
+
+#include "testutil.h"
+
+int libchk();
+
+namespace {
+
+using testutil::molecule;
+using testutil::run;
+
+TEST(StandardLibrary, PassesTheCheckAndHasTheLabelingTypes) {
+    molecule("ALA GLY");
+    std::string out = testutil::captured([] { EXPECT_EQ(libchk(), 0); });
+    EXPECT_EQ(out, "");
+    const char* order[] = {"ALA", "ARG", "ASN", "ASP", "CYS", "CYSS", "GLN", "GLU", "GLY", "HIS", "ILE",
+                           "LEU", "LYS", "MET", "PHE", "PRO", "SER", "THR", "TRP", "TYR", "VAL"};
+    ASSERT_EQ(kemradata.naa(), 21);
+    for (int t = 1; t <= 21; ++t) {
+        const ResType& r = kemradata.res[t];
+        EXPECT_EQ(r.name, order[t - 1]);
+        int c = 0, n = 0;
+        for (int i = r.ifirat; i <= r.lasat; ++i) {
+            c += r.at[i].name == "C" && r.at[i].type == 8;
+            n += r.at[i].name == "N" && r.at[i].type == 11;
+            if (r.at[i].cstab[0] != 0) EXPECT_LT(r.at[i].cstab[2], r.at[i].cstab[3]);
+        }
+        EXPECT_EQ(c, 1) << r.name;
+        EXPECT_EQ(n, 1) << r.name;
+    }
+    EXPECT_EQ(kemradata.atyp[8].name, "C");
+    EXPECT_EQ(kemradata.atyp[11].name, "N");
+}
+
+TEST(Sequences, RealProteinsFastaAndSequenceFilesAgree) {
+    struct Case {
+        const char* file;
+        int residues;
+    } cases[] = {{"ubiquitin.fasta", 76}, {"gb1.fasta", 56}, {"hewl.fasta", 129}, {"mbp.fasta", 370}};
+    for (const Case& c : cases) {
+        molecule(c.file);
+        ASSERT_EQ(kemradata.nr, c.residues) << c.file;
+        int atoms = 0;
+        std::string names;
+        for (int r = 1; r <= kemradata.nr; ++r) {
+            const ResType& t = kemradata.res[kemradata.irlib[r]];
+            EXPECT_EQ(kemradata.ifira[r + 1] - kemradata.ifira[r], t.lasat - t.ifirat + 1);
+            atoms += t.lasat - t.ifirat + 1;
+            names += kemradata.rnam[r] + "\n";
+        }
+        EXPECT_EQ(kemradata.na, atoms);
+        std::vector<std::string> anam = kemradata.anam;
+        molecule(names);
+        EXPECT_EQ(kemradata.anam, anam) << c.file;
+    }
+    std::string f = testutil::writefile("bad.fasta", ">x\nMKZA\n");
+    nulify();
+    kemradata.libdir = QUILTER_SOURCE_SHARE;
+    run(readf, {"lib", "standard.lib"});
+    std::string out = run(readf, {f});
+    EXPECT_NE(out.find("Illegal residue letter \"Z\" at position 3"), std::string::npos) << out;
+}
+
+TEST(ShiftLists, RealBmrbEntry) {
+    molecule("ubiquitin.fasta");
+    std::string out = run(readf, {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
+    EXPECT_NE(out.find("read, 1001 chemical shifts."), std::string::npos) << out;
+    int n = findatom(1, "N"), ca = findatom(2, "CA");
+    ASSERT_GT(ca, 0);
+    EXPECT_GT(n, 0);
+    EXPECT_NEAR(kemradata.shift[1][ca], 55.0, 5.0);  // glutamine CA
+}
+
+}  // namespace
