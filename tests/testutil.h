@@ -50,8 +50,9 @@ inline void molecule(const std::string& source) {
     nulify();
     kemradata.libdir = QUILTER_SOURCE_SHARE;
     run(readf, {"lib", "standard.lib"});
-    std::string file = source.find_first_of(" \n") == std::string::npos ? example(source)
-                                                                : writefile("seq.seq", source + "\n");
+    std::string file = source.find_first_of(" \n") == std::string::npos
+                           ? example(source)
+                           : writefile("seq.seq", source + "\n");
     run(readf, {"seq", file});
 }
 

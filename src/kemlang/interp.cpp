@@ -33,6 +33,7 @@
 #include "kemlang/gplot.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
+#include "kemlang/services.h"
 #include "kemlang/vars.h"
 
 using Words = std::vector<std::string>;
@@ -61,8 +62,8 @@ struct LoopFrame {
     std::string var;
     long long count = 0, end = 0, inc = 1;
     bool forever = false;
-    size_t start = 0;     // first line of the body
-    size_t ifdepth = 0;   // if blocks open at loop entry
+    size_t start = 0;    // first line of the body
+    size_t ifdepth = 0;  // if blocks open at loop entry
 };
 
 struct Source {
@@ -70,11 +71,11 @@ struct Source {
     std::string name, full;  // as given / full path
     std::vector<std::string> lines;
     size_t pos = 0;
-    int mark = 0;            // first local variable
+    int mark = 0;  // first local variable
     bool incomment = false;
     std::vector<IfFrame> ifs;
     std::vector<LoopFrame> loops;
-    int skipdo = 0;          // > 0: skipping to the matching "end do"
+    int skipdo = 0;  // > 0: skipping to the matching "end do"
 };
 
 struct InterpState {
@@ -97,7 +98,8 @@ InterpState st;
 double cputime() {
     struct rusage ru;
     getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + 1e-6 * (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
+           1e-6 * (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
 }
 
 void onsigint(int) { intrpt = 1; }
@@ -122,8 +124,10 @@ void closeredir() {
 void macend() {
     if (st.src.size() <= 1) return;
     Source& s = cur();
-    if (!s.ifs.empty()) errmsg("Missing \"end if\".");
-    else if (!s.loops.empty() || s.skipdo > 0) errmsg("Missing \"end do\".");
+    if (!s.ifs.empty())
+        errmsg("Missing \"end if\".");
+    else if (!s.loops.empty() || s.skipdo > 0)
+        errmsg("Missing \"end do\".");
     int mark = s.mark;
     st.src.pop_back();
     varrelease(mark);
@@ -145,17 +149,6 @@ void macbeg(const std::string& name, const std::string& full, std::vector<std::s
     for (int i = 0; i < nwords; ++i) setvar("p" + intstr(i + 1), words[i], kVarLocal);
 }
 
-bool loadfile(const std::string& file, std::vector<std::string>& lines) {
-    std::ifstream in(file);
-    if (!in) return false;
-    std::string l;
-    while (std::getline(in, l)) {
-        if (!l.empty() && l.back() == '\r') l.pop_back();
-        lines.push_back(l);
-    }
-    return true;
-}
-
 void runmacro(const std::string& file, const Words& words, int nwords) {
     std::vector<std::string> lines;
     std::ifstream probe(file);
@@ -163,7 +156,7 @@ void runmacro(const std::string& file, const Words& words, int nwords) {
         errmsg("Macro file " + strq(file) + " cannot be opened.");
         return;
     }
-    if (!loadfile(file, lines)) {
+    if (!readlines(file, lines)) {
         errmsg("Macro file " + strq(file) + " cannot be loaded.");
         return;
     }
@@ -195,8 +188,10 @@ bool rawline(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     // Binary input: control characters other than tab become blanks.
     for (char& c : line)
-        if ((static_cast<unsigned char>(c) < 32 && c != '\t') || c == 127) c = ' ';
-        else if (c == '\t') c = ' ';
+        if ((static_cast<unsigned char>(c) < 32 && c != '\t') || c == 127)
+            c = ' ';
+        else if (c == '\t')
+            c = ' ';
     return true;
 }
 
@@ -253,8 +248,10 @@ bool skipping(const std::string& line) {
     std::vector<std::string> w = split(line, 3);
     std::string w0 = w.empty() ? "" : w[0];
     if (s.skipdo > 0) {
-        if (w0 == "do") ++s.skipdo;
-        else if (isenddo(w0, w)) --s.skipdo;
+        if (w0 == "do")
+            ++s.skipdo;
+        else if (isenddo(w0, w))
+            --s.skipdo;
         return true;
     }
     if (s.ifs.empty() || s.ifs.back().executing) return false;
@@ -277,7 +274,8 @@ bool skipping(const std::string& line) {
             std::string expr, tail;
             std::string after = repvar(lefstr(rest).substr(2));
             bool v = false;
-            if (condition(after, expr, tail, "if") && truth(expr, v) && v) s.ifs.back() = {true, true};
+            if (condition(after, expr, tail, "if") && truth(expr, v) && v)
+                s.ifs.back() = {true, true};
         }
         return true;
     }
@@ -342,7 +340,8 @@ void definecmd(const std::string& stmt, Words& w, int n) {
             return;
         }
         putlin(2, "User-defined commands:");
-        for (const auto& [name, def] : st.usercmds) putlin(2, "  " + name + " from macro " + def.first);
+        for (const auto& [name, def] : st.usercmds)
+            putlin(2, "  " + name + " from macro " + def.first);
         return;
     }
     if (n != 1) {
@@ -485,7 +484,8 @@ void cmdgoto(Words& w, int n) {
 // Returns true when the statement was a built-in handled here.
 bool builtin(const std::string& c, Words& w, int n, const std::string& line, bool& leave) {
     leave = false;
-    if (c == "set" || c == "eval" || c == "show" || c == "unset" || c == "external" || c == "global") {
+    if (c == "set" || c == "eval" || c == "show" || c == "unset" || c == "external" ||
+        c == "global") {
         cmdset(c, w, n);
     } else if (c == "parameter") {
         errmsg("Misplaced parameter statement.");
@@ -507,11 +507,15 @@ bool builtin(const std::string& c, Words& w, int n, const std::string& line, boo
         }
     } else if (c == "else") {
         Source& s = cur();
-        if (s.ifs.empty()) errmsg("\"else\" out of place.");
-        else s.ifs.back().executing = false;  // the taken branch ends here
+        if (s.ifs.empty())
+            errmsg("\"else\" out of place.");
+        else
+            s.ifs.back().executing = false;  // the taken branch ends here
     } else if (isendif(c, w.empty() ? std::vector<std::string>{c} : Words{c, w[0]})) {
-        if (cur().ifs.empty()) errmsg("\"end if\" out of place.");
-        else cur().ifs.pop_back();
+        if (cur().ifs.empty())
+            errmsg("\"end if\" out of place.");
+        else
+            cur().ifs.pop_back();
     } else if (c == "do") {
         cmddo(w, n);
     } else if (isenddo(c, n > 0 ? Words{c, w[0]} : Words{c})) {
@@ -524,14 +528,18 @@ bool builtin(const std::string& c, Words& w, int n, const std::string& line, boo
         if (c == "exit" && n > 0) {
             errmsg("\"exit\" must not have parameters.");
         } else if (st.src.size() <= 1) {
-            if (c == "exit") errmsg("\"exit\" is only allowed in macros.");
-            else stopit(0);
+            if (c == "exit")
+                errmsg("\"exit\" is only allowed in macros.");
+            else
+                stopit(0);
         } else {
             macend();
         }
     } else if (c == "quit") {
-        if (n > 0) errmsg("Illegal number of parameters.");
-        else leave = true;
+        if (n > 0)
+            errmsg("Illegal number of parameters.");
+        else
+            leave = true;
     } else if (c == "abort") {
         fatmsg("Program aborted.");
     } else if (c == "safe") {
@@ -577,7 +585,8 @@ bool assignment(const Words& w, std::string& stmt) {
     if (w.empty()) return false;
     const std::string& a = w[0];
     size_t k = 0;
-    while (k < a.size() && (std::isalnum(static_cast<unsigned char>(a[k])) || a[k] == '_' || a[k] == '(' || a[k] == ')' || a[k] == ':' ) ) {
+    while (k < a.size() && (std::isalnum(static_cast<unsigned char>(a[k])) || a[k] == '_' ||
+                            a[k] == '(' || a[k] == ')' || a[k] == ':')) {
         if (a[k] == ':' && k + 1 < a.size() && a[k + 1] == '=') break;
         ++k;
     }
@@ -764,9 +773,9 @@ std::vector<std::string> splitwords(const std::string& line) {
     return w;
 }
 
-void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int& npar,
-             int maximum, const std::string& ext, const std::string& libdir,
-             const std::string& inifil, const std::string& hlpdir) {
+void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int& npar, int maximum,
+             const std::string& ext, const std::string& libdir, const std::string& inifil,
+             const std::string& hlpdir) {
     if (!st.initdone || status == 0) {
         if (!st.initdone) {
             kemlang_reset();
@@ -797,8 +806,10 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             macbeg(cmd, cmd, lines, words, npar);
         } else {
             std::string f = findmacro(cmd);
-            if (f.empty()) errmsg("Illegal command " + strq(cmd) + ".");
-            else runmacro(f, words, npar);
+            if (f.empty())
+                errmsg("Illegal command " + strq(cmd) + ".");
+            else
+                runmacro(f, words, npar);
         }
     }
     double used = cputime() - st.cmdstart;

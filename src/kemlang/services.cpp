@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 #include "kemlang/kemlangdata.h"
 
@@ -44,7 +45,8 @@ long igthid() { return gethostid(); }
 static double cpu() {
     struct rusage ru;
     getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + 1e-6 * (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
+           1e-6 * (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
 }
 
 double timnow() {
@@ -195,5 +197,20 @@ void qsortidx(std::vector<T>& a, std::vector<int>& idx, int n, bool keep) {
 
 }  // namespace
 
-void isort(std::vector<int>& a, std::vector<int>& idx, int n, bool keep) { qsortidx(a, idx, n, keep); }
-void rsort(std::vector<double>& a, std::vector<int>& idx, int n, bool keep) { qsortidx(a, idx, n, keep); }
+void isort(std::vector<int>& a, std::vector<int>& idx, int n, bool keep) {
+    qsortidx(a, idx, n, keep);
+}
+void rsort(std::vector<double>& a, std::vector<int>& idx, int n, bool keep) {
+    qsortidx(a, idx, n, keep);
+}
+
+bool readlines(const std::string& file, std::vector<std::string>& lines) {
+    std::ifstream in(file);
+    if (!in) return false;
+    std::string l;
+    while (std::getline(in, l)) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        lines.push_back(l);
+    }
+    return true;
+}

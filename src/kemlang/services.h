@@ -41,13 +41,15 @@ int isystm(const std::string& command);
 void uxslip(double seconds);
 int igtpid();
 long igthid();
-double timnow();  // CPU seconds since the first call
-int iwall();      // wall-clock seconds since the first call
+double timnow();       // CPU seconds since the first call
+int iwall();           // wall-clock seconds since the first call
 std::string uxtime();  // hh:mm:ss
 std::string uxdate();  // dd-mm-yyyy
 int numday(int year, int month, int day);
 long long istamp(const std::string& file);  // modification time, 0 if none
 void usignl();
+// All lines of a text file (line ends of either kind removed); false if unreadable.
+bool readlines(const std::string& file, std::vector<std::string>& lines);
 std::string nonull(const std::string& text);
 
 // Random numbers (one stream for ran1 and gasdev, one for iran1). A seed of

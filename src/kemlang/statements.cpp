@@ -29,17 +29,6 @@ struct StatementData {
 
 StatementData sd;
 
-bool readlines(const std::string& file, std::vector<std::string>& lines) {
-    std::ifstream in(file);
-    if (!in) return false;
-    std::string l;
-    while (std::getline(in, l)) {
-        if (!l.empty() && l.back() == '\r') l.pop_back();
-        lines.push_back(l);
-    }
-    return true;
-}
-
 }  // namespace
 
 void cmdpri(const std::string& statement, Words& words, int nwords) {
@@ -67,8 +56,10 @@ void cmdpri(const std::string& statement, Words& words, int nwords) {
         return;
     }
     std::string text = join(words, n);
-    if (statement == "error") errmsg(strp(text));
-    else putlin(10 + level, strp(text));
+    if (statement == "error")
+        errmsg(strp(text));
+    else
+        putlin(10 + level, strp(text));
 }
 
 bool findalias(const std::string& word, std::string& definition) {
@@ -218,8 +209,10 @@ void cmdslp(Words& words, int nwords) {
     }
     bool err = false;
     double s = reva(words[0], err);
-    if (err) errmsg("Illegal expression " + strq(words[0]) + ".");
-    else uxslip(s);
+    if (err)
+        errmsg("Illegal expression " + strq(words[0]) + ".");
+    else
+        uxslip(s);
 }
 
 void cmdcd(Words& words, int nwords) {

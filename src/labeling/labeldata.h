@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-constexpr int kTypes = 21;       // residue types of the pair records
-constexpr int kSlots = 10;       // stored labelings
+constexpr int kTypes = 21;  // residue types of the pair records
+constexpr int kSlots = 10;  // stored labelings
 constexpr int kSlotEntries = 400;
 constexpr int kNotOffered = 10000;
 

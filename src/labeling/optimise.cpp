@@ -93,6 +93,15 @@ void addtosamples(Schedule& s, int f, int e, uint32_t m) {
                 fatmsg("Sample " + intp(k) + " cannot hold more than 300 pairs.");
 }
 
+// Front and end type of the pair at position p of the order; false for a
+// position that holds no usable pair.
+bool pairat(const Selection& base, const int* order, int p, const TypeMatrix& u, int& f, int& e) {
+    int k = order[p];
+    if (k < 1 || k > base.count) return false;
+    f = base.front[k], e = base.end[k];
+    return f >= 1 && f <= kTypes && e >= 1 && e <= kTypes && u[f][e] > 0;
+}
+
 std::string hms() {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
@@ -122,13 +131,16 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
             std::string name = t <= d.naa() ? d.res[t].name.substr(0, 3) : std::string();
             for (int r = 1; r <= kTypes; ++r)
                 if (l.price_asname[r] == name) {
-                    price += c && n ? l.price_bothatoms[r] : c ? l.price_catoms[r] : l.price_natoms[r];
+                    price += c && n ? l.price_bothatoms[r]
+                             : c    ? l.price_catoms[r]
+                                    : l.price_natoms[r];
                     break;
                 }
         }
         for (int i = 1; i <= d.nr; ++i) {
             int t = d.irlib[i];
-            if (t <= kTypes && ((fr | en) & (1u << t)) && d.ifira[i] < static_cast<int>(l.alaba.size()))
+            if (t <= kTypes && ((fr | en) & (1u << t)) &&
+                d.ifira[i] < static_cast<int>(l.alaba.size()))
                 labelscore += l.alaba[d.ifira[i]];
         }
     }
@@ -146,7 +158,8 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
     int masksused = static_cast<int>(std::unique(values.begin(), values.end()) - values.begin());
     double totalprice = 18204.0 * (nsamples > 0 ? nsamples : highest);
     double totallabel = 0;
-    for (int i = 1; i <= d.nr && i < static_cast<int>(l.alaba.size()); ++i) totallabel += l.alaba[i];
+    for (int i = 1; i <= d.nr && i < static_cast<int>(l.alaba.size()); ++i)
+        totallabel += l.alaba[i];
     if (needed == 0) return 0.0;
     double c = needed >= 32 ? 0.0 : std::ldexp(1.0, needed);
     double pterm = totalprice > 0 ? price / totalprice * priceweight : 0.0;
@@ -218,7 +231,8 @@ int ScheduleBuilder::peaksafter(int s, int f, int e) const {
 bool ScheduleBuilder::groupsok(int nchanged) {
     if (uniform_ > 0) {
         for (int i = 0; i < nchanged; ++i)
-            if (count_[static_cast<size_t>(mat_[changes_[i].a][changes_[i].b])] > uniform_) return false;
+            if (count_[static_cast<size_t>(mat_[changes_[i].a][changes_[i].b])] > uniform_)
+                return false;
         return true;
     }
     int maxmask = 0;
@@ -272,10 +286,8 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
     const uint32_t limit = candidatelimit(cutoff);
     int placed = 0;
     for (int p = 0; p < npairs; ++p) {
-        int k = order[p];
-        if (k < 1 || k > base.count) continue;
-        int f = base.front[k], e = base.end[k];
-        if (f < 1 || f > kTypes || e < 1 || e > kTypes || done[f][e] || uniqs_[f][e] <= 0) continue;
+        int f = 0, e = 0;
+        if (!pairat(base, order, p, uniqs_, f, e) || done[f][e]) continue;
         for (uint32_t m = 1; m <= limit; ++m)
             if (tryplace(f, e, m, maxpeaks)) {
                 addtosamples(s, f, e, m);
@@ -297,10 +309,8 @@ int buildreference(const Selection& base, const int* order, int npairs, Schedule
     const uint32_t limit = candidatelimit(cutoff);
     int placed = 0;
     for (int p = 0; p < npairs; ++p) {
-        int k = order[p];
-        if (k < 1 || k > base.count) continue;
-        int f = base.front[k], e = base.end[k];
-        if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] <= 0 || listed(s, f, e)) continue;
+        int f = 0, e = 0;
+        if (!pairat(base, order, p, uniqs, f, e) || listed(s, f, e)) continue;
         for (uint32_t m = 1; m <= limit; ++m) {
             trial = s;
             addtosamples(trial, f, e, m);
@@ -335,7 +345,7 @@ struct Optimiser {
     Selection base;
     TypeMatrix uniqs{};
     std::string banlist;
-    std::vector<int> order;      // pair order, 1-based values in 0..npairs-1
+    std::vector<int> order;  // pair order, 1-based values in 0..npairs-1
     std::array<int, kTypes + 1> aminoptr{};
     int npairs = 0;
     int seed = 1;
@@ -363,7 +373,8 @@ struct Optimiser {
         return builder->build(base, order.data(), npairs, s, p.cutoff, p.maxpeaks);
     }
     int conflicts(int k) const {
-        return static_cast<int>(std::count_if(&uniqs[base.front[k]][1], &uniqs[base.front[k]][1] + kTypes,
+        return static_cast<int>(std::count_if(&uniqs[base.front[k]][1],
+                                              &uniqs[base.front[k]][1] + kTypes,
                                               [](int v) { return v > 0; })) +
                static_cast<int>(std::count_if(uniqs.begin() + 1, uniqs.end(), [&](const auto& row) {
                    return row[static_cast<size_t>(base.end[k])] > 0;
@@ -416,8 +427,10 @@ void Optimiser::connectionorder(bool randomstart, bool downwards) {
 }
 
 void Optimiser::colourorder(bool randomvertices) {
-    if (randomvertices) rperm();
-    else sortbyconflicts(true);
+    if (randomvertices)
+        rperm();
+    else
+        sortbyconflicts(true);
     std::vector<int> colour(static_cast<size_t>(npairs) + 1, 0);
     for (int v : order) {
         int c = 1;
@@ -427,15 +440,17 @@ void Optimiser::colourorder(bool randomvertices) {
             ++c;
         colour[static_cast<size_t>(v)] = c;
     }
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return colour[static_cast<size_t>(a)] < colour[static_cast<size_t>(b)]; });
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return colour[static_cast<size_t>(a)] < colour[static_cast<size_t>(b)];
+    });
 }
 
 void Optimiser::cliqueorder() {
     std::array<int, kTypes + 1> size{};
     for (int k : order) ++size[static_cast<size_t>(base.front[k])];
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        int sa = size[static_cast<size_t>(base.front[a])], sb = size[static_cast<size_t>(base.front[b])];
+        int sa = size[static_cast<size_t>(base.front[a])],
+            sb = size[static_cast<size_t>(base.front[b])];
         return sa != sb ? sa > sb : base.front[a] < base.front[b];
     });
 }
@@ -450,7 +465,8 @@ void Optimiser::deleteduplicates(Schedule& s) {
             Selection& smp = trialsched.samples[k];
             Selection kept;
             for (int j = 1; j <= smp.count; ++j)
-                if (smp.front[j] != fr[i] || smp.end[j] != en[i]) addentry(kept, smp.front[j], smp.end[j], smp.mask[j]);
+                if (smp.front[j] != fr[i] || smp.end[j] != en[i])
+                    addentry(kept, smp.front[j], smp.end[j], smp.mask[j]);
             smp = kept;
         }
         fillschednrs(trialsched, uniqs);
@@ -465,7 +481,8 @@ void Optimiser::greedy(Schedule& s) {
     deleteduplicates(s);
     double best = score(s);
     if (uniqueflags.verbose_output)
-        listout("Assignable unique pairs: (" + intn(npairs, 3) + ")" + " score: " + numstr(best, 8));
+        listout("Assignable unique pairs: (" + intn(npairs, 3) + ")" +
+                " score: " + numstr(best, 8));
     std::vector<int> keep = order;
     for (int pos = 0; pos < npairs; ++pos) {  // wiggle
         std::vector<int> cand = keep;
@@ -483,7 +500,8 @@ void Optimiser::greedy(Schedule& s) {
         }
     }
     order = keep;
-    if (uniqueflags.verbose_output) listout("Assigned unique pairs: " + intn(chkuniqsdup(s, uniqs), 3));
+    if (uniqueflags.verbose_output)
+        listout("Assigned unique pairs: " + intn(chkuniqsdup(s, uniqs), 3));
 }
 
 void Optimiser::recursive_enumeration() {
@@ -524,7 +542,8 @@ void Optimiser::rankandstore(bool write) {
     for (int r = 1; r <= kSlots; ++r) {
         Schedule& s = topschedules[static_cast<size_t>(pos[static_cast<size_t>(r - 1)])];
         if (uniqueflags.verbose_output)
-            listout("Rank: " + intstr(r) + " score: " + intstr(topscores[static_cast<size_t>(pos[static_cast<size_t>(r - 1)])]));
+            listout("Rank: " + intstr(r) + " score: " +
+                    intstr(topscores[static_cast<size_t>(pos[static_cast<size_t>(r - 1)])]));
         export_pairs(s, uniqs, r);
     }
     if (write) write_labeling_to_disk(p.filename, 0);
@@ -532,15 +551,26 @@ void Optimiser::rankandstore(bool write) {
 
 const char* modemessage(int it) {
     switch (it) {
-        case -1: return "benutze zufällige Permutation, (Parameter -1)";
-        case -2: return "Suche systematisch den Raum der Permutationen ab [go pack a lunch!] (Parameter -2)";
-        case -4: return "use random permutation of amino acid types (Parameter -4)";
-        case -5: return "Generate one single permutation (Parameter -5)  ";
-        case -6: return "conflict-optimized permutation of amino acids (Parameter -6)";
-        case -7: return " connection-optimized permutation of amino acids (Parameter -7)";
-        case -8: return "shuffled connection-optimized permutation of amino acids (Parameter -8)";
-        case -9: return "shuffled connection-optimized permutation of amino acids, sort downwards (Parameter -9)";
-        default: return nullptr;
+        case -1:
+            return "benutze zufällige Permutation, (Parameter -1)";
+        case -2:
+            return "Suche systematisch den Raum der Permutationen ab [go pack a lunch!] (Parameter "
+                   "-2)";
+        case -4:
+            return "use random permutation of amino acid types (Parameter -4)";
+        case -5:
+            return "Generate one single permutation (Parameter -5)  ";
+        case -6:
+            return "conflict-optimized permutation of amino acids (Parameter -6)";
+        case -7:
+            return " connection-optimized permutation of amino acids (Parameter -7)";
+        case -8:
+            return "shuffled connection-optimized permutation of amino acids (Parameter -8)";
+        case -9:
+            return "shuffled connection-optimized permutation of amino acids, sort downwards "
+                   "(Parameter -9)";
+        default:
+            return nullptr;
     }
 }
 
@@ -576,7 +606,8 @@ void Optimiser::run() {
     order.resize(static_cast<size_t>(npairs));
     std::iota(order.begin(), order.end(), 1);
     std::iota(aminoptr.begin(), aminoptr.end(), 0);
-    if (p.cutoff != kAllSamples) listout("cutoff was chosen: " + std::to_string(static_cast<int32_t>(p.cutoff)));
+    if (p.cutoff != kAllSamples)
+        listout("cutoff was chosen: " + std::to_string(static_cast<int32_t>(p.cutoff)));
     ScheduleBuilder b(uniqs, p.allowed);
     builder = &b;
     rperm();
@@ -585,7 +616,8 @@ void Optimiser::run() {
     myschedule = greedsched;
     int it = p.iterations;
     if (const char* msg = modemessage(it)) listout(msg);
-    if (it < 0 || it > 1000) listout("Press Ctrl-C to end the search early; the best schedules found are kept.");
+    if (it < 0 || it > 1000)
+        listout("Press Ctrl-C to end the search early; the best schedules found are kept.");
     if (uniqueflags.verbose_output) {
         std::string line = "pair order:";
         for (int k : order) line += " " + intstr(k);
@@ -613,11 +645,14 @@ void Optimiser::run() {
                 rperm();
                 for (int i = kTypes; i > 1; --i)
                     std::swap(aminoptr[static_cast<size_t>(i)],
-                              aminoptr[static_cast<size_t>(1 + std::min(i - 1, static_cast<int>(ran() * i)))]);
+                              aminoptr[static_cast<size_t>(
+                                  1 + std::min(i - 1, static_cast<int>(ran() * i)))]);
                 std::array<int, kTypes + 1> rank{};
-                for (int i = 1; i <= kTypes; ++i) rank[static_cast<size_t>(aminoptr[static_cast<size_t>(i)])] = i;
+                for (int i = 1; i <= kTypes; ++i)
+                    rank[static_cast<size_t>(aminoptr[static_cast<size_t>(i)])] = i;
                 std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-                    return rank[static_cast<size_t>(base.front[x])] < rank[static_cast<size_t>(base.front[y])];
+                    return rank[static_cast<size_t>(base.front[x])] <
+                           rank[static_cast<size_t>(base.front[y])];
                 });
             } else if (it == -6) {
                 sortbyconflicts(false);
@@ -641,14 +676,17 @@ void Optimiser::run() {
             if (it == -14) {
                 std::string file = getval("samplefile");
                 if (trim(file).empty()) file = "wtgtr.sched";
-                if (read_samplestrings(file)) import_pairs(1, gensched);
-                else initschedule(gensched);
+                if (read_samplestrings(file))
+                    import_pairs(1, gensched);
+                else
+                    initschedule(gensched);
             } else {
                 build(gensched);
             }
             double gen = score(gensched);
             if (uniqueflags.verbose_output)
-                listout("generate gave: " + numstr(gen, 8) + " build gave:" + numstr(greedyscore, 8));
+                listout("generate gave: " + numstr(gen, 8) +
+                        " build gave:" + numstr(greedyscore, 8));
             myschedule = gen <= greedyscore ? greedsched : gensched;
             fillschednrs(myschedule, uniqs);
             checkschedule(myschedule, total, p.allowed, uniqs);
@@ -661,8 +699,8 @@ void Optimiser::run() {
         }
         if (last || intrpt) break;
         if ((cycle + 1) % 1000 == 0)
-            listout("iterations so far " + std::to_string(cycle + 1) + " Time:(hms) " + hms() + " " +
-                    numstr(best, 8));
+            listout("iterations so far " + std::to_string(cycle + 1) + " Time:(hms) " + hms() +
+                    " " + numstr(best, 8));
         if ((cycle + 1) % 10000 == 0) rperm();
     }
     rankandstore(trim(p.filename) != "NO");

@@ -31,13 +31,13 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
 // a placement changes one row and one column only, and a count of pairs per
 // mask makes the duplicate test O(1) per changed pair.
 class ScheduleBuilder {
-public:
+   public:
     ScheduleBuilder(const TypeMatrix& uniqs, const TypeMatrix& allowed);
     // Builds into s; returns the number of pairs placed (also s.lastpair).
     int build(const Selection& base, const int* order, int npairs, Schedule& s, uint32_t cutoff,
               int maxpeaks);
 
-private:
+   private:
     bool tryplace(int f, int e, uint32_t m, int maxpeaks);
     bool groupsok(int nchanged);
     void clear();
@@ -45,9 +45,9 @@ private:
 
     const TypeMatrix& uniqs_;
     const TypeMatrix& allowed_;
-    int uniform_ = 0;  // the common allowed value when all are equal and positive
+    int uniform_ = 0;         // the common allowed value when all are equal and positive
     std::vector<int> count_;  // occurring pairs per sample mask
-    std::array<uint32_t, kTypes + 1> cmask_{}, nmask_{};   // samples labelling a type
+    std::array<uint32_t, kTypes + 1> cmask_{}, nmask_{};    // samples labelling a type
     std::array<uint32_t, kSamples + 1> fbits_{}, ebits_{};  // types labelled in a sample
     std::array<int, kSamples + 1> peaks_{};
     MaskMatrix mat_{};

@@ -116,7 +116,8 @@ void annotatepairs(Selection& sel, TypeMatrix& uniqs, std::string& banlist, int 
         if (a > kRepeatTypes || b > kRepeatTypes) continue;
         bool seen = std::any_of(triples.begin(), triples.end(),
                                 [&](const Triple& t) { return t.a == a && t.b == b && t.m == m; });
-        if (seen) ++repeat[a][b];
+        if (seen)
+            ++repeat[a][b];
         else {
             if (repeat[a][b] == 0) repeat[a][b] = 1;
             triples.push_back({a, b, m});
@@ -134,8 +135,8 @@ void annotatepairs(Selection& sel, TypeMatrix& uniqs, std::string& banlist, int 
                         hasselected(i + 1, ntype);
             if (!found || !addentry(sel, a, b, 0)) continue;
             if (verbose)
-                putlin(10, "Pair :(" + aaname5(a) + "C13 " + aaname5(b) + " N15) occ:" +
-                               intn(repeat[a][b], 3));
+                putlin(10, "Pair :(" + aaname5(a) + "C13 " + aaname5(b) +
+                               " N15) occ:" + intn(repeat[a][b], 3));
         }
     if (verbose) putlin(10, "Number of unique Pairs:" + intn(sel.count, 3));
 }
@@ -176,8 +177,8 @@ void expandselection(const Selection& sel, const TypeMatrix& uniqs, int& npeaks,
             }
 }
 
-int chkuniqsdup(Schedule& s, const TypeMatrix& uniqs, DupList* fronts, DupList* ends, DupList* masks,
-                int* nduplicated) {
+int chkuniqsdup(Schedule& s, const TypeMatrix& uniqs, DupList* fronts, DupList* ends,
+                DupList* masks, int* nduplicated) {
     fillschednrs(s, uniqs);
     struct Single {
         int f, e, m;
@@ -188,8 +189,10 @@ int chkuniqsdup(Schedule& s, const TypeMatrix& uniqs, DupList* fronts, DupList* 
         for (int e = 1; e <= kTypes; ++e) {
             int m = s.schednrs[f][e];
             if (m <= 0) continue;
-            if (uniqs[f][e] == 1) singles.push_back({f, e, m});
-            else repeated.push_back(m);
+            if (uniqs[f][e] == 1)
+                singles.push_back({f, e, m});
+            else
+                repeated.push_back(m);
         }
     int resolved = 0, ndup = 0;
     for (size_t k = 0; k < singles.size(); ++k) {

@@ -1,7 +1,8 @@
 #include "labelio/labelfile.h"
 
-#include <cstdio>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include "driver/commands.h"
 #include "kemlang/params.h"
@@ -72,13 +73,17 @@ bool readslots(const std::string& filename, LineParser parse) {
         ++lineno;
         int front = 0, end = 0, mask = 0;
         if (trim(line).empty()) continue;
-        if (!parse(line, front, end, mask)) problem = "cannot be read";
+        if (!parse(line, front, end, mask))
+            problem = "cannot be read";
         else if (front <= 0 || end <= 0) {
             ++r, i = 1;
             continue;
-        } else if (front > kTypes || end > kTypes) problem = "has a residue type outside 1..21";
-        else if (mask < 0 || mask >= (1 << kSamples)) problem = "has a sample mask beyond 20 samples";
-        else if (i > kSlotEntries) problem = "is entry 401 of a labeling (400 at most)";
+        } else if (front > kTypes || end > kTypes)
+            problem = "has a residue type outside 1..21";
+        else if (mask < 0 || mask >= (1 << kSamples))
+            problem = "has a sample mask beyond 20 samples";
+        else if (i > kSlotEntries)
+            problem = "is entry 401 of a labeling (400 at most)";
         if (!problem.empty()) break;
         s.front[r][i] = front;
         s.end[r][i] = end;
@@ -151,22 +156,10 @@ void import_pairs(int rank, Schedule& s) {
 
 void export_pairs(Schedule& s, const TypeMatrix& occurrence, int rank) {
     if (rank < 1 || rank > kSlots) return;
-    for (auto& row : s.schednrs) row.fill(0);
-    int maxf = 0, maxe = 0;
-    for (int k = 1; k <= s.nsamples && k <= kSamples; ++k) {
-        const Selection& smp = s.samples[k];
-        for (int p = 1; p <= smp.count; ++p)
-            for (int q = 1; q <= smp.count; ++q) {
-                int f = smp.front[q], e = smp.end[p];
-                if (f < 1 || f > kTypes || e < 1 || e > kTypes || occurrence[f][e] <= 0) continue;
-                s.schednrs[f][e] |= 1 << (k - 1);
-                maxf = std::max(maxf, f);
-                maxe = std::max(maxe, e);
-            }
-    }
+    fillschednrs(s, occurrence);
     int n = 0;
-    for (int f = 1; f <= maxf; ++f)
-        for (int e = 1; e <= maxe; ++e) {
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) {
             if (s.schednrs[f][e] <= 0 || occurrence[f][e] <= 0 || n >= kSlotEntries) continue;
             ++n;
             labdata.ias_front[rank][n] = f;

@@ -51,10 +51,13 @@ void outputsequence_with_label(const Schedule& s, const TypeMatrix& uniqs) {
     for (int i = 1; i <= d.nr; ++i) {
         std::string name = d.rnam[i];
         name.resize(5, ' ');
-        int marker = labdata.imarker.size() > static_cast<size_t>(d.ifira[i]) ? labdata.imarker[d.ifira[i]] : 0;
+        int marker = labdata.imarker.size() > static_cast<size_t>(d.ifira[i])
+                         ? labdata.imarker[d.ifira[i]]
+                         : 0;
         int m = pairmask(s, i);
         char o = digit(occurrence(uniqs, i));
-        std::string line = intn(i, 3) + " " + name + " " + intn(marker, 5) + " " + std::string(1, o) + "   ";
+        std::string line =
+            intn(i, 3) + " " + name + " " + intn(marker, 5) + " " + std::string(1, o) + "   ";
         if (m != 0) {
             std::string next = d.rnam[i + 1];
             next.resize(5, ' ');
@@ -73,7 +76,8 @@ void outputsequence_with_label(const Schedule& s, const TypeMatrix& uniqs) {
     putlin(10, "Seq.  :" + strp(seq));
     for (int k = 1; k <= nsamples; ++k) {
         std::string strip;
-        for (int i = 1; i <= d.nr && strip.size() < 400; ++i) strip += pairmask(s, i) & (1 << (k - 1)) ? 'X' : '_';
+        for (int i = 1; i <= d.nr && strip.size() < 400; ++i)
+            strip += pairmask(s, i) & (1 << (k - 1)) ? 'X' : '_';
         putlin(10, "Smpl " + intp(k) + ":" + strp(strip));
     }
 }

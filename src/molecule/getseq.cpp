@@ -132,7 +132,7 @@ bool build() {
     for (int r = 1; r <= d.nr; ++r) {
         const ResType& t = d.res[d.irlib[r]];
         for (int i = 1; i <= t.nat(); ++i) {
-            bool before = i < t.ifirat, after = i > t.lasat;
+            bool before = i<t.ifirat, after = i> t.lasat;
             if (!before && !after) continue;
             int nb = before ? r - 1 : r + 1;
             if (nb < 1 || nb > d.nr) continue;

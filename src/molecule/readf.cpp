@@ -14,8 +14,9 @@
 //    clear message;
 //  - the summary lines are information of level "minimal", so that
 //    "info=none" (as in the start-up macro) keeps a read quiet.
-#include <cstdio>
 #include <sys/stat.h>
+
+#include <cstdio>
 
 #include "driver/commands.h"
 #include "kemlang/interp.h"
@@ -36,8 +37,14 @@ struct OtherReader {
 };
 
 const OtherReader kOthers[] = {
-    {"peaks", "weight=@r>=0.0=1.0 filter=*= format=*= append integrated assigned                intensity killed", "Peak list"},
-    {"xpk", "weight=@r>=0.0=1.0 filter=*= format=*= append integrated assigned                intensity killed", "Peak list"},
+    {"peaks",
+     "weight=@r>=0.0=1.0 filter=*= format=*= append integrated assigned                intensity "
+     "killed",
+     "Peak list"},
+    {"xpk",
+     "weight=@r>=0.0=1.0 filter=*= format=*= append integrated assigned                intensity "
+     "killed",
+     "Peak list"},
     {"upl", "append", "Distance restraint file"},
     {"lol", "append", "Distance restraint file"},
     {"aco", "type=@i=1 append", "Angle restraint file"},
@@ -45,8 +52,10 @@ const OtherReader kOthers[] = {
     {"rdc", "append", "RDC restraint file"},
     {"pcs", "append", "Pseudocontact shift restraint file"},
     {"xplor", "segids=*= segoffsets=*= append", "XPLOR restraint file"},
-    {"cor", "structure=0<@i=1 chains=*=first rigid flexible bfactor append new", "DG coordinate file"},
-    {"pdb", "structure=0<@i=1 chains=*=first rigid flexible bfactor append new", "PDB coordinate file"},
+    {"cor", "structure=0<@i=1 chains=*=first rigid flexible bfactor append new",
+     "DG coordinate file"},
+    {"pdb", "structure=0<@i=1 chains=*=first rigid flexible bfactor append new",
+     "PDB coordinate file"},
     {"ang", "structure=0<@i=1 append new", "Angle file"},
 };
 

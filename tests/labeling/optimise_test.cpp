@@ -1,11 +1,12 @@
 // The schedule builder against its from-scratch reference, and the
 // optimiser run as the user drives it.
+#include "labeling/optimise.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <random>
 
-#include "labeling/optimise.h"
 #include "labelio/labelfile.h"
 #include "testutil.h"
 
@@ -16,8 +17,8 @@ using testutil::run;
 
 std::string randomsequence(std::mt19937& rng, int n) {
     static const char* names[] = {"ALA", "ARG", "ASN", "ASP", "CYS", "CYSS", "GLN",
-                                  "GLU", "GLY", "HIS", "ILE", "LEU", "LYS", "MET",
-                                  "PHE", "PRO", "SER", "THR", "TRP", "TYR", "VAL"};
+                                  "GLU", "GLY", "HIS", "ILE", "LEU", "LYS",  "MET",
+                                  "PHE", "PRO", "SER", "THR", "TRP", "TYR",  "VAL"};
     std::string s;
     for (int i = 0; i < n; ++i) s += std::string(names[rng() % 21]) + " ";
     return s;
@@ -57,7 +58,8 @@ TEST(Builder, IncrementalBuildEqualsReference) {
         ScheduleBuilder b(u, allowed);
         for (int again = 0; again < 2; ++again) {  // the builder is reused between builds
             int n1 = b.build(base, order.data(), base.count, fast, cutoff, maxpeaks);
-            int n2 = buildreference(base, order.data(), base.count, ref, cutoff, maxpeaks, u, allowed);
+            int n2 =
+                buildreference(base, order.data(), base.count, ref, cutoff, maxpeaks, u, allowed);
             EXPECT_EQ(n1, n2);
             expectsame(fast, ref, "trial " + std::to_string(trial));
             std::reverse(order.begin(), order.end());
@@ -68,9 +70,7 @@ TEST(Builder, IncrementalBuildEqualsReference) {
     }
 }
 
-std::string optimise(const std::vector<std::string>& words) {
-    return run(countuniquepairs, words);
-}
+std::string optimise(const std::vector<std::string>& words) { return run(countuniquepairs, words); }
 
 int lines(const std::string& text, const std::string& what) {
     int n = 0;
@@ -85,7 +85,8 @@ TEST(Optimiser, CyclesMessagesRingAndFiles) {
     EXPECT_EQ(lines(optimise({"iterations=5", "seedvar=5", "cutoff=6"}), "generate gave:"), 6);
     uniqueflags.verbose_output = false;
     EXPECT_EQ(lines(optimise({"iterations=0", "seedvar=5", "cutoff=20"}), "cutoff was chosen:"), 0);
-    EXPECT_EQ(lines(optimise({"iterations=0", "seedvar=5", "cutoff=6"}), "cutoff was chosen: 63"), 1);
+    EXPECT_EQ(lines(optimise({"iterations=0", "seedvar=5", "cutoff=6"}), "cutoff was chosen: 63"),
+              1);
     std::string out = optimise({"helpme"});
     EXPECT_NE(out.find("Set cutoff to the max number of samples"), std::string::npos);
     EXPECT_EQ(lines(out, "Time:(hms)"), 0);
@@ -133,11 +134,12 @@ TEST(Optimiser, ScoreFormula) {
     u[1][9] = u[9][17] = u[17][12] = 1;
     static Schedule s;
     initschedule(s);
-    addentry(s.samples[1], 1, 9, 1);    // ALA 13C, GLY 15N
-    addentry(s.samples[2], 9, 17, 2);   // GLY 13C, SER 15N
+    addentry(s.samples[1], 1, 9, 1);   // ALA 13C, GLY 15N
+    addentry(s.samples[2], 9, 17, 2);  // GLY 13C, SER 15N
     // One sample: price 174 + 65 over 18204 x 2; labelscore 2 + 2 of 4;
     // 2 resolved pairs x 100 / 4; masks used 3 (0, 1, 2) / 3.
-    double want = (1 - (174 + 65 + 333 + 2125) / (18204.0 * 2) * 1) + (4.0 / 4) * 1 + 200.0 / 4 + 3.0 / 3 * 1;
+    double want =
+        (1 - (174 + 65 + 333 + 2125) / (18204.0 * 2) * 1) + (4.0 / 4) * 1 + 200.0 / 4 + 3.0 / 3 * 1;
     EXPECT_NEAR(scoreschedule(s, 1, 1, 1, u), want, 1e-9);
     initschedule(s);
     EXPECT_EQ(scoreschedule(s, 1, 1, 1, u), 0.0);

@@ -1,10 +1,12 @@
 // Pair analysis and schedule judging, against hand-derived values and a
 // brute-force reading of the definitions.
+#include "labeling/pairs.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "labeling/pairs.h"
+#include "brute.h"
 #include "testutil.h"
 
 namespace {
@@ -67,9 +69,11 @@ TEST(PairAnalysis, RealProteinsAndVerboseLines) {
         std::string out = testutil::captured([&] { annotatepairs(sel, u, ban, 1, true); });
         EXPECT_EQ(sel.count, c.unique1) << c.file;
         int total = 0;
-        for (auto& row : u) for (int v : row) total += v;
+        for (auto& row : u)
+            for (int v : row) total += v;
         EXPECT_EQ(total, c.residues - 1);
-        EXPECT_NE(out.find("Number of unique Pairs: " + std::to_string(c.unique1)), std::string::npos);
+        EXPECT_NE(out.find("Number of unique Pairs: " + std::to_string(c.unique1)),
+                  std::string::npos);
     }
     molecule("ubiquitin.fasta");
     Selection sel;
@@ -146,53 +150,20 @@ TEST(ScheduleChecks, FingerprintAndSmallProcedures) {
     EXPECT_EQ(out, " Not enough unique pairs to make sense\n");
 }
 
-// Straight from the definitions: a pair shows in a sample when some entry
-// labels its front type and some entry its end type.
-struct Brute {
-    int resolved = 0, total = 0;
-};
-Brute brute(const Schedule& s, const TypeMatrix& u, int allowed) {
-    std::array<std::array<int, kTypes + 1>, kTypes + 1> mask{};
-    for (int k = 1; k <= s.nsamples; ++k)
-        for (int f = 1; f <= kTypes; ++f)
-            for (int e = 1; e <= kTypes; ++e) {
-                bool fr = false, en = false;
-                for (int i = 1; i <= s.samples[k].count; ++i) {
-                    fr = fr || s.samples[k].front[i] == f;
-                    en = en || s.samples[k].end[i] == e;
-                }
-                if (fr && en && u[f][e] > 0) mask[f][e] |= 1 << (k - 1);
-            }
-    Brute b;
-    std::vector<int> groupsize(1 << kSamples, 0);
-    for (int f = 1; f <= kTypes; ++f)
-        for (int e = 1; e <= kTypes; ++e) {
-            int m = mask[f][e];
-            if (m == 0) continue;
-            int j = ++groupsize[m];  // position within its mask group
-            b.total += allowed * std::max(0, j - allowed);
-            if (u[f][e] != 1) continue;
-            bool alone = true;
-            for (int g = 1; g <= kTypes; ++g)
-                for (int h = 1; h <= kTypes; ++h)
-                    if ((g != f || h != e) && mask[g][h] == m) alone = false;
-            b.resolved += alone;
-        }
-    return b;
-}
-
 TEST(ScheduleChecks, AgreeWithBruteForceOnRandomSchedules) {
     std::mt19937 rng(12345);
     for (int trial = 0; trial < 300; ++trial) {
         TypeMatrix u{};
-        for (auto& row : u) for (int& v : row) v = rng() % 4 == 0 ? static_cast<int>(rng() % 3) : 0;
+        for (auto& row : u)
+            for (int& v : row) v = rng() % 4 == 0 ? static_cast<int>(rng() % 3) : 0;
         for (int t = 0; t <= kTypes; ++t) u[0][t] = u[t][0] = 0;
         Schedule s;
         initschedule(s);
         s.nsamples = 1 + static_cast<int>(rng() % 6);
         for (int k = 1; k <= s.nsamples; ++k)
             for (int n = static_cast<int>(rng() % 5); n > 0; --n)
-                addentry(s.samples[k], 1 + static_cast<int>(rng() % kTypes), 1 + static_cast<int>(rng() % kTypes), 0);
+                addentry(s.samples[k], 1 + static_cast<int>(rng() % kTypes),
+                         1 + static_cast<int>(rng() % kTypes), 0);
         for (int allowed : {1, 2, 3}) {
             TypeMatrix al{};
             for (auto& r : al) r.fill(allowed);

@@ -1,10 +1,11 @@
 // Labeling and sample-string files, slot conversions and the residue table.
+#include "labelio/labelfile.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "labelio/labelfile.h"
 #include "labelio/reports.h"
 #include "testutil.h"
 
@@ -38,7 +39,8 @@ TEST(LabelFile, WriteReadRoundTripAndSlotRules) {
     setslot(1, {{1, 9, 3}, {21, 20, 1048575}});
     setslot(3, {{4, 5, 6}});
     run(writelabel, {"filename=" + f1});
-    EXPECT_EQ(slurp(f1).substr(0, 66), "    1    9    3\n   21   201048575\n    0    0    0\n    0    0    0\n");
+    EXPECT_EQ(slurp(f1).substr(0, 66),
+              "    1    9    3\n   21   201048575\n    0    0    0\n    0    0    0\n");
     labdata.reset();
     setslot(2, {{7, 7, 7}});  // the file leaves slot 2 empty: it stays
     EXPECT_EQ(run(readlabel, {"filename=" + f1}), "opening file '" + f1 + "'\n file opened\n");
@@ -82,7 +84,8 @@ TEST(LabelFile, BadFilesNameTheLineAndKeepTheSlots) {
 
 TEST(LabelFile, SampleStringsAndSlotConversions) {
     labdata.reset();
-    std::string f = testutil::writefile("s.sched", "  1    2X  X\n  3    4_X\n  0    0\n  5    6XXXXXXXXXXXXXXXXXXXX\n");
+    std::string f = testutil::writefile(
+        "s.sched", "  1    2X  X\n  3    4_X\n  0    0\n  5    6XXXXXXXXXXXXXXXXXXXX\n");
     std::string out = run(readstr, {"file=" + f});
     EXPECT_NE(out.find("\n 1 2 9 X  X\n"), std::string::npos) << out;
     EXPECT_EQ(labdata.ischedulenr[1][1], 9);

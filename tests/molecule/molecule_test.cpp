@@ -15,8 +15,9 @@ TEST(StandardLibrary, PassesTheCheckAndHasTheLabelingTypes) {
     molecule("ALA GLY");
     std::string out = testutil::captured([] { EXPECT_EQ(libchk(), 0); });
     EXPECT_EQ(out, "");
-    const char* order[] = {"ALA", "ARG", "ASN", "ASP", "CYS", "CYSS", "GLN", "GLU", "GLY", "HIS", "ILE",
-                           "LEU", "LYS", "MET", "PHE", "PRO", "SER", "THR", "TRP", "TYR", "VAL"};
+    const char* order[] = {"ALA", "ARG", "ASN", "ASP", "CYS", "CYSS", "GLN",
+                           "GLU", "GLY", "HIS", "ILE", "LEU", "LYS",  "MET",
+                           "PHE", "PRO", "SER", "THR", "TRP", "TYR",  "VAL"};
     ASSERT_EQ(kemradata.naa(), 21);
     for (int t = 1; t <= 21; ++t) {
         const ResType& r = kemradata.res[t];
@@ -25,7 +26,9 @@ TEST(StandardLibrary, PassesTheCheckAndHasTheLabelingTypes) {
         for (int i = r.ifirat; i <= r.lasat; ++i) {
             c += r.at[i].name == "C" && r.at[i].type == 8;
             n += r.at[i].name == "N" && r.at[i].type == 11;
-            if (r.at[i].cstab[0] != 0) EXPECT_LT(r.at[i].cstab[2], r.at[i].cstab[3]);
+            if (r.at[i].cstab[0] != 0) {
+                EXPECT_LT(r.at[i].cstab[2], r.at[i].cstab[3]);
+            }
         }
         EXPECT_EQ(c, 1) << r.name;
         EXPECT_EQ(n, 1) << r.name;
@@ -38,7 +41,8 @@ TEST(Sequences, RealProteinsFastaAndSequenceFilesAgree) {
     struct Case {
         const char* file;
         int residues;
-    } cases[] = {{"ubiquitin.fasta", 76}, {"gb1.fasta", 56}, {"hewl.fasta", 129}, {"mbp.fasta", 370}};
+    } cases[] = {
+        {"ubiquitin.fasta", 76}, {"gb1.fasta", 56}, {"hewl.fasta", 129}, {"mbp.fasta", 370}};
     for (const Case& c : cases) {
         molecule(c.file);
         ASSERT_EQ(kemradata.nr, c.residues) << c.file;

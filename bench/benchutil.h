@@ -1,0 +1,37 @@
+// Shared set-up of the benchmarks: a protein from examples/data with its
+// unique pairs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "driver/commands.h"
+#include "kemlang/kemlangdata.h"
+#include "kemlang/print.h"
+#include "labeling/pairs.h"
+#include "molecule/kemradata.h"
+
+namespace benchutil {
+
+inline std::string quiet(Handler h, std::vector<std::string> w) {
+    std::string cap;
+    kemlangdata.capture = &cap;
+    clrerr();
+    int n = static_cast<int>(w.size());
+    h(w, n);
+    kemlangdata.capture = nullptr;
+    return cap;
+}
+
+inline void protein(const std::string& fasta, Selection& base, TypeMatrix& uniqs) {
+    nulify();
+    kemradata.libdir = std::string(QUILTER_SOURCE_DIR) + "/share";
+    quiet(readf, {"lib", "standard.lib"});
+    quiet(readf, {"seq", std::string(QUILTER_SOURCE_DIR) + "/examples/data/" + fasta});
+    std::string ban, cap;
+    kemlangdata.capture = &cap;
+    annotatepairs(base, uniqs, ban, 1, false);
+    kemlangdata.capture = nullptr;
+}
+
+}  // namespace benchutil

@@ -1,0 +1,39 @@
+// Resolved unique pairs of the best stored labeling after countuniquepairs,
+// counted by the brute-force checker, beside the proven optimum; and the
+// wall time of each run. Usage: quality [iterations]   (default 100000)
+#include <chrono>
+#include <cstdio>
+
+#include "../tests/brute.h"
+#include "benchutil.h"
+#include "labelio/labelfile.h"
+
+int main(int argc, char** argv) {
+    std::string iterations = argc > 1 ? argv[1] : "100000";
+    struct Row {
+        const char* fasta;
+        int cutoff, optimum;
+    } rows[] = {
+        {"ubiquitin.fasta", 2, 3},  {"ubiquitin.fasta", 3, 7},  {"ubiquitin.fasta", 4, 15},
+        {"ubiquitin.fasta", 5, 31}, {"ubiquitin.fasta", 6, 49}, {"gb1.fasta", 2, 3},
+        {"gb1.fasta", 3, 7},        {"gb1.fasta", 4, 15},       {"gb1.fasta", 5, 31},
+        {"gb1.fasta", 6, 37},       {"hewl.fasta", 2, 3},       {"hewl.fasta", 3, 7},
+        {"hewl.fasta", 4, 15},      {"hewl.fasta", 5, 31},      {"hewl.fasta", 7, 85},
+    };
+    std::printf("%-16s %6s %8s %8s %9s\n", "protein", "cutoff", "resolved", "optimum", "seconds");
+    for (const Row& r : rows) {
+        static Selection base;
+        static TypeMatrix uniqs;
+        static Schedule s;
+        benchutil::protein(r.fasta, base, uniqs);
+        auto t0 = std::chrono::steady_clock::now();
+        benchutil::quiet(countuniquepairs, {"iterations=" + iterations, "seedvar=1",
+                                            "cutoff=" + std::to_string(r.cutoff)});
+        double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        import_pairs(1, s);
+        Brute b = brute(s, uniqs, 1);
+        std::printf("%-16s %6d %8d %8d %9.2f%s\n", r.fasta, r.cutoff, b.resolved, r.optimum, secs,
+                    b.total ? "  duplicates!" : "");
+        std::fflush(stdout);
+    }
+}
