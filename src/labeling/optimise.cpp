@@ -16,7 +16,8 @@
 //    the small masks. build_approx builds from that order; deleteduplicates
 //    removes unique pairs that share a mask (possible with allowed
 //    duplicates above 1) unless that would create a duplicate; wiggle moves
-//    one pair at a time to the end of the order and rebuilds. A move that
+//    one pair at a time (an unresolved one to the front of the order, a
+//    resolved one to the end) and rebuilds, in up to three passes. A move that
 //    scores higher is taken; one that scores equal is taken with
 //    probability accept_prob, which lets the greedy walk across plateaus.
 //  - Labelscore: a sample scores the label amount (alaba of the first atom)
@@ -241,19 +242,32 @@ bool ScheduleBuilder::groupsok(int nchanged) {
 
 bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
     uint32_t cf = cmask_[f] | m, ne = nmask_[e] | m;
+    // Fast refusal: pairs of row f hold masks within cmask[f], pairs of
+    // column e masks within nmask[e]. A new mask outside both is held only by
+    // pairs this placement leaves alone, so its count cannot drop below the
+    // present one.
+    const uint32_t oldc = cmask_[f], oldn = nmask_[e];
     int n = 0;
     auto update = [&](int a, int b, uint32_t nm) {
         int old = mat_[a][b];
-        if (static_cast<int>(nm) == old) return;
+        if (static_cast<int>(nm) == old) return true;
+        if (uniform_ > 0 && count_[nm] >= uniform_ && (nm & ~oldc) && (nm & ~oldn)) return false;
         changes_[n++] = {a, b, old};
         if (old) --count_[static_cast<size_t>(old)];
         ++count_[nm];
         mat_[a][b] = static_cast<int>(nm);
+        return true;
     };
-    for (int b : row_[f]) update(f, b, cf & (b == e ? ne : nmask_[b]));
-    for (int a : col_[e])
-        if (a != f) update(a, e, cmask_[a] & ne);
-    bool ok = groupsok(n);
+    bool ok = update(f, e, cf & ne);
+    for (size_t i = 0; ok && i < row_[f].size(); ++i) {
+        int b = row_[f][i];
+        if (b != e) ok = update(f, b, cf & nmask_[b]);
+    }
+    for (size_t i = 0; ok && i < col_[e].size(); ++i) {
+        int a = col_[e][i];
+        if (a != f) ok = update(a, e, cmask_[a] & ne);
+    }
+    ok = ok && groupsok(n);
     std::array<int, kSamples + 1> newpeaks = peaks_;
     if (ok)
         for (int k = 1; k <= kSamples; ++k)
@@ -393,6 +407,15 @@ struct Optimiser {
     void colourorder(bool randomvertices);
     void cliqueorder();
     void greedy(Schedule& s);
+    // Is unique pair k shown in s with a mask no other occurring pair has?
+    bool resolved(const Schedule& s, int k) const {
+        int m = s.schednrs[base.front[k]][base.end[k]];
+        if (m == 0) return false;
+        int same = 0;
+        for (int f = 1; f <= kTypes; ++f)
+            for (int e = 1; e <= kTypes; ++e) same += uniqs[f][e] > 0 && s.schednrs[f][e] == m;
+        return same == 1;
+    }
     void deleteduplicates(Schedule& s);
     [[noreturn]] void recursive_enumeration();
     void enterring(Schedule& my, double best);
@@ -484,20 +507,31 @@ void Optimiser::greedy(Schedule& s) {
         listout("Assignable unique pairs: (" + intn(npairs, 3) + ")" +
                 " score: " + numstr(best, 8));
     std::vector<int> keep = order;
-    for (int pos = 0; pos < npairs; ++pos) {  // wiggle
-        std::vector<int> cand = keep;
-        int moved = cand[static_cast<size_t>(pos)];
-        cand.erase(cand.begin() + pos);
-        cand.push_back(moved);
-        order = cand;
-        build(gensched);
-        deleteduplicates(gensched);
-        double sc = score(gensched);
-        if (sc > best || (sc == best && ran() < p.accept_prob)) {
-            best = sc;
-            keep = cand;
-            s = gensched;
+    // wiggle: an unresolved pair moves to the front of the order (it gets a
+    // small mask), a resolved one to the end (it frees its mask); passes
+    // repeat while they improve, at most three.
+    for (int pass = 0; pass < 3; ++pass) {
+        bool improved = false;
+        for (int pos = 0; pos < npairs; ++pos) {
+            std::vector<int> cand = keep;
+            int moved = cand[static_cast<size_t>(pos)];
+            cand.erase(cand.begin() + pos);
+            if (resolved(s, moved))
+                cand.push_back(moved);
+            else
+                cand.insert(cand.begin(), moved);
+            order = cand;
+            build(gensched);
+            deleteduplicates(gensched);
+            double sc = score(gensched);
+            if (sc > best || (sc == best && ran() < p.accept_prob)) {
+                improved = improved || sc > best;
+                best = sc;
+                keep = cand;
+                s = gensched;
+            }
         }
+        if (!improved) break;
     }
     order = keep;
     if (uniqueflags.verbose_output)
