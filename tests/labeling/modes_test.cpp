@@ -40,11 +40,13 @@ void expectvalid(const TypeMatrix& u, int samples, const std::string& what) {
 
 TEST(Modes, EveryOrderStrategyGivesValidSchedules) {
     Ubiquitin ubq;
-    const int modes[] = {3, 0, -1, -2, -3, -4, -5, -6, -7, -8, -9, -10, -11, -12, -13, -15, -16, -18};
+    const int modes[] = {3,  0,  -1,  -2,  -3,  -4,  -5,  -6,  -7,
+                         -8, -9, -10, -11, -12, -13, -15, -16, -18};
     for (int mode : modes) {
         labdata.ilabelsize.fill(0);
         intrpt = mode < 0 ? 1 : 0;  // repeating modes stop after their first cycle
-        std::string out = run(countuniquepairs, {"iterations=" + std::to_string(mode), "seedvar=4", "cutoff=6"});
+        std::string out =
+            run(countuniquepairs, {"iterations=" + std::to_string(mode), "seedvar=4", "cutoff=6"});
         intrpt = 0;
         EXPECT_EQ(out.find("*** ERROR"), std::string::npos) << out;
         expectvalid(ubq.uniqs, 6, "mode " + std::to_string(mode));
@@ -62,11 +64,13 @@ TEST(Modes, MessagesAndParameterConversions) {
         {-5, "Generate one single permutation (Parameter -5)"},
         {-6, "conflict-optimized permutation of amino acids (Parameter -6)"},
         {-7, " connection-optimized permutation of amino acids (Parameter -7)"},
-        {-9, "shuffled connection-optimized permutation of amino acids, sort downwards (Parameter -9)"},
+        {-9,
+         "shuffled connection-optimized permutation of amino acids, sort downwards (Parameter -9)"},
     };
     for (const Case& c : cases) {
         intrpt = 1;
-        std::string out = run(countuniquepairs, {"iterations=" + std::to_string(c.mode), "seedvar=2", "cutoff=5"});
+        std::string out = run(countuniquepairs,
+                              {"iterations=" + std::to_string(c.mode), "seedvar=2", "cutoff=5"});
         intrpt = 0;
         EXPECT_NE(out.find(c.message), std::string::npos) << c.mode;
     }
