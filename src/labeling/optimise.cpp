@@ -53,6 +53,7 @@
 #include "kemlang/print.h"
 #include "kemlang/services.h"
 #include "kemlang/vars.h"
+#include "labeling/labutils.h"
 #include "labelio/labelfile.h"
 #include "labelio/reports.h"
 #include "molecule/kemradata.h"
@@ -568,11 +569,9 @@ void Optimiser::enterring(Schedule& my, double best) {
 }
 
 void Optimiser::rankandstore(bool write) {
-    std::array<int, kSlots> pos{};
+    std::vector<int> pos(kSlots), scores(topscores.begin(), topscores.end());
     std::iota(pos.begin(), pos.end(), 1);
-    std::stable_sort(pos.begin(), pos.end(), [&](int a, int b) {
-        return topscores[static_cast<size_t>(a)] > topscores[static_cast<size_t>(b)];
-    });
+    sortthispls(pos, scores);
     for (int r = 1; r <= kSlots; ++r) {
         Schedule& s = topschedules[static_cast<size_t>(pos[static_cast<size_t>(r - 1)])];
         if (uniqueflags.verbose_output)
