@@ -120,11 +120,14 @@ void closeredir() {
 }
 
 // Leaves the innermost macro: its locals go, the special variables are
-// applied again from what remains.
-void macend() {
+// applied again from what remains. Blocks still open are an error only when
+// the macro runs off its end; "exit", "return" and an error action leave
+// them on purpose.
+void macend(bool atend = true) {
     if (st.src.size() <= 1) return;
     Source& s = cur();
-    if (!s.ifs.empty())
+    if (!atend) {
+    } else if (!s.ifs.empty())
         errmsg("Missing \"end if\".");
     else if (!s.loops.empty() || s.skipdo > 0)
         errmsg("Missing \"end do\".");
@@ -533,7 +536,7 @@ bool builtin(const std::string& c, Words& w, int n, const std::string& line, boo
             else
                 stopit(0);
         } else {
-            macend();
+            macend(false);
         }
     } else if (c == "quit") {
         if (n > 0)
@@ -871,6 +874,11 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
                 continue;
             }
             if (skipping(line)) continue;
+            // A jump label reached in the normal course of the macro.
+            std::string label = trim(lefstr(line));
+            if (!cur().terminal && label.size() > 1 && label.back() == ':' &&
+                label.find_first_of(" =") == std::string::npos)
+                continue;
         }
         if (!substituted) {
             line = repvar(line);
