@@ -1,15 +1,16 @@
 // Parameter syntax: positional and named values, options, abbreviations,
 // ranges, bounds, defaults from variables and the exact error messages.
+#include "kemlang/params.h"
+
 #include <gtest/gtest.h>
 
-#include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "kemlang/vars.h"
 
 namespace {
 
 struct Parsed {
-    std::string out;   // messages printed
+    std::string out;  // messages printed
     std::vector<std::string> rest;
 };
 
@@ -44,20 +45,27 @@ TEST(Params, ValuesOptionsAndMessages) {
         {kBatch, {"front=1", "front=2"}, "*** ERROR: Duplicate parameter \"front\".\n"},
         {kBatch, {"front"}, "*** ERROR: Missing value for parameter \"front\".\n"},
         {kBatch, {"1", "2", "3", "4", "5", "6"}, "*** ERROR: Illegal parameter \"6\".\n"},
-        {kBatch, {"random", "random"}, "*** ERROR: Duplicate or contradicting option \"random\".\n"},
+        {kBatch,
+         {"random", "random"},
+         "*** ERROR: Duplicate or contradicting option \"random\".\n"},
         {"a|b|c", {"a", "b"}, "*** ERROR: Duplicate or contradicting option \"b\".\n"},
-        {"file=* ** unknown=error|warning|skip=error", {}, "*** ERROR: Missing parameter \"file\".\n"},
+        {"file=* ** unknown=error|warning|skip=error",
+         {},
+         "*** ERROR: Missing parameter \"file\".\n"},
         {"file=* ** unknown=error|warning|skip=error", {"f", "x=1"}, ""},
-        {"deviation=0.0<@r=1.0E10", {"deviation=0"},
+        {"deviation=0.0<@r=1.0E10",
+         {"deviation=0"},
          "*** ERROR: Illegal value \"0\" for parameter \"deviation\".\n"},
         {"deviation=0.0<@r=1.0E10", {"deviation=1e-3"}, ""},
-        {"peaklists=@ii=1..1", {"peaklists=4..2"},
+        {"peaklists=@ii=1..1",
+         {"peaklists=4..2"},
          "*** ERROR: Illegal value \"4..2\" for parameter \"peaklists\".\n"},
         {"n=@i=1", {"n=abc"}, "*** ERROR: Illegal value \"abc\" for parameter \"n\".\n"},
         {"n=1<@i<4=2", {"n=4"}, "*** ERROR: Illegal value \"4\" for parameter \"n\".\n"},
         {"n=1<@i<4=2", {"n=3"}, ""},
         {"x=0.0<=@r<=100.0=0.0", {"x=100"}, ""},
-        {"mode=select|count|set=count", {"mode=s"},
+        {"mode=select|count|set=count",
+         {"mode=s"},
          "*** ERROR: Illegal value \"s\" for parameter \"mode\".\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(parse(c.syntax, c.words).out, c.message) << c.syntax;
@@ -86,7 +94,7 @@ TEST(Params, ParsedValues) {
         const char* word;
         int lo, hi;
     } ranges[] = {{"peaklists=2..4", 2, 4}, {"peaklists=2-4", 2, 4}, {"peaklists=3", 3, 3},
-                  {"peaklists=-3", -3, -3}, {"peaklists=*", 1, 1},    {"peaklists=..5", 1, 5}};
+                  {"peaklists=-3", -3, -3}, {"peaklists=*", 1, 1},   {"peaklists=..5", 1, 5}};
     for (const Range& r : ranges) {
         EXPECT_EQ(parse("peaklists=@ii=1..1", {r.word}).out, "") << r.word;
         int lo, hi;
@@ -145,6 +153,56 @@ TEST(Params, DefaultsFromVariables) {
     parse(std::string("other: ") + kBatch, {});
     EXPECT_EQ(iparam("front"), 4);
     unsetvar("other_front");
+}
+
+}  // namespace
+
+namespace {
+
+// The optimiser's syntax, built as the command builds it from its pieces.
+const char* kCount =
+    "iterations=@i=-1 seedvar=@i=0 cutoff=@i=15 dupes=@i=1 multipair=@i=1 filename=*=NO "
+    "accept_prob=@r=0.4 priceweight=@i=0 scoreweight=@i=1 fillweight=@i=1 maxpeaks=@i=500 "
+    "helpme noban satout";
+
+TEST(Params, OptimiserSyntaxValuesAndMessages) {
+    struct Case {
+        std::vector<std::string> words;
+        const char* name;  // parameter to read back, "" for none
+        const char* value;
+        bool error;
+    } cases[] = {
+        {{}, "iterations", "-1", false},
+        {{}, "filename", "NO", false},
+        {{"5", "7"}, "seedvar", "7", false},
+        {{"it=100000"}, "iterations", "100000", false},
+        {{"cut=4"}, "cutoff", "4", false},
+        {{"accept_prob=0.25"}, "accept_prob", "0.25", false},
+        {{"filename=run.lab", "noban"}, "filename", "run.lab", false},
+        {{"cutoff=abc"}, "", "", true},
+        {{"nosuch=1"}, "", "", true},
+        {{"f=1"}, "", "", true},  // filename or fillweight
+    };
+    for (const Case& c : cases) {
+        Parsed p = parse(kCount, c.words, "countuniquepairs");
+        if (c.error) {
+            EXPECT_NE(p.out.find("*** ERROR"), std::string::npos) << c.words[0];
+            continue;
+        }
+        EXPECT_EQ(p.out, "") << c.name;
+        if (std::string(c.name) == "accept_prob")
+            EXPECT_DOUBLE_EQ(rparam(c.name), std::stod(c.value));
+        else
+            EXPECT_EQ(getpar(c.name), c.value) << c.name;
+    }
+    parse(kCount, {"noban"}, "countuniquepairs");
+    EXPECT_TRUE(option("noban"));
+    EXPECT_FALSE(option("helpme"));
+    // A default preset by a variable named command_parameter.
+    setvar("countuniquepairs_cutoff", "6", kVarGlobal);
+    parse(kCount, {}, "countuniquepairs");
+    EXPECT_EQ(iparam("cutoff"), 6);
+    unsetvar("countuniquepairs_cutoff");
 }
 
 }  // namespace
