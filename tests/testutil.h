@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -35,7 +37,8 @@ inline std::string run(Handler h, std::vector<std::string> words) {
 }
 
 inline std::string writefile(const std::string& name, const std::string& text) {
-    std::string path = ::testing::TempDir() + name;
+    // Test processes run in parallel: each writes its own files.
+    std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
     std::ofstream(path) << text;
     return path;
 }
