@@ -66,11 +66,15 @@ int atomref(const ResType& t, const std::string& ref) {
     }
     int lo = t.ifirat, hi = t.lasat;
     std::string n = ref;
-    if (ref[0] == '-') lo = 1, hi = t.ifirat - 1, n = ref.substr(1);
-    else if (ref[0] == '+') lo = t.lasat + 1, hi = t.nat(), n = ref.substr(1);
+    if (ref[0] == '-')
+        lo = 1, hi = t.ifirat - 1, n = ref.substr(1);
+    else if (ref[0] == '+')
+        lo = t.lasat + 1, hi = t.nat(), n = ref.substr(1);
     n = name5(n);
+    // Overlap atoms may carry their sign in the name ("-C", "+N").
+    std::string signed_name = name5(ref);
     for (int i = lo; i <= hi; ++i)
-        if (t.at[i].name == n) return i;
+        if (t.at[i].name == n || (ref[0] != n[0] && t.at[i].name == signed_name)) return i;
     return -1;
 }
 
@@ -192,9 +196,10 @@ bool readcstable(Reader& r, const std::vector<std::string>& hdr) {
                 if (rt.at[k].name == an) atom = k;
         }
         if (t <= 0 || atom == 0) {
-            std::string msg = t <= 0 ? "Illegal residue name " + strq(rn) + " in chemical shift table."
-                                     : "Illegal atom name " + strq(an) + " for " + rn +
-                                           " in chemical shift table.";
+            std::string msg =
+                t <= 0
+                    ? "Illegal residue name " + strq(rn) + " in chemical shift table."
+                    : "Illegal atom name " + strq(an) + " for " + rn + " in chemical shift table.";
             if (r.unknown == 0) {
                 errmsg(msg);
                 return false;
@@ -219,8 +224,10 @@ bool readspectrum(Reader& r, const std::vector<std::string>& hdr) {
         SpecPath p;
         if (!r.content(w) || !toreal(w[0], p.value)) return r.bad();
         for (size_t k = 1; k < w.size(); ++k) {
-            if (k + 1 == w.size() && w[k][0] == '+') p.cont = true;
-            else p.names.push_back(name5(w[k]));
+            if (k + 1 == w.size() && w[k][0] == '+')
+                p.cont = true;
+            else
+                p.names.push_back(name5(w[k]));
         }
         s.paths.push_back(p);
     }
@@ -250,7 +257,9 @@ void standardframe(ResType& t) {
     std::array<double, 3> e2 = cross(e3, e1);
     for (int i = 1; i <= t.nat(); ++i) {
         const auto& c = t.at[i].coord;
-        auto dot = [&](const std::array<double, 3>& e) { return c[0] * e[0] + c[1] * e[1] + c[2] * e[2]; };
+        auto dot = [&](const std::array<double, 3>& e) {
+            return c[0] * e[0] + c[1] * e[1] + c[2] * e[2];
+        };
         t.at[i].coord = {dot(e1), dot(e2), dot(e3)};
     }
 }
@@ -264,7 +273,8 @@ bool getlib(std::FILE* f, int unknown) {
     Reader r{f, unknown, 0, std::string()};
     // Sizing pass.
     while (r.next()) {
-        if (r.line.find_first_not_of(' ') >= 8 || r.line.find_first_not_of(' ') == std::string::npos)
+        if (r.line.find_first_not_of(' ') >= 8 ||
+            r.line.find_first_not_of(' ') == std::string::npos)
             continue;
         std::vector<std::string> w = fields(r.line);
         int n = 0;
@@ -280,10 +290,14 @@ bool getlib(std::FILE* f, int unknown) {
         size_t first = r.line.find_first_not_of(' ');
         if (first == std::string::npos || first >= 8) continue;
         std::vector<std::string> w = fields(r.line);
-        if (w[0] == "ATOMTYPES") ok = readatomtypes(r, w);
-        else if (w[0] == "RESIDUE") ok = readresidue(r, w);
-        else if (w[0] == "CSTABLE") ok = readcstable(r, w);
-        else if (w[0] == "SPECTRUM") ok = readspectrum(r, w);
+        if (w[0] == "ATOMTYPES")
+            ok = readatomtypes(r, w);
+        else if (w[0] == "RESIDUE")
+            ok = readresidue(r, w);
+        else if (w[0] == "CSTABLE")
+            ok = readcstable(r, w);
+        else if (w[0] == "SPECTRUM")
+            ok = readspectrum(r, w);
     }
     if (!ok) {
         d.atyp.resize(oldtyp);
