@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -45,6 +44,18 @@ inline std::string writefile(const std::string& name, const std::string& text) {
 
 inline std::string example(const std::string& file) {
     return std::string(QUILTER_SOURCE_DIR) + "/examples/data/" + file;
+}
+
+// A random sequence of the 21 residue types, one name per line (a sequence
+// file line holds at most 200 characters).
+template <class Rng>
+std::string randomsequence(Rng& rng, int n) {
+    static const char* names[] = {"ALA", "ARG", "ASN", "ASP", "CYS", "CYSS", "GLN",
+                                  "GLU", "GLY", "HIS", "ILE", "LEU", "LYS",  "MET",
+                                  "PHE", "PRO", "SER", "THR", "TRP", "TYR",  "VAL"};
+    std::string s;
+    for (int i = 0; i < n; ++i) s += std::string(names[rng() % 21]) + "\n";
+    return s;
 }
 
 // Shipped library and then a sequence (a FASTA file of examples/data or a

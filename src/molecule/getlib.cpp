@@ -74,7 +74,7 @@ int atomref(const ResType& t, const std::string& ref) {
     // Overlap atoms may carry their sign in the name ("-C", "+N").
     std::string signed_name = name5(ref);
     for (int i = lo; i <= hi; ++i)
-        if (t.at[i].name == n || (ref[0] != n[0] && t.at[i].name == signed_name)) return i;
+        if (t.at[i].name == n || t.at[i].name == signed_name) return i;
     return -1;
 }
 

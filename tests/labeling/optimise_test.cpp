@@ -15,15 +15,6 @@ namespace {
 using testutil::molecule;
 using testutil::run;
 
-std::string randomsequence(std::mt19937& rng, int n) {
-    static const char* names[] = {"ALA", "ARG", "ASN", "ASP", "CYS", "CYSS", "GLN",
-                                  "GLU", "GLY", "HIS", "ILE", "LEU", "LYS",  "MET",
-                                  "PHE", "PRO", "SER", "THR", "TRP", "TYR",  "VAL"};
-    std::string s;
-    for (int i = 0; i < n; ++i) s += std::string(names[rng() % 21]) + " ";
-    return s;
-}
-
 void expectsame(const Schedule& a, const Schedule& b, const std::string& what) {
     ASSERT_EQ(a.lastpair, b.lastpair) << what;
     for (int k = 1; k <= kSamples; ++k) {
@@ -42,7 +33,7 @@ TEST(Builder, IncrementalBuildEqualsReference) {
     std::mt19937 rng(2024);
     static Schedule fast, ref;
     for (int trial = 0; trial < 16; ++trial) {
-        molecule(randomsequence(rng, 40 + static_cast<int>(rng() % 80)));
+        molecule(testutil::randomsequence(rng, 40 + static_cast<int>(rng() % 80)));
         Selection base;
         TypeMatrix u{};
         std::string ban;

@@ -13,15 +13,6 @@ namespace {
 
 using testutil::run;
 
-std::string randomsequence(std::mt19937& rng, int n) {
-    static const char* names[] = {"ALA", "ARG", "ASN", "ASP", "CYS", "CYSS", "GLN",
-                                  "GLU", "GLY", "HIS", "ILE", "LEU", "LYS",  "MET",
-                                  "PHE", "PRO", "SER", "THR", "TRP", "TYR",  "VAL"};
-    std::string s;
-    for (int i = 0; i < n; ++i) s += std::string(names[rng() % 21]) + "\n";
-    return s;
-}
-
 // Peaks of sample k: occurrences of every (front, end) type combination it labels.
 int peaks(const Schedule& s, int k, const TypeMatrix& u) {
     std::array<bool, kTypes + 1> fr{}, en{};
@@ -37,7 +28,7 @@ int peaks(const Schedule& s, int k, const TypeMatrix& u) {
 TEST(OptimiserProperties, StoredSchedulesKeepEveryLimit) {
     std::mt19937 rng(77);
     for (int trial = 0; trial < 12; ++trial) {
-        testutil::molecule(randomsequence(rng, 30 + static_cast<int>(rng() % 90)));
+        testutil::molecule(testutil::randomsequence(rng, 30 + static_cast<int>(rng() % 90)));
         int cutoff = 2 + static_cast<int>(rng() % 6);
         int dupes = 1 + static_cast<int>(rng() % 2);
         int multipair = 1 + static_cast<int>(rng() % 2);
