@@ -38,6 +38,26 @@ void expectvalid(const TypeMatrix& u, int samples, const std::string& what) {
     EXPECT_LT(s.maxmask, 1 << samples) << what;
 }
 
+TEST(Modes, FirstScheduleResolvesTheMostASampleBudgetCan) {
+    // Ubiquitin: 2^k - 1 pairs with k = 4 and 5 samples, all 49 with 6; with
+    // the default cutoff of 15 samples still all 49, on the fewest samples.
+    Ubiquitin ubq;
+    struct Row {
+        int cutoff, resolved, samples;
+    } rows[] = {{4, 15, 4}, {5, 31, 5}, {6, 49, 6}, {15, 49, 6}};
+    for (const Row& r : rows) {
+        run(countuniquepairs, {"iterations=0", "seedvar=2", "cutoff=" + std::to_string(r.cutoff)});
+        static Schedule s;
+        import_pairs(1, s);
+        Brute b = brute(s, ubq.uniqs, 1);
+        EXPECT_EQ(b.resolved, r.resolved) << r.cutoff;
+        EXPECT_EQ(b.total, 0) << r.cutoff;
+        int used = 0;
+        for (int k = 1; k <= kSamples; ++k) used += s.samples[k].count > 0;
+        EXPECT_EQ(used, r.samples) << r.cutoff;
+    }
+}
+
 TEST(Modes, EveryOrderStrategyGivesValidSchedules) {
     Ubiquitin ubq;
     const int modes[] = {3,  0,  -1,  -2,  -3,  -4,  -5,  -6,  -7,

@@ -1,0 +1,141 @@
+// The label annealing: its incremental judgement against the plain reading
+// of the definitions, and what its search returns.
+#include "labeling/anneal.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "../brute.h"
+#include "testutil.h"
+
+namespace {
+
+struct Case {
+    Selection base;
+    TypeMatrix uniqs{}, allowed{};
+};
+
+Case randomcase(std::mt19937& rng, int residues, int allowed) {
+    testutil::molecule(testutil::randomsequence(rng, residues));
+    Case c;
+    std::string ban;
+    testutil::captured([&] { annotatepairs(c.base, c.uniqs, ban, 1, false); });
+    for (auto& row : c.allowed) row.fill(allowed);
+    return c;
+}
+
+int peaksof(const Schedule& s, int k, const TypeMatrix& u) {
+    const Selection& smp = s.samples[static_cast<size_t>(k)];
+    int n = 0;
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) {
+            bool fr = false, en = false;
+            for (int i = 1; i <= smp.count; ++i)
+                fr = fr || smp.front[i] == f, en = en || smp.end[i] == e;
+            if (fr && en) n += u[f][e];
+        }
+    return n;
+}
+
+// The judgement of labels read from the schedule they give.
+Annealer::Eval reference(const Annealer& a, const Labels& l, const Case& c, int maxpeaks) {
+    static Schedule s;
+    EXPECT_TRUE(a.toschedule(l, s));
+    Annealer::Eval ev;
+    int total = 0;
+    ev.resolved = chkuniqsdup(s, c.uniqs);
+    ev.total = checkschedule(s, total, c.allowed, c.uniqs);
+    bool uniform = true;
+    for (const auto& row : c.allowed)
+        for (int v : row) uniform = uniform && v == c.allowed[1][1];
+    if (uniform) {
+        Brute b = brute(s, c.uniqs, c.allowed[1][1]);
+        EXPECT_EQ(b.resolved, ev.resolved);
+        EXPECT_EQ(b.total, ev.total);
+    }
+    if (maxpeaks != 999)
+        for (int k = 1; k <= kSamples; ++k)
+            ev.excess += std::max(0, peaksof(s, k, c.uniqs) - maxpeaks);
+    return ev;
+}
+
+void expectsame(const Annealer::Eval& a, const Annealer::Eval& b, const std::string& what) {
+    ASSERT_EQ(a.resolved, b.resolved) << what;
+    ASSERT_EQ(a.total, b.total) << what;
+    ASSERT_EQ(a.excess, b.excess) << what;
+}
+
+TEST(Annealer, IncrementalJudgementEqualsReference) {
+    std::mt19937 rng(77);
+    for (int trial = 0; trial < 12; ++trial) {
+        int allowed = trial % 3 == 2 ? 2 : 1;
+        Case c = randomcase(rng, 30 + static_cast<int>(rng() % 120), allowed);
+        if (trial % 4 == 3) c.allowed[1 + rng() % kTypes][1 + rng() % kTypes] = 3;  // from scratch
+        uint32_t samples = trial % 2 ? (1u << (3 + trial % 5)) - 1 : 0x5Bu;  // also with gaps
+        int maxpeaks = trial % 3 == 0 ? 999 : 6 + trial;
+        Annealer a(c.base, c.uniqs, c.allowed, samples, maxpeaks);
+        Labels l;
+        for (int t = 1; t <= kTypes; ++t)
+            l.c[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples,
+            l.n[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples;
+        a.load(l);
+        std::string what = "trial " + std::to_string(trial);
+        expectsame(a.current(), reference(a, a.labels(), c, maxpeaks), what + " load");
+        EXPECT_EQ(a.labels(), a.normalised(l));
+        for (int step = 0; step < 400; ++step) {
+            Annealer::Eval before = a.current();
+            Labels was = a.labels();
+            a.change(
+                rng() % 2 == 0, 1 + static_cast<int>(rng() % kTypes),
+                static_cast<uint32_t>(rng()) & samples & (rng() % 3 ? 0x11u << (rng() % 4) : ~0u));
+            expectsame(a.current(), reference(a, a.labels(), c, maxpeaks), what + " change");
+            if (rng() % 2) {
+                a.revert();
+                expectsame(a.current(), before, what + " revert");
+                ASSERT_EQ(a.labels(), was) << what;
+            } else {
+                a.commit();
+            }
+        }
+    }
+}
+
+TEST(Annealer, SearchKeepsEveryLimitAndRepeats) {
+    std::mt19937 rng(5);
+    for (int trial = 0; trial < 6; ++trial) {
+        Case c = randomcase(rng, 60 + 20 * trial, 1 + trial % 2);
+        uint32_t samples = (1u << (3 + trial % 3)) - 1;
+        int maxpeaks = trial % 2 ? 999 : 9;
+        Annealer a(c.base, c.uniqs, c.allowed, samples, maxpeaks);
+        Labels l = a.search(Labels(), 11, 200000, 1000);
+        Annealer::Eval ev = a.evaluate(l);
+        EXPECT_TRUE(ev.feasible()) << trial;
+        expectsame(ev, reference(a, l, c, maxpeaks), "trial " + std::to_string(trial));
+        for (int t = 1; t <= kTypes; ++t)
+            EXPECT_EQ((l.c[static_cast<size_t>(t)] | l.n[static_cast<size_t>(t)]) & ~samples, 0u);
+        EXPECT_EQ(a.search(Labels(), 11, 200000, 1000), l) << "same seed, same labels";
+        // Starting from its own result it cannot lose pairs.
+        EXPECT_GE(a.evaluate(a.search(l, 12, 1000, 1000)).resolved, ev.resolved);
+    }
+}
+
+TEST(Annealer, ResolvesEveryMaskOnARealProtein) {
+    // Ubiquitin with four samples: all 15 masks can go to unique pairs.
+    testutil::molecule("ubiquitin.fasta");
+    Case c;
+    std::string ban;
+    testutil::captured([&] { annotatepairs(c.base, c.uniqs, ban, 1, false); });
+    for (auto& row : c.allowed) row.fill(1);
+    Annealer a(c.base, c.uniqs, c.allowed, 0xF, 500);
+    Labels l = a.search(Labels(), 1, 2000000, 15);
+    EXPECT_EQ(a.evaluate(l).resolved, 15);
+    // An infeasible start is left for empty labels.
+    Labels all;
+    all.c.fill(0xF), all.n.fill(0xF);
+    a.load(all);
+    EXPECT_FALSE(a.current().feasible());
+    EXPECT_TRUE(a.evaluate(a.search(all, 1, 0, 15)).feasible());
+}
+
+}  // namespace
