@@ -1,10 +1,11 @@
 // Resolved unique pairs of the best stored labeling after countuniquepairs,
 // counted by the brute-force checker, beside the proven optimum; and the
-// wall time of each run. Usage: quality [iterations|default] [protein]
+// wall time of each run. Usage: quality [iterations|default] [protein [cutoff]]
 // (iterations 100000 unless given; "default" leaves the parameter out, so the
 // run goes the full default length; a protein file name picks its rows).
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "../tests/brute.h"
 #include "benchutil.h"
@@ -13,6 +14,7 @@
 int main(int argc, char** argv) {
     std::string iterations = argc > 1 ? argv[1] : "100000";
     std::string only = argc > 2 ? argv[2] : "";
+    int onlycutoff = argc > 3 ? std::atoi(argv[3]) : 0;
     struct Row {
         const char* fasta;
         int cutoff, optimum;
@@ -25,7 +27,7 @@ int main(int argc, char** argv) {
     };
     std::printf("%-16s %6s %8s %8s %9s\n", "protein", "cutoff", "resolved", "optimum", "seconds");
     for (const Row& r : rows) {
-        if (!only.empty() && only != r.fasta) continue;
+        if ((!only.empty() && only != r.fasta) || (onlycutoff && onlycutoff != r.cutoff)) continue;
         static Selection base;
         static TypeMatrix uniqs;
         static Schedule s;

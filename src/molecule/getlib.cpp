@@ -26,6 +26,8 @@ struct Reader {
     int unknown;
     int lineno = 0;
     std::string line;
+    double corr14 = 0.0;
+    bool hascorr14 = false;
     bool next() {
         if (!readline(f, line, 100)) return false;
         ++lineno;
@@ -109,8 +111,8 @@ bool readatomtypes(Reader& r, const std::vector<std::string>& hdr) {
     if (hdr.size() >= 3) {
         double c = 0;
         if (!toreal(hdr[2], c)) return r.bad();
-        kemradata.corr14 = c;
-        setvar("corr14", numstr(c, 6), kVarGlobal);
+        r.corr14 = c;  // taken over only when the whole file reads
+        r.hascorr14 = true;
     }
     std::vector<std::string> w;
     for (int i = 0; i < n; ++i) {
@@ -306,6 +308,10 @@ bool getlib(std::FILE* f, int unknown) {
         d.maxat = oldmaxat;
         d.maxdih = oldmaxdih;
         return false;
+    }
+    if (r.hascorr14) {
+        d.corr14 = r.corr14;
+        setvar("corr14", numstr(r.corr14, 6), kVarGlobal);
     }
     for (size_t t = oldres; t < d.res.size(); ++t) standardframe(d.res[t]);
     return true;

@@ -121,6 +121,8 @@ TEST(GetLib, BadLibraryIsReportedAndDropped) {
     } cases[] = {
         {"ATOMTYPES 2\n   1 Z1 1.00 0 1\n   2 Z2 x.5 0 1\n", cannot(3, "   2 Z2 x.5 0 1")},
         {"ATOMTYPES two\n", cannot(1, "ATOMTYPES two")},
+        {"ATOMTYPES 1 0.75\n   1 Z1 1.00 0 1\nRESIDUE ONE two 1 1 1\n",
+         cannot(3, "RESIDUE ONE two 1 1 1")},
         {"RESIDUE ONE two 1 1 1\n", cannot(1, "RESIDUE ONE two 1 1 1")},
         {"RESIDUE ONE 0 1 1 1\n   1 CA C 0 0.0 1.0 2,0 0.0\n",
          cannot(2, "   1 CA C 0 0.0 1.0 2,0 0.0")},
@@ -142,7 +144,9 @@ TEST(GetLib, BadLibraryIsReportedAndDropped) {
         nulify();
         std::string out;
         ASSERT_TRUE(readlib(kTypes + kGly, 0, out)) << out;
+        const double corr14 = kemradata.corr14;
         EXPECT_FALSE(readlib(c.text, 0, out)) << c.text;
+        EXPECT_EQ(kemradata.corr14, corr14) << c.text;
         EXPECT_EQ(out, c.out) << c.text;
         EXPECT_EQ(kemradata.naa(), 1) << c.text;
         EXPECT_EQ(kemradata.nattyp(), 4) << c.text;
