@@ -257,6 +257,7 @@ bool ScheduleBuilder::groupsok(int nchanged) {
 }
 
 bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
+    refused_ = -1;
     uint32_t cf = cmask_[f] | m, ne = nmask_[e] | m;
     // Fast refusal: pairs of row f hold masks within cmask[f], pairs of
     // column e masks within nmask[e]. A new mask outside both is held only by
@@ -278,6 +279,7 @@ bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
     for (size_t i = 0; ok && i < row_[f].size(); ++i) {
         int b = row_[f][i];
         if (b != e) ok = update(f, b, cf & nmask_[b]);
+        if (!ok) refused_ = static_cast<int>(i);
     }
     for (size_t i = 0; ok && i < col_[e].size(); ++i) {
         int a = col_[e][i];
@@ -318,13 +320,31 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
     for (int p = 0; p < npairs; ++p) {
         int f = 0, e = 0;
         if (!pairat(base, order, p, uniqs_, f, e) || done[f][e]) continue;
-        for (uint32_t m = 1; m <= limit; ++m)
+        // A candidate fails at once when the new mask of the pair itself, or
+        // of the row partner that refused the last candidate, is held by a
+        // pair this placement leaves alone (masks outside cmask[f] and
+        // nmask[e]): tryplace would refuse it the same way. Failing
+        // candidates come in long runs refused by the same partner.
+        const uint32_t cf = cmask_[f], ne = nmask_[e], own = cf & ne;
+        auto held = [&](uint32_t nm) { return count_[nm] >= uniform_ && (nm & ~cf) && (nm & ~ne); };
+        int hint = -1;
+        for (uint32_t m = 1; m <= limit; ++m) {
+            if (uniform_ > 0) {
+                if ((own | m) != own && held(own | m)) continue;
+                if (hint >= 0) {
+                    int b = row_[f][static_cast<size_t>(hint)];
+                    uint32_t was = static_cast<uint32_t>(mat_[f][b]), nm = was | (m & nmask_[b]);
+                    if (nm != was && held(nm)) continue;
+                }
+            }
             if (tryplace(f, e, m, maxpeaks)) {
                 addtosamples(s, f, e, m);
                 done[f][e] = true;
                 ++placed;
                 break;
             }
+            if (refused_ >= 0) hint = refused_;
+        }
     }
     s.schednrs = mat_;
     s.lastpair = placed;

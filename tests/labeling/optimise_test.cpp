@@ -44,7 +44,7 @@ TEST(Builder, IncrementalBuildEqualsReference) {
         std::vector<int> order(static_cast<size_t>(base.count));
         for (int i = 0; i < base.count; ++i) order[static_cast<size_t>(i)] = i + 1;
         std::shuffle(order.begin(), order.end(), rng);
-        uint32_t cutoff = (1u << (2 + trial % 5)) - 1;
+        uint32_t cutoff = (1u << (2 + 2 * (trial % 5))) - 1;  // 3 to 1023
         int maxpeaks = trial % 3 == 0 ? 999 : trial % 3 == 1 ? 12 : 500;
         ScheduleBuilder b(u, allowed);
         for (int again = 0; again < 2; ++again) {  // the builder is reused between builds
