@@ -87,11 +87,12 @@ Labels Annealer::normalised(const Labels& l) const {
     return out;
 }
 
+// Labels outside the samples in use are not read.
 Annealer::Eval Annealer::evaluate(const Labels& l) {
     Eval ev;
     std::array<int, kSamples> peaks{};
     for (const Occurring& p : pairs_) {
-        uint32_t m = l.c[static_cast<size_t>(p.f)] & l.n[static_cast<size_t>(p.e)];
+        uint32_t m = l.c[static_cast<size_t>(p.f)] & l.n[static_cast<size_t>(p.e)] & samples_;
         if (!m) continue;
         int j = ++count_[m];
         // The j-th pair of a mask meets the earlier ones j-1, j-2, ..., 1
@@ -103,12 +104,12 @@ Annealer::Eval Annealer::evaluate(const Labels& l) {
                 peaks[static_cast<size_t>(std::countr_zero(b))] += p.occ;
     }
     for (const Occurring& p : pairs_) {
-        uint32_t m = l.c[static_cast<size_t>(p.f)] & l.n[static_cast<size_t>(p.e)];
+        uint32_t m = l.c[static_cast<size_t>(p.f)] & l.n[static_cast<size_t>(p.e)] & samples_;
         if (!m) continue;
         if (p.unique && count_[m] == 1) ++ev.resolved;
     }
     for (const Occurring& p : pairs_)
-        count_[l.c[static_cast<size_t>(p.f)] & l.n[static_cast<size_t>(p.e)]] = 0;
+        count_[l.c[static_cast<size_t>(p.f)] & l.n[static_cast<size_t>(p.e)] & samples_] = 0;
     if (maxpeaks_ != 999)
         for (int v : peaks) ev.excess += std::max(0, v - maxpeaks_);
     return ev;

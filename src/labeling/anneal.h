@@ -36,7 +36,7 @@ class Annealer {
     };
     // Labels reduced to those some base pair uses.
     Labels normalised(const Labels& l) const;
-    // Exact judgement of normalised labels.
+    // Exact judgement of normalised labels (bits outside the samples are ignored).
     Eval evaluate(const Labels& l);
     // The labels of a built schedule, and the schedule of labels.
     static Labels fromschedule(const Schedule& s);
