@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     } rows[] = {
         {"ubiquitin.fasta", 5, 31}, {"ubiquitin.fasta", 6, 49}, {"gb1.fasta", 5, 31},
         {"gb1.fasta", 6, 37},       {"hewl.fasta", 5, 31},      {"hewl.fasta", 7, 85},
+        {"mbp.fasta", 7, 91},       {"mbp.fasta", 8, 91},
     };
     const char* only = argc > 3 ? argv[3] : nullptr;
     for (const Row& r : rows) {

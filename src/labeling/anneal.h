@@ -38,8 +38,7 @@ class Annealer {
     Labels normalised(const Labels& l) const;
     // Exact judgement of normalised labels (bits outside the samples are ignored).
     Eval evaluate(const Labels& l);
-    // The labels of a built schedule, and the schedule of labels.
-    static Labels fromschedule(const Schedule& s);
+    // The schedule of labels: each base pair in the samples of its mask.
     // false when a sample would hold more than 300 entries.
     bool toschedule(const Labels& l, Schedule& s) const;
     // Searches from start for at most steps moves (stopping early when bound

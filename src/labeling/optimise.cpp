@@ -26,7 +26,10 @@
 //    real proteins no order reaches the most pairs five or more samples can
 //    resolve; the annealing does. It runs on the first n samples of the
 //    cutoff, n rising from the fewest that could hold every unique pair,
-//    and stops at the first n that resolves them all. Its result replaces
+//    and stops at the first n that resolves them all. It starts from empty
+//    labels: started from the greedy schedule it stays near that local
+//    optimum (maltose-binding protein on 7 samples, four seeds: 37 to 61
+//    resolved pairs from empty labels, 35 to 50 from the greedy ones). Its result replaces
 //    the greedy schedule when it resolves more unique pairs, or as many on
 //    fewer samples, or as many on as many samples with a higher score. The
 //    score alone is not the judge here: its term UP x 100 / 2^n would trade
@@ -615,21 +618,17 @@ void Optimiser::anneal(Schedule& s) {
     };
     int bestup = chkuniqsdup(s, uniqs), bestn = needed(s);
     double bestscore = score(s);
-    const Labels start = Annealer::fromschedule(s);
     int n = 1;
     while (n < nall && (1 << n) - 1 < unique) ++n;
     for (; n <= nall; ++n) {
         uint32_t bits = 0;
         for (uint32_t rest = allowedbits; std::popcount(bits) < n; rest &= rest - 1)
             bits |= rest & (~rest + 1);
-        Labels from = start;
-        for (auto* lab : {&from.c, &from.n})
-            for (uint32_t& m : *lab) m &= bits;
         Annealer a(base, uniqs, p.allowed, bits, p.maxpeaks);
         const uint64_t sd =
             static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0x9E3779B97F4A7C15ull +
             static_cast<uint64_t>(n);
-        Labels l = a.search(from, sd, kAnnealSteps, std::min(unique, (1 << n) - 1));
+        Labels l = a.search(Labels(), sd, kAnnealSteps, std::min(unique, (1 << n) - 1));
         if (!a.toschedule(l, trialsched) || !acceptable(trialsched)) continue;
         int up = chkuniqsdup(trialsched, uniqs), used = needed(trialsched);
         double sc = score(trialsched);
