@@ -29,12 +29,13 @@
 //    and stops at the first n that resolves them all. It starts from empty
 //    labels: started from the greedy schedule it stays near that local
 //    optimum (maltose-binding protein on 7 samples, four seeds: 37 to 61
-//    resolved pairs from empty labels, 35 to 50 from the greedy ones). Its result replaces
-//    the greedy schedule when it resolves more unique pairs, or as many on
-//    fewer samples, or as many on as many samples with a higher score. The
-//    score alone is not the judge here: its term UP x 100 / 2^n would trade
-//    18 resolved pairs for one sample fewer (31 pairs on 5 samples outscore
-//    49 on 6), while the cutoff is the user's sample budget.
+//    resolved pairs from empty labels, 35 to 50 from the greedy ones). Its
+//    result replaces the greedy schedule when it resolves more unique pairs,
+//    or as many on fewer samples, or as many on as many samples with a
+//    higher score. The score alone is not the judge here: its term
+//    UP x 100 / 2^n would trade 18 resolved pairs for one sample fewer (31
+//    pairs on 5 samples outscore 49 on 6), while the cutoff is the user's
+//    sample budget.
 //  - Labelscore: a sample scores the label amount (alaba of the first atom)
 //    of each residue whose type it labels with 13C or 15N.
 //  - The price term is 0 when no sample shows an occurring pair (the total
@@ -323,22 +324,18 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
     for (int p = 0; p < npairs; ++p) {
         int f = 0, e = 0;
         if (!pairat(base, order, p, uniqs_, f, e) || done[f][e]) continue;
-        // A candidate fails at once when the new mask of the pair itself, or
-        // of the row partner that refused the last candidate, is held by a
-        // pair this placement leaves alone (masks outside cmask[f] and
-        // nmask[e]): tryplace would refuse it the same way. Failing
-        // candidates come in long runs refused by the same partner.
-        const uint32_t cf = cmask_[f], ne = nmask_[e], own = cf & ne;
-        auto held = [&](uint32_t nm) { return count_[nm] >= uniform_ && (nm & ~cf) && (nm & ~ne); };
+        // A candidate fails at once when the new mask of the row partner that
+        // refused the last candidate is held by a pair this placement leaves
+        // alone (a mask outside cmask[f] and nmask[e]): tryplace would refuse
+        // it the same way. Failing candidates come in long runs refused by
+        // the same partner.
+        const uint32_t cf = cmask_[f], ne = nmask_[e];
         int hint = -1;
         for (uint32_t m = 1; m <= limit; ++m) {
-            if (uniform_ > 0) {
-                if ((own | m) != own && held(own | m)) continue;
-                if (hint >= 0) {
-                    int b = row_[f][static_cast<size_t>(hint)];
-                    uint32_t was = static_cast<uint32_t>(mat_[f][b]), nm = was | (m & nmask_[b]);
-                    if (nm != was && held(nm)) continue;
-                }
+            if (uniform_ > 0 && hint >= 0) {
+                int b = row_[f][static_cast<size_t>(hint)];
+                uint32_t was = static_cast<uint32_t>(mat_[f][b]), nm = was | (m & nmask_[b]);
+                if (nm != was && count_[nm] >= uniform_ && (nm & ~cf) && (nm & ~ne)) continue;
             }
             if (tryplace(f, e, m, maxpeaks)) {
                 addtosamples(s, f, e, m);
