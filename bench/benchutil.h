@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/commands.h"
+#include "driver/comtab.h"
 #include "kemlang/kemlangdata.h"
 #include "kemlang/print.h"
 #include "labeling/pairs.h"
@@ -13,7 +13,8 @@
 
 namespace benchutil {
 
-inline std::string quiet(Handler h, std::vector<std::string> w) {
+inline std::string quiet(const std::string& name, std::vector<std::string> w) {
+    Handler h = command_table()[slotof(name)].handler;
     std::string cap;
     kemlangdata.capture = &cap;
     clrerr();
@@ -26,8 +27,8 @@ inline std::string quiet(Handler h, std::vector<std::string> w) {
 inline void protein(const std::string& fasta, Selection& base, TypeMatrix& uniqs) {
     nulify();
     kemradata.libdir = std::string(QUILTER_SOURCE_DIR) + "/share";
-    quiet(readf, {"lib", "standard.lib"});
-    quiet(readf, {"seq", std::string(QUILTER_SOURCE_DIR) + "/examples/data/" + fasta});
+    quiet("read", {"lib", "standard.lib"});
+    quiet("read", {"seq", std::string(QUILTER_SOURCE_DIR) + "/examples/data/" + fasta});
     std::string ban, cap;
     kemlangdata.capture = &cap;
     annotatepairs(base, uniqs, ban, 1, false);

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
         auto t0 = std::chrono::steady_clock::now();
         std::vector<std::string> words = {"seedvar=" + seed, "cutoff=" + std::to_string(r.cutoff)};
         if (iterations != "default") words.push_back("iterations=" + iterations);
-        benchutil::quiet(countuniquepairs, words);
+        benchutil::quiet("countuniquepairs", words);
         double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         import_pairs(1, s);
         Brute b = brute(s, uniqs, 1);

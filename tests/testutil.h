@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/commands.h"
+#include "driver/comtab.h"
 #include "kemlang/kemlangdata.h"
 #include "kemlang/print.h"
 #include "molecule/kemradata.h"
@@ -26,12 +26,22 @@ inline std::string captured(const std::function<void()>& f) {
     return cap;
 }
 
-// Runs a command handler on the given words; returns what it printed.
-inline std::string run(Handler h, std::vector<std::string> words) {
+// The handler the command table holds for a full command name.
+inline Handler command(const std::string& name) {
+    int k = slotof(name);
+    EXPECT_GT(k, 0) << name;
+    return k > 0 ? command_table()[k].handler : nullptr;
+}
+
+// Runs a command by its full name on the given words, as the driver would
+// after its precondition; returns what it printed.
+inline std::string run(const std::string& name, std::vector<std::string> words) {
+    Handler h = command(name);
+    EXPECT_NE(h, nullptr) << name << " is not written";
     return captured([&] {
         clrerr();
         int n = static_cast<int>(words.size());
-        h(words, n);
+        if (h) h(words, n);
     });
 }
 
@@ -63,11 +73,11 @@ std::string randomsequence(Rng& rng, int n) {
 inline void molecule(const std::string& source) {
     nulify();
     kemradata.libdir = QUILTER_SOURCE_SHARE;
-    run(readf, {"lib", "standard.lib"});
+    run("read", {"lib", "standard.lib"});
     std::string file = source.find_first_of(" \n") == std::string::npos
                            ? example(source)
                            : writefile("seq.seq", source + "\n");
-    run(readf, {"seq", file});
+    run("read", {"seq", file});
 }
 
 }  // namespace testutil

@@ -4,6 +4,8 @@
 // When KEMRALIB is unset the installation tree is found without any message:
 // the share/ tree next to the executable's prefix, the install prefix, then
 // the source checkout's share/ (so a fresh build runs with no set-up).
+#include "driver/kemra.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/commands.h"
+#include "driver/comtab.h"
 #include "kemlang/interp.h"
 #include "kemlang/print.h"
 #include "kemlang/vars.h"
@@ -43,8 +45,10 @@ int kemra() {
     kemradata.libdir = libdir;
     const char* ini = std::getenv("KEMRAINIT");
     std::string inifil = ini ? trim(lefstr(ini)) : std::string();
-    if (inifil.empty()) inifil = libdir + "/macro/init";
-    else if (inifil.find('/') == std::string::npos) inifil = libdir + "/macro/" + inifil;
+    if (inifil.empty())
+        inifil = libdir + "/macro/init";
+    else if (inifil.find('/') == std::string::npos)
+        inifil = libdir + "/macro/" + inifil;
     std::string hlpdir = libdir + "/help/kemra";
 
     int status = 0;
@@ -62,6 +66,7 @@ int kemra() {
 
     while (true) {
         kemlang(status, cmd, param, npar, maxpar, ".kem", libdir, inifil, hlpdir);
+        const CommandSlot* comand = command_table();
         int k = icoman(cmd, comand, kNumCommands);
         if (k == 0) {
             status = 1;
@@ -73,6 +78,8 @@ int kemra() {
             errmsg("No peaks present.");
         } else if (comand[k].handler) {
             comand[k].handler(param, npar);
+        } else {
+            errmsg("Command " + strq(comand[k].name) + " is not available in this version.");
         }
         if (trim(cmd) == "quit") stopit(0);
     }

@@ -1,3 +1,3 @@
-#include "driver/commands.h"
+#include "driver/kemra.h"
 
 int main() { return kemra(); }

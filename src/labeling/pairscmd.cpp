@@ -3,7 +3,7 @@
 // parameters and runs the optimiser.
 #include <ctime>
 
-#include "driver/commands.h"
+#include "driver/comtab.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "labeling/optimise.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "driver/commands.h"
+#include "driver/comtab.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "molecule/textio.h"

@@ -3,7 +3,7 @@
 // field shows a number that does not fit.
 #include "labelio/reports.h"
 
-#include "driver/commands.h"
+#include "driver/comtab.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "labelio/labelfile.h"

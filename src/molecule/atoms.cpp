@@ -17,7 +17,7 @@
 // name, residue number and residue name while they are evaluated.
 #include <cmath>
 
-#include "driver/commands.h"
+#include "driver/comtab.h"
 #include "kemlang/expr.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"

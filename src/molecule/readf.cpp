@@ -18,7 +18,7 @@
 
 #include <cstdio>
 
-#include "driver/commands.h"
+#include "driver/comtab.h"
 #include "kemlang/interp.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"

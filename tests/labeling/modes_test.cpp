@@ -46,7 +46,7 @@ TEST(Modes, FirstScheduleResolvesTheMostASampleBudgetCan) {
         int cutoff, resolved, samples;
     } rows[] = {{4, 15, 4}, {5, 31, 5}, {6, 49, 6}, {15, 49, 6}};
     for (const Row& r : rows) {
-        run(countuniquepairs, {"iterations=0", "seedvar=2", "cutoff=" + std::to_string(r.cutoff)});
+        run("countuniquepairs", {"iterations=0", "seedvar=2", "cutoff=" + std::to_string(r.cutoff)});
         static Schedule s;
         import_pairs(1, s);
         Brute b = brute(s, ubq.uniqs, 1);
@@ -66,7 +66,7 @@ TEST(Modes, EveryOrderStrategyGivesValidSchedules) {
         labdata.ilabelsize.fill(0);
         intrpt = mode < 0 ? 1 : 0;  // repeating modes stop after their first cycle
         std::string out =
-            run(countuniquepairs, {"iterations=" + std::to_string(mode), "seedvar=4", "cutoff=6"});
+            run("countuniquepairs", {"iterations=" + std::to_string(mode), "seedvar=4", "cutoff=6"});
         intrpt = 0;
         EXPECT_EQ(out.find("*** ERROR"), std::string::npos) << out;
         expectvalid(ubq.uniqs, 6, "mode " + std::to_string(mode));
@@ -89,7 +89,7 @@ TEST(Modes, MessagesAndParameterConversions) {
     };
     for (const Case& c : cases) {
         intrpt = 1;
-        std::string out = run(countuniquepairs,
+        std::string out = run("countuniquepairs",
                               {"iterations=" + std::to_string(c.mode), "seedvar=2", "cutoff=5"});
         intrpt = 0;
         EXPECT_NE(out.find(c.message), std::string::npos) << c.mode;
@@ -101,12 +101,12 @@ TEST(Modes, MessagesAndParameterConversions) {
     EXPECT_EQ(cutoffmask(32), 0xFFFFFFFFu);
     // cutoff 0 allows no sample: nothing can be placed.
     labdata.ilabelsize.fill(0);
-    run(countuniquepairs, {"iterations=0", "seedvar=2", "cutoff=0"});
+    run("countuniquepairs", {"iterations=0", "seedvar=2", "cutoff=0"});
     EXPECT_EQ(labdata.ilabelsize[1], 0);
     // The seed is printed as given; 0 takes one from the clock.
-    std::string out = run(countuniquepairs, {"iterations=0", "seedvar=424242", "cutoff=3"});
+    std::string out = run("countuniquepairs", {"iterations=0", "seedvar=424242", "cutoff=3"});
     EXPECT_NE(out.find("\n 424242\n"), std::string::npos);
-    EXPECT_EQ(run(countuniquepairs, {"iterations=0", "cutoff=3", "bogus=1"}).find("Time:(hms)"),
+    EXPECT_EQ(run("countuniquepairs", {"iterations=0", "cutoff=3", "bogus=1"}).find("Time:(hms)"),
               std::string::npos);
 }
 
@@ -114,7 +114,7 @@ TEST(Modes, InterruptKeepsTheBestFound) {
     Ubiquitin ubq;
     labdata.ilabelsize.fill(0);
     intrpt = 1;
-    std::string out = run(countuniquepairs, {"iterations=100000", "seedvar=9", "cutoff=6"});
+    std::string out = run("countuniquepairs", {"iterations=100000", "seedvar=9", "cutoff=6"});
     intrpt = 0;
     EXPECT_NE(out.find("AA# Name Marker AAScore"), std::string::npos);
     expectvalid(ubq.uniqs, 6, "interrupted");
@@ -124,7 +124,7 @@ TEST(Modes, SampleStringFileMode) {
     Ubiquitin ubq;
     std::string f = testutil::writefile("mode14.sched", "  1    9X\n  0    0\n");
     setvar("samplefile", f, kVarGlobal);
-    std::string out = run(countuniquepairs, {"iterations=-14", "seedvar=1", "cutoff=6"});
+    std::string out = run("countuniquepairs", {"iterations=-14", "seedvar=1", "cutoff=6"});
     EXPECT_NE(out.find("opening file '" + f + "'"), std::string::npos) << out;
     EXPECT_NE(out.find(" file opened"), std::string::npos);
 }
@@ -132,9 +132,9 @@ TEST(Modes, SampleStringFileMode) {
 TEST(ModesDeathTest, FormulaDumpAndEnumerationEndTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     Ubiquitin ubq;
-    EXPECT_EXIT(run(countuniquepairs, {"iterations=-19", "seedvar=1", "cutoff=4"}),
+    EXPECT_EXIT(run("countuniquepairs", {"iterations=-19", "seedvar=1", "cutoff=4"}),
                 testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(run(countuniquepairs, {"iterations=-17", "seedvar=1", "cutoff=4"}),
+    EXPECT_EXIT(run("countuniquepairs", {"iterations=-17", "seedvar=1", "cutoff=4"}),
                 testing::ExitedWithCode(0), "");
 }
 

@@ -61,7 +61,7 @@ TEST(Builder, IncrementalBuildEqualsReference) {
     }
 }
 
-std::string optimise(const std::vector<std::string>& words) { return run(countuniquepairs, words); }
+std::string optimise(const std::vector<std::string>& words) { return run("countuniquepairs", words); }
 
 int lines(const std::string& text, const std::string& what) {
     int n = 0;

@@ -41,7 +41,7 @@ TEST(OptimiserProperties, StoredSchedulesKeepEveryLimit) {
                                           "multipair=" + std::to_string(multipair),
                                           "maxpeaks=" + std::to_string(maxpeaks)};
         if (trial % 2) words.push_back("noban");
-        std::string out = run(countuniquepairs, words);
+        std::string out = run("countuniquepairs", words);
         ASSERT_EQ(out.find("*** ERROR"), std::string::npos) << out;
         Selection base;
         TypeMatrix u{};
@@ -74,10 +74,10 @@ TEST(OptimiserProperties, StoredSchedulesKeepEveryLimit) {
 TEST(OptimiserProperties, StoredLabelingsSurviveTheirFile) {
     testutil::molecule("gb1.fasta");
     std::string file = ::testing::TempDir() + "gb1.lab";
-    run(countuniquepairs, {"iterations=30", "seedvar=8", "cutoff=5", "filename=" + file});
+    run("countuniquepairs", {"iterations=30", "seedvar=8", "cutoff=5", "filename=" + file});
     auto before = labdata;
     labdata.ilabelsize.fill(0);
-    run(readlabel, {"filename=" + file});
+    run("readlabel", {"filename=" + file});
     EXPECT_EQ(labdata.ilabelsize, before.ilabelsize);
     for (int r = 1; r <= kSlots; ++r)
         for (int i = 1; i <= before.ilabelsize[r]; ++i) {
@@ -89,13 +89,13 @@ TEST(OptimiserProperties, StoredLabelingsSurviveTheirFile) {
 
 TEST(OptimiserProperties, ShowUniquePairsCommand) {
     testutil::molecule("ALA GLY SER ASP");
-    EXPECT_EQ(run(showuniquepairs, {}),
+    EXPECT_EQ(run("showuniquepairs", {}),
               "Using the following pairs:\n"
               "Pair :(ALA  C13 GLY   N15) occ:  1\n"
               "Pair :(GLY  C13 SER   N15) occ:  1\n"
               "Pair :(SER  C13 ASP   N15) occ:  1\n"
               "Number of unique Pairs:  3\n");
-    EXPECT_EQ(run(showuniquepairs, {"banscramble"}),
+    EXPECT_EQ(run("showuniquepairs", {"banscramble"}),
               "banning amino acid:ASP\nbanning amino acid:ASN\nbanning amino acid:GLU\n"
               "banning amino acid:GLN\nbanning amino acid:PRO\n"
               "Using the following pairs:\n"
@@ -103,7 +103,7 @@ TEST(OptimiserProperties, ShowUniquePairsCommand) {
               "Pair :(GLY  C13 SER   N15) occ:  1\n"
               "Number of unique Pairs:  2\n");
     testutil::molecule("ALA GLY ALA GLY");
-    EXPECT_EQ(run(showuniquepairs, {}),
+    EXPECT_EQ(run("showuniquepairs", {}),
               "Using the following pairs:\n"
               "Pair :(GLY  C13 ALA   N15) occ:  1\n"
               "Number of unique Pairs:  1\n"

@@ -32,26 +32,26 @@ void setslot(int r, std::vector<std::array<int, 3>> entries) {
 TEST(LabelFile, WriteReadRoundTripAndSlotRules) {
     labdata.reset();
     std::string f1 = ::testing::TempDir() + "a.lab", f2 = ::testing::TempDir() + "b.lab";
-    run(writelabel, {"filename=" + f1});
+    run("writelabel", {"filename=" + f1});
     std::string empty;
     for (int i = 0; i < 10; ++i) empty += "    0    0    0\n";
     EXPECT_EQ(slurp(f1), empty);
     setslot(1, {{1, 9, 3}, {21, 20, 1048575}});
     setslot(3, {{4, 5, 6}});
-    run(writelabel, {"filename=" + f1});
+    run("writelabel", {"filename=" + f1});
     EXPECT_EQ(slurp(f1).substr(0, 66),
               "    1    9    3\n   21   201048575\n    0    0    0\n    0    0    0\n");
     labdata.reset();
     setslot(2, {{7, 7, 7}});  // the file leaves slot 2 empty: it stays
-    EXPECT_EQ(run(readlabel, {"filename=" + f1}), "opening file '" + f1 + "'\n file opened\n");
+    EXPECT_EQ(run("readlabel", {"filename=" + f1}), "opening file '" + f1 + "'\n file opened\n");
     EXPECT_EQ(labdata.ilabelsize[1], 2);
     EXPECT_EQ(labdata.ischedulenr[1][2], 1048575);
     EXPECT_EQ(labdata.ilabelsize[2], 1);
     EXPECT_EQ(labdata.ias_front[2][1], 7);
     labdata.ilabelsize[2] = 0;
-    run(writelabel, {"filename=" + f2});
+    run("writelabel", {"filename=" + f2});
     EXPECT_EQ(slurp(f1), slurp(f2));
-    run(writelabel, {"filename=" + f2, "rank=3"});
+    run("writelabel", {"filename=" + f2, "rank=3"});
     EXPECT_EQ(slurp(f2), "    4    5    6\n    0    0    0\n");
 }
 
@@ -71,13 +71,13 @@ TEST(LabelFile, BadFilesNameTheLineAndKeepTheSlots) {
         labdata.reset();
         setslot(1, {{5, 5, 5}});
         std::string f = testutil::writefile("bad.lab", c.text);
-        std::string out = run(readlabel, {"filename=" + f});
+        std::string out = run("readlabel", {"filename=" + f});
         EXPECT_NE(out.find("*** ERROR: "), std::string::npos) << c.text;
         EXPECT_NE(out.find(c.message), std::string::npos) << out;
         EXPECT_EQ(labdata.ilabelsize[1], 1);
         EXPECT_EQ(labdata.ias_front[1][1], 5);
     }
-    std::string out = run(readlabel, {"filename=helpme"});
+    std::string out = run("readlabel", {"filename=helpme"});
     EXPECT_NE(out.find("schedules separated with 0 0 0"), std::string::npos);
     EXPECT_NE(out.find("*** ERROR: Input file \"helpme\" cannot be opened."), std::string::npos);
 }
@@ -86,7 +86,7 @@ TEST(LabelFile, SampleStringsAndSlotConversions) {
     labdata.reset();
     std::string f = testutil::writefile(
         "s.sched", "  1    2X  X\n  3    4_X\n  0    0\n  5    6XXXXXXXXXXXXXXXXXXXX\n");
-    std::string out = run(readstr, {"file=" + f});
+    std::string out = run("readstr", {"file=" + f});
     EXPECT_NE(out.find("\n 1 2 9 X  X\n"), std::string::npos) << out;
     EXPECT_EQ(labdata.ischedulenr[1][1], 9);
     EXPECT_EQ(labdata.ischedulenr[1][2], 2);

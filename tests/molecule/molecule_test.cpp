@@ -62,14 +62,14 @@ TEST(Sequences, RealProteinsFastaAndSequenceFilesAgree) {
     std::string f = testutil::writefile("bad.fasta", ">x\nMKZA\n");
     nulify();
     kemradata.libdir = QUILTER_SOURCE_SHARE;
-    run(readf, {"lib", "standard.lib"});
-    std::string out = run(readf, {f});
+    run("read", {"lib", "standard.lib"});
+    std::string out = run("read", {f});
     EXPECT_NE(out.find("Illegal residue letter \"Z\" at position 3"), std::string::npos) << out;
 }
 
 TEST(ShiftLists, RealBmrbEntry) {
     molecule("ubiquitin.fasta");
-    std::string out = run(readf, {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
+    std::string out = run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
     EXPECT_NE(out.find("read, 1001 chemical shifts."), std::string::npos) << out;
     int n = findatom(1, "N"), ca = findatom(2, "CA");
     ASSERT_GT(ca, 0);

@@ -42,7 +42,7 @@ TEST(ShiftLists, EachFormatPutsTheShiftOnTheNamedAtom) {
     for (const Case& c : cases) {
         molecule(kTripeptide);
         std::string f = writefile(c.file, c.text);
-        std::string out = c.action ? run(readf, {c.action, f}) : run(readf, {f});
+        std::string out = c.action ? run("read", {c.action, f}) : run("read", {f});
         SCOPED_TRACE(c.file);
         EXPECT_TRUE(has(out, "read, 2 chemical shifts.")) << out;
         EXPECT_DOUBLE_EQ(shift(2, "CA"), 45.10);
@@ -76,7 +76,7 @@ TEST(ShiftLists, NamesTheMoleculeLacksUnderEachUnknownMode) {
         for (const char* mode : {"error", "warning", "skip"}) {
             SCOPED_TRACE(std::string(c.bad) + " " + mode);
             molecule(kTripeptide);
-            std::string out = run(readf, {a, f, std::string("unknown=") + mode});
+            std::string out = run("read", {a, f, std::string("unknown=") + mode});
             std::string m = mode;
             EXPECT_EQ(has(out, "*** ERROR: " + std::string(c.msg)), m == "error") << out;
             EXPECT_EQ(has(out, "*** WARNING: " + std::string(c.msg)), m == "warning") << out;
@@ -87,7 +87,7 @@ TEST(ShiftLists, NamesTheMoleculeLacksUnderEachUnknownMode) {
     }
     // An unassigned entry is never an error, whatever atom it names.
     molecule(kTripeptide);
-    std::string out = run(readf, {"prot", writefile("v.prot", "1 52.0 . CA 1\n2 999.0 . HZ 7\n")});
+    std::string out = run("read", {"prot", writefile("v.prot", "1 52.0 . CA 1\n2 999.0 . HZ 7\n")});
     EXPECT_FALSE(has(out, "ERROR")) << out;
     EXPECT_TRUE(has(out, "read, 1 chemical shift.")) << out;
 }
@@ -96,12 +96,12 @@ TEST(ShiftLists, TwiceReadAddAndAppend) {
     molecule(kTripeptide);
     std::string first = writefile("f.prot", "1 52.00 . CA 1\n2 4.30 . HA 1\n");
     std::string twice = writefile("t.prot", "1 52.00 . CA 1\n2 52.10 . CA 1\n");
-    std::string out = run(readf, {"prot", twice});
+    std::string out = run("read", {"prot", twice});
     EXPECT_TRUE(has(out, "*** ERROR: Atom CA of ALA 1 occurs twice in the proton list.")) << out;
 
     // add: CA moves by 0.5 ppm (beyond the 0.2 ppm carbon tolerance), HA stays.
-    run(readf, {"prot", first});
-    out = run(readf,
+    run("read", {"prot", first});
+    out = run("read",
               {"prot", writefile("g.prot", "1 52.50 . CA 1\n2 4.30 . HA 1\n3 8.0 . H 1\n"), "add"});
     EXPECT_TRUE(has(out, "Deviation of    -0.500 ppm in atom CA ALA 1.")) << out;
     EXPECT_FALSE(has(out, "atom HA")) << out;
@@ -112,24 +112,24 @@ TEST(ShiftLists, TwiceReadAddAndAppend) {
     EXPECT_DOUBLE_EQ(shift(1, "HA"), 4.3);
 
     // append opens list 2 and leaves list 1; a later plain read refills both.
-    run(readf, {"prot", writefile("h.prot", "1 53.00 . CA 1\n")});
-    run(readf, {"prot", writefile("i.prot", "1 54.00 . CB 1\n"), "append"});
+    run("read", {"prot", writefile("h.prot", "1 53.00 . CA 1\n")});
+    run("read", {"prot", writefile("i.prot", "1 54.00 . CB 1\n"), "append"});
     ASSERT_EQ(kemradata.npkl, 2);
     EXPECT_DOUBLE_EQ(shift(1, "CA", 1), 53.0);
     EXPECT_DOUBLE_EQ(shift(1, "CB", 1), kNoShift);
     EXPECT_DOUBLE_EQ(shift(1, "CB", 2), 54.0);
     EXPECT_DOUBLE_EQ(shift(1, "CA", 2), kNoShift);
-    run(readf, {"prot", writefile("j.prot", "1 18.00 . CB 1\n")});
+    run("read", {"prot", writefile("j.prot", "1 18.00 . CB 1\n")});
     EXPECT_DOUBLE_EQ(shift(1, "CB", 2), 18.0);
     EXPECT_DOUBLE_EQ(shift(1, "CA", 2), kNoShift);
 }
 
 TEST(ShiftLists, MethylPseudoAtomFollowsItsProtons) {
     molecule(kTripeptide);
-    run(readf, {"prot", writefile("m.prot", "5 1.40 . HB1 1\n5 1.40 . HB2 1\n5 1.40 . HB3 1\n")});
+    run("read", {"prot", writefile("m.prot", "5 1.40 . HB1 1\n5 1.40 . HB2 1\n5 1.40 . HB3 1\n")});
     EXPECT_DOUBLE_EQ(shift(1, "QB"), 1.40);
     // "HB" is read as the pseudo atom; a member with its own entry disagrees.
-    std::string out = run(readf, {"prot", writefile("n.prot", "5 1.40 . HB 1\n6 1.45 . HB1 1\n")});
+    std::string out = run("read", {"prot", writefile("n.prot", "5 1.40 . HB 1\n6 1.45 . HB1 1\n")});
     EXPECT_DOUBLE_EQ(shift(1, "QB"), 1.40);
     EXPECT_TRUE(has(out, "*** WARNING: Inconsistency in chemical shift list 1 for QB ALA 1: HB1"))
         << out;
@@ -137,7 +137,7 @@ TEST(ShiftLists, MethylPseudoAtomFollowsItsProtons) {
 
 TEST(ShiftLists, UbiquitinBmrbValuesLandOnTheirAtoms) {
     molecule("ubiquitin.fasta");
-    run(readf, {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
+    run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
     EXPECT_DOUBLE_EQ(shift(1, "CA"), 54.45);
     EXPECT_DOUBLE_EQ(shift(1, "HE2"), 1.663);
     EXPECT_DOUBLE_EQ(shift(2, "H"), 8.90);
@@ -166,27 +166,27 @@ TEST(AtomSelections, CountsOnAlaGlySer) {
     molecule(kTripeptide);
     ASSERT_EQ(kemradata.na, 31);
     for (const Case& c : cases)
-        EXPECT_EQ(run(atoms, {"count", c.sel}),
+        EXPECT_EQ(run("atoms", {"count", c.sel}),
                   "    " + std::to_string(c.n) + (c.n == 1 ? " atom." : " atoms.") + "\n")
             << c.sel;
 }
 
 TEST(AtomSelections, CombineWithTheCurrentSelectionAndShifts) {
     molecule(kTripeptide);
-    EXPECT_EQ(run(atoms, {"select", "CA"}), "    3 atoms selected.\n");
+    EXPECT_EQ(run("atoms", {"select", "CA"}), "    3 atoms selected.\n");
     struct Case {
         const char* sel;
         int n;
     } cases[] = {{"+ N", 6},      {"- CA", 0},      {"- 2", 2},           {"/ 1..2", 2},
                  {"SELECTED", 3}, {"SELBOUND", 12}, {"SELBOUND HEAVY", 8}};
     for (const Case& c : cases)
-        EXPECT_TRUE(has(run(atoms, {"count", c.sel}), " " + std::to_string(c.n) + " atom"))
+        EXPECT_TRUE(has(run("atoms", {"count", c.sel}), " " + std::to_string(c.n) + " atom"))
             << c.sel;
-    run(readf, {"prot", writefile("s.prot", "1 52.5 . CA 1\n2 45.1 . CA 2\n3 8.2 . H 3\n")});
-    EXPECT_EQ(run(atoms, {"count", "selection=shift=45..60"}), "    2 atoms.\n");
-    EXPECT_EQ(run(atoms, {"count", "HEAVY shift=50..60"}), "    1 atom.\n");
-    EXPECT_EQ(run(atoms, {"count", "ASSIGNED"}), "    3 atoms.\n");
-    EXPECT_EQ(run(atoms, {"count", "ASSIGNED HYDROGEN"}), "    1 atom.\n");
+    run("read", {"prot", writefile("s.prot", "1 52.5 . CA 1\n2 45.1 . CA 2\n3 8.2 . H 3\n")});
+    EXPECT_EQ(run("atoms", {"count", "selection=shift=45..60"}), "    2 atoms.\n");
+    EXPECT_EQ(run("atoms", {"count", "HEAVY shift=50..60"}), "    1 atom.\n");
+    EXPECT_EQ(run("atoms", {"count", "ASSIGNED"}), "    3 atoms.\n");
+    EXPECT_EQ(run("atoms", {"count", "ASSIGNED HYDROGEN"}), "    1 atom.\n");
 }
 
 TEST(AtomSelections, BadSelectionsAreRejected) {
@@ -200,20 +200,20 @@ TEST(AtomSelections, BadSelectionsAreRejected) {
         {"CA shift=a..b", "*** ERROR: Illegal selection \"shift=a..b\"."},
         {"CA tolerance=x", "*** ERROR: Illegal selection \"tolerance=x\"."},
     };
-    for (const Case& c : cases) EXPECT_TRUE(has(run(atoms, {"count", c.sel}), c.msg)) << c.sel;
-    EXPECT_TRUE(has(run(atoms, {"stereo"}),
+    for (const Case& c : cases) EXPECT_TRUE(has(run("atoms", {"count", c.sel}), c.msg)) << c.sel;
+    EXPECT_TRUE(has(run("atoms", {"stereo"}),
                     "*** ERROR: Action \"stereo\" of atoms is not available in this version: it "
                     "needs coordinates or peaks."));
-    EXPECT_TRUE(has(run(atoms, {"set", "CA", "marker=("}), "*** ERROR: Illegal expression \"(\"."));
+    EXPECT_TRUE(has(run("atoms", {"set", "CA", "marker=("}), "*** ERROR: Illegal expression \"(\"."));
 }
 
 TEST(AtomsSet, MarkerLabelAndIncludeReachTheSelectedAtoms) {
     molecule(kTripeptide);
     const LabelData& l = labdata;
-    EXPECT_TRUE(has(run(atoms, {"set", "CA", "marker=residue*10"}), "Marker of 3 atoms set."));
+    EXPECT_TRUE(has(run("atoms", {"set", "CA", "marker=residue*10"}), "Marker of 3 atoms set."));
     EXPECT_TRUE(
-        has(run(atoms, {"set", "N 2", "label=0.25", "c13lab=0.9"}), "Label of 1 atom set."));
-    EXPECT_EQ(run(atoms, {"set", "CA 7", "marker=1"}), "    No atoms selected.\n");
+        has(run("atoms", {"set", "N 2", "label=0.25", "c13lab=0.9"}), "Label of 1 atom set."));
+    EXPECT_EQ(run("atoms", {"set", "CA 7", "marker=1"}), "    No atoms selected.\n");
     for (int a = 1; a <= kemradata.na; ++a) {
         int r = kemradata.iar[a];
         bool ca = kemradata.anam[a] == "CA", n2 = a == atom(2, "N");
@@ -221,10 +221,10 @@ TEST(AtomsSet, MarkerLabelAndIncludeReachTheSelectedAtoms) {
         EXPECT_DOUBLE_EQ(l.alaba[a], n2 ? 0.25 : 1.0) << a;
         EXPECT_DOUBLE_EQ(l.rc13lab[a], n2 ? 0.9 : 0.5) << a;
     }
-    EXPECT_EQ(run(atoms, {"include", "HEAVY"}), "    15 atoms included.\n");
+    EXPECT_EQ(run("atoms", {"include", "HEAVY"}), "    15 atoms included.\n");
     for (int a = 1; a <= kemradata.na; ++a)
         EXPECT_EQ(l.ainclude[a] != 0, kemradata.iael[a] > 1) << a;
-    EXPECT_EQ(run(atoms, {"count", "SELECTED"}), "    31 atoms.\n");  // include leaves asel
+    EXPECT_EQ(run("atoms", {"count", "SELECTED"}), "    31 atoms.\n");  // include leaves asel
 }
 
 }  // namespace

@@ -1,0 +1,5 @@
+// The program: start-up, banner, command loop.
+#pragma once
+
+// Runs the program; returns only through stopit.
+int kemra();
