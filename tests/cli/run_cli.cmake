@@ -18,6 +18,8 @@ execute_process(COMMAND ${QUILTER}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc
   TIMEOUT 120)
 set(actual "${out}${err}")
+# The optimiser prints the wall-clock time of its start and of its progress.
+string(REGEX REPLACE "Time:\\(hms\\) +[0-9]+ +[0-9]+ +[0-9]+" "Time:(hms) hh mm ss" actual "${actual}")
 file(WRITE ${WORK}/actual.out "${actual}")
 file(READ ${dir}/${name}.out expected)
 if(NOT actual STREQUAL expected)
