@@ -31,7 +31,7 @@ inline void protein(const std::string& fasta, Selection& base, TypeMatrix& uniqs
     quiet("read", {"seq", std::string(QUILTER_SOURCE_DIR) + "/examples/data/" + fasta});
     std::string ban, cap;
     kemlangdata.capture = &cap;
-    annotatepairs(base, uniqs, ban, 1, false);
+    annotatepairs(kemradata, labdata, base, uniqs, ban.empty() ? Bans::off : Bans::on, 1, false);
     kemlangdata.capture = nullptr;
 }
 

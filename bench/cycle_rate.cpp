@@ -32,7 +32,7 @@ void cycles(benchmark::State& state) {
             buildreference(base, order.data(), base.count, s, cutoff, 500, uniqs, allowed);
         else
             b.build(base, order.data(), base.count, s, cutoff, 500);
-        benchmark::DoNotOptimize(scoreschedule(s, 1, 0, 1, uniqs));
+        benchmark::DoNotOptimize(scoreschedule(s, 1, 0, 1, uniqs, kemradata, labdata));
     }
     state.SetLabel(std::string(kProteins[state.range(0)]) + " pairs=" + std::to_string(base.count));
     state.counters["cycles/s"] =

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         if (iterations != "default") words.push_back("iterations=" + iterations);
         benchutil::quiet("countuniquepairs", words);
         double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        import_pairs(1, s);
+        import_pairs(labdata, 1, s);
         Brute b = brute(s, uniqs, 1);
         int used = 0;
         for (int k = 1; k <= kSamples; ++k) used += s.samples[k].count > 0;

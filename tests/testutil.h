@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/testhooks.h"
 #include "driver/comtab.h"
 #include "kemlang/kemlangdata.h"
 #include "kemlang/print.h"
@@ -44,6 +45,13 @@ inline std::string run(const std::string& name, std::vector<std::string> words) 
         if (h) h(words, n);
     });
 }
+
+// While it lives, commands run the label annealing on a small budget: for
+// tests of what a design must keep, not of how good it is.
+struct SmallBudget {
+    SmallBudget() { testhooks.annealsteps = 20000; }
+    ~SmallBudget() { testhooks.reset(); }
+};
 
 inline std::string writefile(const std::string& name, const std::string& text) {
     // Test processes run in parallel: each writes its own files.

@@ -1,9 +1,31 @@
 // Labeling files and sample-string files: readlabel, writelabel, readstr.
 #include "commands/registry.h"
+#include "kemlang/params.h"
+#include "kemlang/print.h"
+#include "labelio/labelfile.h"
 
-void readlabel(Words& param, int& npar);
-void writelabel(Words& param, int& npar);
-void readstr(Words& param, int& npar);
+static void readlabel(Words& param, int& npar) {
+    params(param, npar, "filename=*=NO rank=@i=-1");
+    if (haverr()) fatmsg("Error with parameters of reading a labeling file");
+    std::string name = getpar("filename").substr(0, 80);
+    if (trim(name) == "helpme") {
+        listout("reads a file with a labeling with representation of a schedule (I5, I5, I5) ");
+        listout("schedules separated with 0 0 0");
+    }
+    read_labeling_from_disk(name, labdata);
+}
+
+static void writelabel(Words& param, int& npar) {
+    params(param, npar, "filename=*=NO rank=@i=-1");
+    if (haverr()) fatmsg("Check params again");
+    write_labeling_to_disk(getpar("filename").substr(0, 80), iparam("rank"), labdata);
+}
+
+static void readstr(Words& param, int& npar) {
+    params(param, npar, "file=*=wtgtr.sched");
+    if (haverr()) return;
+    read_samplestrings(getpar("file").substr(0, 20), labdata);
+}
 
 static constexpr CommandReg regs[] = {
     {"readlabel", 0, readlabel},

@@ -1,9 +1,147 @@
 // The pair analysis and the schedule optimiser: showuniquepairs,
 // countuniquepairs (also typed as "quilter").
-#include "commands/registry.h"
+//
+// countuniquepairs parses its parameters, runs the pair analysis and hands
+// both to the optimiser. The optimiser only computes; this file is where its
+// results meet the world: the labeling file after each improvement, the
+// sample-string file of mode -14, the ten stored slots, the residue table,
+// Ctrl-C, and the end of the program for the modes that end it.
+#include <ctime>
+#include <memory>
 
-void countuniquepairs(Words& param, int& npar);
-void showuniquepairs(Words& param, int& npar);
+#include "commands/registry.h"
+#include "commands/testhooks.h"
+#include "kemlang/kemlangdata.h"
+#include "kemlang/params.h"
+#include "kemlang/print.h"
+#include "kemlang/services.h"
+#include "kemlang/vars.h"
+#include "labeling/optimise.h"
+#include "labeling/slots.h"
+#include "labelio/labelfile.h"
+#include "labelio/reports.h"
+#include "molecule/kemradata.h"
+
+namespace {
+
+void showuniquepairs(Words& param, int& npar) {
+    params(param, npar, "multipair=@i=1 banscramble");
+    if (haverr()) return;
+    Selection sel;
+    TypeMatrix uniqs{};
+    annotatepairs(kemradata, labdata, sel, uniqs, option("banscramble") ? Bans::on : Bans::off,
+                  iparam("multipair"), true);
+    if (sel.count < 2) listout("Not enough unique pairs to make sense");
+}
+
+std::string countsyntax() {
+    static const char* pieces[] = {"iterations=@i=-1 seedvar=@i=0 ",
+                                   " cutoff=@i=15 dupes=@i=1 multipair=@i=1",
+                                   " filename=*=NO accept_prob=@r=0.4 ",
+                                   " priceweight=@i=0 scoreweight=@i=1 fillweight=@i=1 ",
+                                   " maxpeaks=@i=500 ",
+                                   " helpme noban ",
+                                   " satout"};  // satout is accepted and changes nothing
+    std::string s;
+    for (const char* piece : pieces) s = trim(s) + piece;
+    return s.substr(0, 250);
+}
+
+void clock(int& h, int& m, int& s) {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    h = tm.tm_hour, m = tm.tm_min, s = tm.tm_sec;
+}
+
+void printtime() {
+    int h = 0, m = 0, s = 0;
+    clock(h, m, s);
+    listout("Time:(hms) " + intstr(h) + " " + intstr(m) + " " + intstr(s));
+}
+
+// The optimiser's link to the stored slots, the labeling file, the
+// sample-string file and Ctrl-C.
+class CommandObserver : public Observer {
+   public:
+    CommandObserver(const TypeMatrix& uniqs, std::string filename)
+        : uniqs_(uniqs), filename_(std::move(filename)) {}
+    void improved(const std::array<Schedule, kSlots + 1>& ranked) override { store(ranked); }
+    bool stop() override { return intrpt; }
+    bool samplestrings(Schedule& s) override {
+        std::string file = getval("samplefile");
+        if (trim(file).empty()) file = "wtgtr.sched";
+        if (!read_samplestrings(file, labdata)) {
+            initschedule(s);
+            return false;
+        }
+        import_pairs(labdata, 1, s);
+        return true;
+    }
+    // The ten slots, and the labeling file when one was named.
+    void store(const std::array<Schedule, kSlots + 1>& ranked) {
+        for (int r = 1; r <= kSlots; ++r) export_pairs(ranked[r], uniqs_, r, labdata);
+        if (trim(filename_) != "NO") write_labeling_to_disk(filename_, 0, labdata);
+    }
+
+   private:
+    const TypeMatrix& uniqs_;
+    std::string filename_;
+};
+
+void countuniquepairs(Words& param, int& npar) {
+    listout(join(param, npar));
+    params(param, npar, countsyntax());
+    if (option("helpme")) {
+        listout("set userandom to positive for mcmc and -9 for conn opti ");
+        listout("Set cutoff to the max number of samples");
+        return;
+    }
+    OptParams p;
+    p.iterations = iparam("iterations");
+    int seed = iparam("seedvar");
+    p.cutoff = cutoffmask(iparam("cutoff"));
+    for (auto& row : p.allowed) row.fill(iparam("dupes"));
+    int multipair = iparam("multipair");
+    std::string filename = getpar("filename").substr(0, 80);
+    p.accept_prob = rparam("accept_prob");
+    Bans bans = option("noban") ? Bans::on : Bans::off;
+    p.priceweight = iparam("priceweight");
+    p.scoreweight = iparam("scoreweight");
+    p.fillweight = iparam("fillweight");
+    p.maxpeaks = iparam("maxpeaks");
+    p.storeeach = trim(filename) != "NO";
+    testhooks.tune(p);
+    listout("Filename used by count  " + strq(trim(filename)));
+    if (haverr()) return;
+    if (seed == 0) {
+        int h = 0, m = 0, s = 0;
+        clock(h, m, s);
+        seed = h + m + 54235 * s;
+    }
+    p.seed = seed;
+    listout(intstr(seed));
+    printtime();
+    Selection base;
+    TypeMatrix uniqs{};
+    annotatepairs(kemradata, labdata, base, uniqs, bans, multipair, true);
+    if (base.count < 2) {
+        listout("Not enough unique pairs to make sense");
+    } else {
+        CommandObserver obs(uniqs, filename);
+        std::unique_ptr<OptResult> r = optimise({base, uniqs, kemradata, labdata}, p, obs);
+        if (r->end == OptEnd::formula) {
+            output_sat(uniqs);
+            stopit(0);
+        }
+        if (r->end != OptEnd::enumerated) obs.store(r->ranked);
+        outputsequence_with_label(kemradata, labdata, r->last, uniqs);
+        if (r->end == OptEnd::enumerated) stopit(0);
+    }
+    printtime();
+}
+
+}  // namespace
 
 static constexpr CommandReg regs[] = {
     {"countuniquepairs", 1, countuniquepairs},

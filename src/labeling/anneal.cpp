@@ -28,8 +28,9 @@ namespace {
 
 constexpr double kPenalty = 0.2;  // a duplicate costs less than the pair it loses
 constexpr double kHot = 1.0, kCold = 0.05;
-constexpr double kShift = 0.5;   // share of moves that shift a label to another sample
-constexpr long kRound = 500000;  // moves per round
+constexpr double kShift = 0.5;     // share of moves that shift a label to another sample
+constexpr long kRound = 500000;    // moves per round
+constexpr long kStopCheck = 4096;  // moves between two looks at the interrupt
 
 uint32_t partnerlabels(uint32_t types, const std::array<uint32_t, kTypes + 1>& lab) {
     uint32_t m = 0;
@@ -247,7 +248,8 @@ void Annealer::revert() {
 
 // The walk.
 
-Labels Annealer::search(const Labels& start, uint64_t seed, long steps, int bound) {
+Labels Annealer::search(const Labels& start, uint64_t seed, long steps, int bound,
+                        const std::function<bool()>& stop) {
     load(start);
     if (!ev_.feasible()) load(Labels());
     Labels best = cn_;
@@ -265,6 +267,8 @@ Labels Annealer::search(const Labels& start, uint64_t seed, long steps, int boun
     const double cool = std::pow(kCold / kHot, 1.0 / static_cast<double>(kRound));
     double t = kHot;
     for (long step = 0; step < steps && be.resolved < bound; ++step) {
+        // An interrupt is seen within a few milliseconds; the best so far stays.
+        if (step % kStopCheck == 0 && stop && stop()) break;
         if (step % kRound == 0) load(best), t = kHot, pen = kPenalty;
         size_t v = static_cast<size_t>(rng() % nvars);
         size_t var = v / bits_.size();

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "labeling/pairs.h"
@@ -42,9 +43,10 @@ class Annealer {
     // false when a sample would hold more than 300 entries.
     bool toschedule(const Labels& l, Schedule& s) const;
     // Searches from start for at most steps moves (stopping early when bound
-    // pairs are resolved); returns the best feasible labels, start when
-    // nothing better is found. Same seed, same result.
-    Labels search(const Labels& start, uint64_t seed, long steps, int bound);
+    // pairs are resolved, or when stop says so); returns the best feasible
+    // labels, start when nothing better is found. Same seed, same result.
+    Labels search(const Labels& start, uint64_t seed, long steps, int bound,
+                  const std::function<bool()>& stop = nullptr);
 
     // The walk's state, judged incrementally: load sets it, change flips
     // label bits of one residue type (c side or n side), revert undoes the

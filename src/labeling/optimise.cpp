@@ -66,20 +66,15 @@
 #include <numeric>
 #include <random>
 
-#include "kemlang/kemlangdata.h"
 #include "kemlang/print.h"
 #include "kemlang/services.h"
-#include "kemlang/vars.h"
 #include "labeling/anneal.h"
 #include "labeling/labutils.h"
-#include "labelio/labelfile.h"
-#include "labelio/reports.h"
 #include "molecule/kemradata.h"
 
 namespace {
 
 constexpr uint32_t kAllSamples = (1u << kSamples) - 1;
-constexpr long kAnnealSteps = 20000000;  // label flips per sample count
 
 uint32_t candidatelimit(uint32_t cutoff) { return std::min(cutoff, kAllSamples); }
 
@@ -107,11 +102,14 @@ bool listed(const Schedule& s, int f, int e) {
     return false;
 }
 
-void addtosamples(Schedule& s, int f, int e, uint32_t m) {
+// Enters the pair into the samples of m; false (s unchanged) when one of them
+// is full.
+bool addtosamples(Schedule& s, int f, int e, uint32_t m) {
     for (int k = 1; k <= kSamples; ++k)
-        if (m & (1u << (k - 1)))
-            if (!addentry(s.samples[k], f, e, static_cast<int>(m)))
-                fatmsg("Sample " + intp(k) + " cannot hold more than 300 pairs.");
+        if ((m & (1u << (k - 1))) && s.samples[k].count >= kEntries) return false;
+    for (int k = 1; k <= kSamples; ++k)
+        if (m & (1u << (k - 1))) addentry(s.samples[k], f, e, static_cast<int>(m));
+    return true;
 }
 
 // Front and end type of the pair at position p of the order; false for a
@@ -135,9 +133,8 @@ std::string hms() {
 // Scoring.
 
 double scoreschedule(Schedule& s, double scoreweight, double priceweight, double fillweight,
-                     const TypeMatrix& uniqs, int nsamples) {
-    const KemraData& d = kemradata;
-    const LabelData& l = labdata;
+                     const TypeMatrix& uniqs, const KemraData& d, const LabelData& l,
+                     int nsamples) {
     int up = chkuniqsdup(s, uniqs);  // also fills the pair-sample matrix
     int needed = 0, highest = 0;
     double price = 0, labelscore = 0;
@@ -233,6 +230,7 @@ void ScheduleBuilder::clear() {
     fbits_.fill(0);
     ebits_.fill(0);
     peaks_.fill(0);
+    entries_.fill(0);
 }
 
 int ScheduleBuilder::peaksafter(int s, int f, int e) const {
@@ -294,6 +292,7 @@ bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
     if (ok)
         for (int k = 1; k <= kSamples; ++k)
             if (m & (1u << (k - 1))) {
+                if (entries_[k] >= kEntries) ok = false;
                 newpeaks[k] = peaksafter(k, f, e);
                 if (maxpeaks != 999 && newpeaks[k] > maxpeaks) ok = false;
             }
@@ -310,7 +309,7 @@ bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
     nmask_[e] = ne;
     peaks_ = newpeaks;
     for (int k = 1; k <= kSamples; ++k)
-        if (m & (1u << (k - 1))) fbits_[k] |= 1u << f, ebits_[k] |= 1u << e;
+        if (m & (1u << (k - 1))) fbits_[k] |= 1u << f, ebits_[k] |= 1u << e, ++entries_[k];
     return true;
 }
 
@@ -338,7 +337,7 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
                 if (nm != was && count_[nm] >= uniform_ && (nm & ~cf) && (nm & ~ne)) continue;
             }
             if (tryplace(f, e, m, maxpeaks)) {
-                addtosamples(s, f, e, m);
+                (void)addtosamples(s, f, e, m);  // tryplace checked the room
                 done[f][e] = true;
                 ++placed;
                 break;
@@ -355,7 +354,8 @@ int buildreference(const Selection& base, const int* order, int npairs, Schedule
                    uint32_t cutoff, int maxpeaks, const TypeMatrix& uniqs,
                    const TypeMatrix& allowed) {
     initschedule(s);
-    static Schedule trial;
+    auto held = std::make_unique<Schedule>();
+    Schedule& trial = *held;
     const uint32_t limit = candidatelimit(cutoff);
     int placed = 0;
     for (int p = 0; p < npairs; ++p) {
@@ -363,7 +363,7 @@ int buildreference(const Selection& base, const int* order, int npairs, Schedule
         if (!pairat(base, order, p, uniqs, f, e) || listed(s, f, e)) continue;
         for (uint32_t m = 1; m <= limit; ++m) {
             trial = s;
-            addtosamples(trial, f, e, m);
+            if (!addtosamples(trial, f, e, m)) continue;
             fillschednrs(trial, uniqs);
             int total = 0;
             if (checkschedule(trial, total, allowed, uniqs) != 0) continue;
@@ -390,26 +390,98 @@ int buildreference(const Selection& base, const int* order, int npairs, Schedule
 
 namespace {
 
+// How a mode orders the pairs before a cycle builds.
+enum class Order {
+    keep,             // the order stays (mode 0 and modes without a strategy)
+    swaps,            // positive modes: random transpositions, counting down
+    random,           // a fresh random order
+    lexicographic,    // the next permutation; the run ends when they wrap
+    typeshuffle,      // random order sorted by a shuffled front-type order
+    fewestconflicts,  // sorted by conflicts, fewest first
+    connected,        // following connections from the most conflicted pair
+    connectedrandom,  // following connections from a random order
+    connecteddown,    // the same, the most conflicted connected pair first
+    colour,           // colour classes of the conflict graph
+    colourrandom,     // the same, colouring in random vertex order
+    cliques,          // cliques of pairs sharing a front type, largest first
+    samplestrings,    // no build: the schedule of the sample-string file
+    enumerate,        // the orders of the leading pairs; ends the program
+    formula,          // the formula dump; ends the program
+};
+
+struct Mode {
+    int iterations;
+    const char* message;  // printed at the start, nullptr for none
+    bool onecycle;        // the run makes one cycle
+    Order order;
+};
+
+// One row per value of "iterations"; a positive value takes the row of 1,
+// a value without a row the last one.
+constexpr Mode kModes[] = {
+    {1, nullptr, false, Order::swaps},
+    {0, nullptr, true, Order::keep},
+    {-1, "benutze zufällige Permutation, (Parameter -1)", false, Order::random},
+    {-2, "Suche systematisch den Raum der Permutationen ab [go pack a lunch!] (Parameter -2)",
+     false, Order::lexicographic},
+    {-4, "use random permutation of amino acid types (Parameter -4)", false, Order::typeshuffle},
+    {-5, "Generate one single permutation (Parameter -5)  ", true, Order::random},
+    {-6, "conflict-optimized permutation of amino acids (Parameter -6)", true,
+     Order::fewestconflicts},
+    {-7, " connection-optimized permutation of amino acids (Parameter -7)", true, Order::connected},
+    {-8, "shuffled connection-optimized permutation of amino acids (Parameter -8)", false,
+     Order::connectedrandom},
+    {-9, "shuffled connection-optimized permutation of amino acids, sort downwards (Parameter -9)",
+     false, Order::connecteddown},
+    {-10, nullptr, true, Order::colour},
+    {-11, nullptr, false, Order::colourrandom},
+    {-12, nullptr, true, Order::colour},
+    {-14, nullptr, true, Order::samplestrings},
+    {-15, nullptr, true, Order::colour},
+    {-16, nullptr, false, Order::cliques},
+    {-17, nullptr, false, Order::enumerate},
+    {-19, nullptr, false, Order::formula},
+    {INT32_MIN, nullptr, false, Order::keep},
+};
+
+const Mode& modeof(int it) {
+    if (it > 0) return kModes[0];
+    for (const Mode& m : kModes)
+        if (m.iterations == it) return m;
+    return kModes[std::size(kModes) - 1];
+}
+
 struct Optimiser {
-    OptParams& p;
-    Selection base;
-    TypeMatrix uniqs{};
-    std::string banlist;
+    const Problem& pb;
+    const OptParams& p;
+    Observer& obs;
+    OptResult& out;
+    const Selection& base;
+    const TypeMatrix& uniqs;
     std::vector<int> order;  // pair order, 1-based values in 0..npairs-1
     std::array<int, kTypes + 1> aminoptr{};
     int npairs = 0;
     int seed = 1;
     std::mt19937 swaps;
-    ScheduleBuilder* builder = nullptr;
+    ScheduleBuilder builder;
     double greedyscore = 0;
-    std::array<int, kSlots + 1> topscores{}, toppos{};
+    std::array<int, kSlots + 1> topscores{};
     int ringentries = 0;
     std::vector<int> fingerprints;
+    Schedule greedsched, gensched, myschedule, trialsched;
+    std::array<Schedule, kSlots + 1> topschedules;
 
-    explicit Optimiser(OptParams& params) : p(params) {}
+    Optimiser(const Problem& problem, const OptParams& params, Observer& o, OptResult& r)
+        : pb(problem),
+          p(params),
+          obs(o),
+          out(r),
+          base(problem.base),
+          uniqs(problem.uniqs),
+          builder(problem.uniqs, params.allowed) {}
 
     double score(Schedule& s) {
-        return scoreschedule(s, p.scoreweight, p.priceweight, p.fillweight, uniqs);
+        return scoreschedule(s, p.scoreweight, p.priceweight, p.fillweight, uniqs, pb.mol, pb.lab);
     }
     double ran() { return ran1(seed); }
     void rperm() {
@@ -420,7 +492,7 @@ struct Optimiser {
         }
     }
     int build(Schedule& s) {
-        return builder->build(base, order.data(), npairs, s, p.cutoff, p.maxpeaks);
+        return builder.build(base, order.data(), npairs, s, p.cutoff, p.maxpeaks);
     }
     int conflicts(int k) const {
         return static_cast<int>(std::count_if(&uniqs[base.front[k]][1],
@@ -442,6 +514,9 @@ struct Optimiser {
     void connectionorder(bool randomstart, bool downwards);
     void colourorder(bool randomvertices);
     void cliqueorder();
+    void typeshuffle();
+    // Orders the pairs for the cycle; false when the mode has no order left.
+    bool reorder(Order o, long cycle);
     void greedy(Schedule& s);
     void anneal(Schedule& s);
     bool acceptable(Schedule& s);
@@ -455,24 +530,21 @@ struct Optimiser {
         return same == 1;
     }
     void deleteduplicates(Schedule& s);
-    [[noreturn]] void recursive_enumeration();
+    void recursive_enumeration();
     void enterring(Schedule& my, double best);
-    void rankandstore(bool write);
+    void rank(bool announce);
     void run();
 };
-
-Schedule greedsched, gensched, myschedule, trialsched;
-std::array<Schedule, kSlots + 1> topschedules;
 
 void Optimiser::connectionorder(bool randomstart, bool downwards) {
     std::vector<int> rest(order);
     if (!randomstart) sortbyconflicts(true), rest = order;
-    std::vector<int> out;
+    std::vector<int> done;
     while (!rest.empty()) {
         size_t pick = 0;
         bool found = false;
-        for (size_t i = 0; i < rest.size() && !out.empty(); ++i) {
-            bool linked = std::any_of(out.begin(), out.end(), [&](int o) {
+        for (size_t i = 0; i < rest.size() && !done.empty(); ++i) {
+            bool linked = std::any_of(done.begin(), done.end(), [&](int o) {
                 return base.front[o] == base.front[rest[i]] || base.end[o] == base.end[rest[i]] ||
                        base.front[o] == base.end[rest[i]] || base.end[o] == base.front[rest[i]];
             });
@@ -481,10 +553,10 @@ void Optimiser::connectionorder(bool randomstart, bool downwards) {
             found = true;
             if (!downwards) break;
         }
-        out.push_back(rest[pick]);
+        done.push_back(rest[pick]);
         rest.erase(rest.begin() + static_cast<long>(pick));
     }
-    order = out;
+    order = done;
 }
 
 void Optimiser::colourorder(bool randomvertices) {
@@ -516,6 +588,65 @@ void Optimiser::cliqueorder() {
     });
 }
 
+void Optimiser::typeshuffle() {
+    rperm();
+    for (int i = kTypes; i > 1; --i)
+        std::swap(aminoptr[static_cast<size_t>(i)],
+                  aminoptr[static_cast<size_t>(1 + std::min(i - 1, static_cast<int>(ran() * i)))]);
+    std::array<int, kTypes + 1> rank{};
+    for (int i = 1; i <= kTypes; ++i)
+        rank[static_cast<size_t>(aminoptr[static_cast<size_t>(i)])] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+        return rank[static_cast<size_t>(base.front[x])] < rank[static_cast<size_t>(base.front[y])];
+    });
+}
+
+bool Optimiser::reorder(Order o, long cycle) {
+    switch (o) {
+        case Order::swaps:
+            for (int s = 0; s < p.swapsperstep; ++s) {
+                auto i = static_cast<size_t>(swaps() % static_cast<uint32_t>(npairs));
+                auto j = static_cast<size_t>(swaps() % static_cast<uint32_t>(npairs));
+                std::swap(order[i], order[j]);
+            }
+            break;
+        case Order::random:
+            rperm();
+            break;
+        case Order::lexicographic:
+            if (cycle > 0 && !std::next_permutation(order.begin(), order.end())) return false;
+            break;
+        case Order::typeshuffle:
+            typeshuffle();
+            break;
+        case Order::fewestconflicts:
+            sortbyconflicts(false);
+            break;
+        case Order::connected:
+            connectionorder(false, false);
+            break;
+        case Order::connectedrandom:
+        case Order::connecteddown:
+            rperm();
+            connectionorder(true, o == Order::connecteddown);
+            break;
+        case Order::colour:
+        case Order::colourrandom:
+            colourorder(o == Order::colourrandom);
+            break;
+        case Order::cliques:
+            rperm();
+            cliqueorder();
+            break;
+        case Order::keep:
+        case Order::samplestrings:
+        case Order::enumerate:
+        case Order::formula:
+            break;
+    }
+    return true;
+}
+
 void Optimiser::deleteduplicates(Schedule& s) {
     DupList fr{}, en{}, ms{};
     int ndup = 0;
@@ -542,13 +673,13 @@ void Optimiser::greedy(Schedule& s) {
     deleteduplicates(s);
     double best = score(s);
     if (uniqueflags.verbose_output)
-        listout("Assignable unique pairs: (" + intn(npairs, 3) + ")" +
-                " score: " + numstr(best, 8));
+        obs.line("Assignable unique pairs: (" + intn(npairs, 3) + ")" +
+                 " score: " + numstr(best, 8));
     std::vector<int> keep = order;
     // wiggle: an unresolved pair moves to the front of the order (it gets a
     // small mask), a resolved one to the end (it frees its mask); passes
-    // repeat while they improve, at most three.
-    for (int pass = 0; pass < 3; ++pass) {
+    // repeat while they improve.
+    for (int pass = 0; pass < p.wigglepasses && !obs.stop(); ++pass) {
         bool improved = false;
         for (int pos = 0; pos < npairs; ++pos) {
             std::vector<int> cand = keep;
@@ -574,7 +705,7 @@ void Optimiser::greedy(Schedule& s) {
     order = keep;
     anneal(s);
     if (uniqueflags.verbose_output)
-        listout("Assigned unique pairs: " + intn(chkuniqsdup(s, uniqs), 3));
+        obs.line("Assigned unique pairs: " + intn(chkuniqsdup(s, uniqs), 3));
 }
 
 // Within the cutoff, the duplicate limits and the peak limit?
@@ -617,7 +748,7 @@ void Optimiser::anneal(Schedule& s) {
     double bestscore = score(s);
     int n = 1;
     while (n < nall && (1 << n) - 1 < unique) ++n;
-    for (; n <= nall; ++n) {
+    for (; n <= nall && !obs.stop(); ++n) {
         uint32_t bits = 0;
         for (uint32_t rest = allowedbits; std::popcount(bits) < n; rest &= rest - 1)
             bits |= rest & (~rest + 1);
@@ -625,13 +756,14 @@ void Optimiser::anneal(Schedule& s) {
         const uint64_t sd =
             static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0x9E3779B97F4A7C15ull +
             static_cast<uint64_t>(n);
-        Labels l = a.search(Labels(), sd, kAnnealSteps, std::min(unique, (1 << n) - 1));
+        Labels l = a.search(Labels(), sd, p.annealsteps, std::min(unique, (1 << n) - 1),
+                            [this] { return obs.stop(); });
         if (!a.toschedule(l, trialsched) || !acceptable(trialsched)) continue;
         int up = chkuniqsdup(trialsched, uniqs), used = needed(trialsched);
         double sc = score(trialsched);
         if (uniqueflags.verbose_output)
-            listout("Annealed labels on " + intstr(n) + " samples resolve " + intstr(up) +
-                    " unique pairs");
+            obs.line("Annealed labels on " + intstr(n) + " samples resolve " + intstr(up) +
+                     " unique pairs");
         if (up > bestup || (up == bestup && (used < bestn || (used == bestn && sc > bestscore)))) {
             bestup = up, bestn = used, bestscore = sc;
             s = trialsched;
@@ -641,7 +773,7 @@ void Optimiser::anneal(Schedule& s) {
 }
 
 void Optimiser::recursive_enumeration() {
-    int depth = std::min(npairs, 8);
+    int depth = std::min(npairs, p.enumdepth);
     std::sort(order.begin(), order.begin() + depth);
     double best = -1;
     int bestup = 0;
@@ -651,199 +783,135 @@ void Optimiser::recursive_enumeration() {
         double sc = score(gensched);
         ++n;
         if (sc > best) best = sc, bestup = chkuniqsdup(gensched, uniqs), myschedule = gensched;
-    } while (std::next_permutation(order.begin(), order.begin() + depth) && !intrpt);
-    listout("orders enumerated: " + std::to_string(n) + " best score: " + numstr(best, 8) +
-            " resolved unique pairs: " + intstr(bestup));
-    outputsequence_with_label(myschedule, uniqs);
-    stopit(0);
+    } while (std::next_permutation(order.begin(), order.begin() + depth) && !obs.stop());
+    obs.line("orders enumerated: " + std::to_string(n) + " best score: " + numstr(best, 8) +
+             " resolved unique pairs: " + intstr(bestup));
 }
 
+// A schedule enters the ring unless an equal one (by fingerprint) is there;
+// it takes the slot after the last one filled, round the ring.
 void Optimiser::enterring(Schedule& my, double best) {
     int f = fingerprintschedule(my);
     if (std::find(fingerprints.begin(), fingerprints.end(), f) != fingerprints.end()) return;
-    if (fingerprints.size() < 100) fingerprints.push_back(f);
+    if (static_cast<int>(fingerprints.size()) < p.fingerprints) fingerprints.push_back(f);
     int k = ringentries % kSlots + 1;
     ++ringentries;
     topscores[static_cast<size_t>(k)] = static_cast<int>(best * 100);
     topschedules[static_cast<size_t>(k)] = my;
-    if (trim(p.filename) != "NO") rankandstore(true);
+    if (p.storeeach) rank(true);
 }
 
-void Optimiser::rankandstore(bool write) {
+// The ring ranked by score into the result; announce tells the observer.
+void Optimiser::rank(bool announce) {
     std::vector<int> pos(kSlots), scores(topscores.begin(), topscores.end());
     std::iota(pos.begin(), pos.end(), 1);
     sortthispls(pos, scores);
     for (int r = 1; r <= kSlots; ++r) {
-        Schedule& s = topschedules[static_cast<size_t>(pos[static_cast<size_t>(r - 1)])];
+        int from = pos[static_cast<size_t>(r - 1)];
         if (uniqueflags.verbose_output)
-            listout("Rank: " + intstr(r) + " score: " +
-                    intstr(topscores[static_cast<size_t>(pos[static_cast<size_t>(r - 1)])]));
-        export_pairs(s, uniqs, r);
+            obs.line("Rank: " + intstr(r) +
+                     " score: " + intstr(topscores[static_cast<size_t>(from)]));
+        out.ranked[static_cast<size_t>(r)] = topschedules[static_cast<size_t>(from)];
     }
-    if (write) write_labeling_to_disk(p.filename, 0);
-}
-
-const char* modemessage(int it) {
-    switch (it) {
-        case -1:
-            return "benutze zufällige Permutation, (Parameter -1)";
-        case -2:
-            return "Suche systematisch den Raum der Permutationen ab [go pack a lunch!] (Parameter "
-                   "-2)";
-        case -4:
-            return "use random permutation of amino acid types (Parameter -4)";
-        case -5:
-            return "Generate one single permutation (Parameter -5)  ";
-        case -6:
-            return "conflict-optimized permutation of amino acids (Parameter -6)";
-        case -7:
-            return " connection-optimized permutation of amino acids (Parameter -7)";
-        case -8:
-            return "shuffled connection-optimized permutation of amino acids (Parameter -8)";
-        case -9:
-            return "shuffled connection-optimized permutation of amino acids, sort downwards "
-                   "(Parameter -9)";
-        default:
-            return nullptr;
-    }
-}
-
-bool onecycle(int it) {
-    return it == 0 || it == -5 || it == -6 || it == -7 || it == -10 || it == -12 || it == -14 ||
-           it == -15;
+    if (announce) obs.improved(out.ranked);
 }
 
 void Optimiser::run() {
-    uniqueflags.treeopt = false;
     seed = -p.seed;
     swaps.seed(static_cast<uint32_t>(p.seed));
     for (int k = 1; k <= kSlots; ++k) initschedule(topschedules[static_cast<size_t>(k)]);
     topscores.fill(0);
-    std::iota(toppos.begin(), toppos.end(), 0);
     initschedule(myschedule);
-    banlist = p.noban ? "4,3,8,7,16" : "";
-    annotatepairs(base, uniqs, banlist, p.multipair, true);
-    if (base.count < 2) {
-        listout("Not enough unique pairs to make sense");
-        return;
-    }
     if (uniqueflags.verbose_output) {
-        listout("Uniqs:");
+        obs.line("Uniqs:");
         for (int t = 1; t <= kTypes; ++t) {
             std::string line = aaname5(t);
             for (int e = 1; e <= kTypes; ++e) line += " " + intstr(uniqs[t][e]);
-            listout(line);
+            obs.line(line);
         }
-        listout("generating new labeling");
+        obs.line("generating new labeling");
     }
     npairs = base.count;
     order.resize(static_cast<size_t>(npairs));
     std::iota(order.begin(), order.end(), 1);
     std::iota(aminoptr.begin(), aminoptr.end(), 0);
     if (p.cutoff != kAllSamples)
-        listout("cutoff was chosen: " + std::to_string(static_cast<int32_t>(p.cutoff)));
-    ScheduleBuilder b(uniqs, p.allowed);
-    builder = &b;
+        obs.line("cutoff was chosen: " + std::to_string(static_cast<int32_t>(p.cutoff)));
     rperm();
     greedy(greedsched);
     greedyscore = score(greedsched);
     myschedule = greedsched;
     int it = p.iterations;
-    if (const char* msg = modemessage(it)) listout(msg);
+    if (const char* msg = modeof(it).message) obs.line(msg);
     if (it < 0 || it > 1000)
-        listout("Press Ctrl-C to end the search early; the best schedules found are kept.");
+        obs.line("Press Ctrl-C to end the search early; the best schedules found are kept.");
     if (uniqueflags.verbose_output) {
         std::string line = "pair order:";
         for (int k : order) line += " " + intstr(k);
-        listout(line);
+        obs.line(line);
     }
     double best = -50000.0;
-    for (long cycle = 0; cycle <= 10000000; ++cycle) {
-        bool last = onecycle(it) || intrpt;
+    for (long cycle = 0; cycle <= p.maxcycle; ++cycle) {
+        bool last = modeof(it).onecycle || obs.stop();
         int total = 0;
         do {
-            if (it > 0) {
-                --it;
-                for (int s = 0; s < 10; ++s) {
-                    auto i = static_cast<size_t>(swaps() % static_cast<uint32_t>(npairs));
-                    auto j = static_cast<size_t>(swaps() % static_cast<uint32_t>(npairs));
-                    std::swap(order[i], order[j]);
-                }
-            } else if (it == 0) {
-                last = true;
-            } else if (it == -1 || it == -5) {
-                rperm();
-            } else if (it == -2) {
-                if (cycle > 0 && !std::next_permutation(order.begin(), order.end())) last = true;
-            } else if (it == -4) {
-                rperm();
-                for (int i = kTypes; i > 1; --i)
-                    std::swap(aminoptr[static_cast<size_t>(i)],
-                              aminoptr[static_cast<size_t>(
-                                  1 + std::min(i - 1, static_cast<int>(ran() * i)))]);
-                std::array<int, kTypes + 1> rank{};
-                for (int i = 1; i <= kTypes; ++i)
-                    rank[static_cast<size_t>(aminoptr[static_cast<size_t>(i)])] = i;
-                std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-                    return rank[static_cast<size_t>(base.front[x])] <
-                           rank[static_cast<size_t>(base.front[y])];
-                });
-            } else if (it == -6) {
-                sortbyconflicts(false);
-            } else if (it == -7) {
-                connectionorder(false, false);
-            } else if (it == -8 || it == -9) {
-                rperm();
-                connectionorder(true, it == -9);
-            } else if (it == -10 || it == -12 || it == -15) {
-                colourorder(false);
-            } else if (it == -11) {
-                colourorder(true);
-            } else if (it == -16) {
-                rperm();
-                cliqueorder();
-            } else if (it == -17) {
+            const Mode& mode = modeof(it);
+            if (mode.order == Order::swaps) --it;  // counts down to mode 0's last cycle
+            if (mode.iterations == 0) last = true;
+            if (!reorder(mode.order, cycle)) last = true;
+            if (mode.order == Order::enumerate) {
                 recursive_enumeration();
-            } else if (it == -19) {
-                output_sat(uniqs);
+                out.end = OptEnd::enumerated;
+                out.last = myschedule;
+                return;
             }
-            if (it == -14) {
-                std::string file = getval("samplefile");
-                if (trim(file).empty()) file = "wtgtr.sched";
-                if (read_samplestrings(file))
-                    import_pairs(1, gensched);
-                else
-                    initschedule(gensched);
-            } else {
+            if (mode.order == Order::formula) {
+                out.end = OptEnd::formula;
+                return;
+            }
+            if (mode.order == Order::samplestrings)
+                obs.samplestrings(gensched);
+            else
                 build(gensched);
-            }
             double gen = score(gensched);
             if (uniqueflags.verbose_output)
-                listout("generate gave: " + numstr(gen, 8) +
-                        " build gave:" + numstr(greedyscore, 8));
+                obs.line("generate gave: " + numstr(gen, 8) +
+                         " build gave:" + numstr(greedyscore, 8));
             myschedule = gen <= greedyscore ? greedsched : gensched;
             fillschednrs(myschedule, uniqs);
             checkschedule(myschedule, total, p.allowed, uniqs);
-        } while (total > 10000 && !intrpt);
+        } while (total > p.retotal && !obs.stop());
+        out.cycles = cycle + 1;
         double plain = score(myschedule);
         double relative = total == 0 ? HUGE_VAL : plain / total;
         if (relative >= best) {
             best = plain;
             enterring(myschedule, best);
         }
-        if (last || intrpt) break;
-        if ((cycle + 1) % 1000 == 0)
-            listout("iterations so far " + std::to_string(cycle + 1) + " Time:(hms) " + hms() +
-                    " " + numstr(best, 8));
-        if ((cycle + 1) % 10000 == 0) rperm();
+        if (last || obs.stop()) break;
+        if ((cycle + 1) % p.progressevery == 0)
+            obs.line("iterations so far " + std::to_string(cycle + 1) + " Time:(hms) " + hms() +
+                     " " + numstr(best, 8));
+        if ((cycle + 1) % p.reshuffleevery == 0) rperm();
     }
-    rankandstore(trim(p.filename) != "NO");
-    outputsequence_with_label(myschedule, uniqs);
+    if (obs.stop()) out.end = OptEnd::interrupted;
+    rank(false);
+    out.last = myschedule;
 }
 
 }  // namespace
 
-void optimipairs(OptParams& p) {
-    Optimiser o(p);
-    o.run();
+uint32_t cutoffmask(int cutoff) {
+    if (cutoff <= 0) return 0;
+    if (cutoff > 31) return 0xFFFFFFFFu;
+    return (1u << cutoff) - 1;
+}
+
+std::unique_ptr<OptResult> optimise(const Problem& pb, const OptParams& p, Observer& obs) {
+    auto result = std::make_unique<OptResult>();
+    for (Schedule& s : result->ranked) initschedule(s);
+    initschedule(result->last);
+    auto o = std::make_unique<Optimiser>(pb, p, obs, *result);
+    o->run();
+    return result;
 }

@@ -1,29 +1,103 @@
 // The schedule optimiser: builds schedules from orders of the unique pairs,
 // scores them and keeps the ten best distinct ones.
+//
+// The optimiser is a pure computation: it takes the pair analysis and the
+// data it scores with as parameters, talks to the console, the labeling file
+// and the interrupt flag only through its Observer, and returns its ranked
+// ring. It opens no file and never ends the program; the modes that end the
+// program say so in the result and the command does it.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "labeling/pairs.h"
 
+struct KemraData;
+
+// Tuning constants of a run, one row each: type, name, default, meaning.
+// Tests and benchmarks set small budgets through OptParams; the command uses
+// the defaults.
+#define QUILTER_OPT_TUNING(X)                                                             \
+    X(long, annealsteps, 20000000, "label flips of the annealing per sample count tried") \
+    X(long, maxcycle, 10000000, "number of the last cycle of a run that nothing ends")    \
+    X(long, progressevery, 1000, "cycles between two progress lines")                     \
+    X(long, reshuffleevery, 10000, "cycles between two fresh random pair orders")         \
+    X(int, wigglepasses, 3, "passes of the greedy wiggle that may improve the schedule")  \
+    X(int, fingerprints, 100, "fingerprints of ring schedules kept to refuse repeats")    \
+    X(int, enumdepth, 8, "leading pairs whose orders mode -17 enumerates")                \
+    X(int, swapsperstep, 10, "random transpositions per cycle of the positive modes")     \
+    X(int, retotal, 10000, "duplicate total above which a cycle builds again")
+
 struct OptParams {
-    int iterations = -1;
-    uint32_t cutoff = (1u << 15) - 1;  // sample mask limit
-    TypeMatrix allowed{};
-    int multipair = 1;
+    int iterations = -1;               // the mode (see the table in optimise.cpp)
+    uint32_t cutoff = (1u << 15) - 1;  // samples the schedule may use, as a mask
+    TypeMatrix allowed{};              // allowed duplicates per pair type
     int seed = 1;
-    std::string filename = "NO";
     double accept_prob = 0.4;
-    bool noban = false;
     double priceweight = 0, scoreweight = 1, fillweight = 1;
-    int maxpeaks = 500;
+    int maxpeaks = 500;      // peaks per sample; 999 = no limit
+    bool storeeach = false;  // the observer stores the ring after each improvement
+#define QUILTER_OPT_FIELD(type, name, def, meaning) type name = def;
+    QUILTER_OPT_TUNING(QUILTER_OPT_FIELD)
+#undef QUILTER_OPT_FIELD
 };
 
+// What the optimiser works on: the unique pairs and the occurrence matrix of
+// the pair analysis, the sequence, and the prices and label amounts.
+struct Problem {
+    const Selection& base;
+    const TypeMatrix& uniqs;
+    const KemraData& mol;
+    const LabelData& lab;
+};
+
+// How a run reaches the world.
+class Observer {
+   public:
+    virtual ~Observer() = default;
+    // A progress or result line of the run.
+    virtual void line(const std::string& text) { listout(text); }
+    // The ring changed; ranked holds the ten slots, best first.
+    virtual void improved(const std::array<Schedule, kSlots + 1>& ranked) { (void)ranked; }
+    // Asked between steps: end the run now, keeping the best found.
+    virtual bool stop() { return false; }
+    // Mode -14: the schedule of the sample-string file; false leaves s empty.
+    virtual bool samplestrings(Schedule& s) {
+        initschedule(s);
+        return false;
+    }
+};
+
+enum class OptEnd {
+    done,         // the cycles ran out or the mode's one cycle was made
+    interrupted,  // the observer asked to stop
+    enumerated,   // mode -17: the best order of the leading pairs; the program ends
+    formula,      // mode -19: the formula dump is to be printed; the program ends
+};
+
+struct OptResult {
+    OptEnd end = OptEnd::done;
+    std::array<Schedule, kSlots + 1> ranked{};  // slots 1..10, best first
+    Schedule last{};                            // the schedule of the last cycle
+    long cycles = 0;
+};
+
+// The sample mask of a cutoff given as a count of samples: the first cutoff
+// samples; none for 0 or less, all 32 bits beyond 31.
+uint32_t cutoffmask(int cutoff);
+
+// Runs one optimisation. The result is heap-allocated: it holds eleven
+// schedules.
+std::unique_ptr<OptResult> optimise(const Problem& pb, const OptParams& p, Observer& obs);
+
+// The schedule score (weights of price, label amount and filling).
 double scoreschedule(Schedule& s, double scoreweight, double priceweight, double fillweight,
-                     const TypeMatrix& uniqs, int nsamples = 0);
+                     const TypeMatrix& uniqs, const KemraData& mol, const LabelData& lab,
+                     int nsamples = 0);
 
 // Builds schedules from a pair order, placing pair after pair with the
 // smallest sample mask that keeps the duplicate total at 0. Incremental: the
@@ -51,6 +125,7 @@ class ScheduleBuilder {
     std::array<uint32_t, kTypes + 1> cmask_{}, nmask_{};    // samples labelling a type
     std::array<uint32_t, kSamples + 1> fbits_{}, ebits_{};  // types labelled in a sample
     std::array<int, kSamples + 1> peaks_{};
+    std::array<int, kSamples + 1> entries_{};  // entries per sample (300 at most)
     MaskMatrix mat_{};
     std::array<std::vector<int>, kTypes + 1> row_, col_;  // occurring partners
     struct Change {
@@ -64,6 +139,3 @@ class ScheduleBuilder {
 int buildreference(const Selection& base, const int* order, int npairs, Schedule& s,
                    uint32_t cutoff, int maxpeaks, const TypeMatrix& uniqs,
                    const TypeMatrix& allowed);
-
-// Runs one optimisation with the parameters of countuniquepairs.
-void optimipairs(OptParams& p);

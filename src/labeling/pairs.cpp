@@ -67,35 +67,28 @@ namespace {
 constexpr int kRepeatTypes = 50;
 
 // Does residue r have a selected atom of atom type t?
-bool hasselected(int r, int t) {
-    const KemraData& d = kemradata;
+bool hasselected(const KemraData& d, int r, int t) {
     for (int a = d.ifira[r]; a < d.ifira[r + 1]; ++a)
         if (d.iatyp[a] == t && d.asel[a]) return true;
     return false;
 }
 
-void applybans(std::string& banlist, std::vector<std::array<int, kRepeatTypes + 1>>& repeat,
+void applybans(const KemraData& d, std::vector<std::array<int, kRepeatTypes + 1>>& repeat,
                bool verbose) {
-    if (trim(lefstr(banlist)).empty()) return;
-    std::string rest = "ASP,ASN,GLU,GLN,PRO";
-    banlist.clear();
-    while (!rest.empty()) {
-        size_t comma = rest.find(',');
-        std::string name = rest.substr(0, comma);
-        rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
-        int t = asnameconverttonumber(name.substr(0, 5));
+    for (const char* name : {"ASP", "ASN", "GLU", "GLN", "PRO"}) {
+        int t = -1;
+        for (int i = 1; i <= d.naa() && t < 0; ++i)
+            if (d.res[i].name == name) t = i;
         if (t < 1 || t > kRepeatTypes) continue;
         for (int b = 1; b <= kRepeatTypes; ++b) repeat[t][b] = repeat[b][t] = 0;
-        if (verbose) putlin(10, "banning amino acid:" + kemradata.res[t].name);
+        if (verbose) putlin(10, "banning amino acid:" + d.res[t].name);
     }
 }
 
 }  // namespace
 
-void annotatepairs(Selection& sel, TypeMatrix& uniqs, std::string& banlist, int multipair,
-                   bool verbose) {
-    const KemraData& d = kemradata;
-    const LabelData& l = labdata;
+void annotatepairs(const KemraData& d, const LabelData& l, Selection& sel, TypeMatrix& uniqs,
+                   Bans bans, int multipair, bool verbose) {
     initselection(sel);
     for (auto& row : uniqs) row.fill(0);
     std::vector<std::array<int, kRepeatTypes + 1>> repeat(kRepeatTypes + 1);
@@ -123,7 +116,7 @@ void annotatepairs(Selection& sel, TypeMatrix& uniqs, std::string& banlist, int 
             triples.push_back({a, b, m});
         }
     }
-    applybans(banlist, repeat, verbose);
+    if (bans == Bans::on) applybans(d, repeat, verbose);
     if (verbose) putlin(10, "Using the following pairs:");
     const int ctype = 8, ntype = 11;  // carbonyl carbon, amide nitrogen
     for (int a = 1; a <= kTypes; ++a)
@@ -131,8 +124,8 @@ void annotatepairs(Selection& sel, TypeMatrix& uniqs, std::string& banlist, int 
             if (repeat[a][b] < 1 || repeat[a][b] > multipair) continue;
             bool found = false;
             for (int i = 1; i < d.nr && !found; ++i)
-                found = d.irlib[i] == a && d.irlib[i + 1] == b && hasselected(i, ctype) &&
-                        hasselected(i + 1, ntype);
+                found = d.irlib[i] == a && d.irlib[i + 1] == b && hasselected(d, i, ctype) &&
+                        hasselected(d, i + 1, ntype);
             if (!found || !addentry(sel, a, b, 0)) continue;
             if (verbose)
                 putlin(10, "Pair :(" + aaname5(a) + "C13 " + aaname5(b) +
@@ -141,41 +134,27 @@ void annotatepairs(Selection& sel, TypeMatrix& uniqs, std::string& banlist, int 
     if (verbose) putlin(10, "Number of unique Pairs:" + intn(sel.count, 3));
 }
 
-void initdata(Selection& sel, TypeMatrix& uniqs, std::string& banlist, int multipair) {
+void initdata(const KemraData& mol, const LabelData& lab, Selection& sel, TypeMatrix& uniqs,
+              int multipair) {
     initselection(sel);
-    banlist = "4,3,8,7,16";
-    annotatepairs(sel, uniqs, banlist, multipair, false);
+    annotatepairs(mol, lab, sel, uniqs, Bans::on, multipair, false);
     if (sel.count < 2) listout("Not enough unique pairs to make sense");
 }
 
-void fillschednrs(Schedule& s, const TypeMatrix& uniqs) {
-    for (auto& row : s.schednrs) row.fill(0);
+void pairmasks(const Schedule& s, const TypeMatrix& uniqs, MaskMatrix& m) {
+    for (auto& row : m) row.fill(0);
     for (int k = 1; k <= s.nsamples && k <= kSamples; ++k) {
         const Selection& smp = s.samples[k];
         for (int p = 1; p <= smp.count; ++p)
             for (int q = 1; q <= smp.count; ++q) {
                 int f = smp.front[q], e = smp.end[p];
                 if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] <= 0) continue;
-                s.schednrs[f][e] |= 1 << (k - 1);
+                m[f][e] |= 1 << (k - 1);
             }
     }
 }
 
-void expandselection(const Selection& sel, const TypeMatrix& uniqs, int& npeaks, int& npairs) {
-    npeaks = npairs = 0;
-    std::array<bool, kTypes + 1> fr{}, en{};
-    for (int k = 1; k <= sel.count; ++k) {
-        if (sel.front[k] >= 1 && sel.front[k] <= kTypes) fr[sel.front[k]] = true;
-        if (sel.end[k] >= 1 && sel.end[k] <= kTypes) en[sel.end[k]] = true;
-    }
-    // Combinations of distinct types: an entry listed twice labels nothing more.
-    for (int f = 1; f <= kTypes; ++f)
-        for (int e = 1; e <= kTypes; ++e)
-            if (fr[f] && en[e] && uniqs[f][e] > 0) {
-                npeaks += uniqs[f][e];
-                ++npairs;
-            }
-}
+void fillschednrs(Schedule& s, const TypeMatrix& uniqs) { pairmasks(s, uniqs, s.schednrs); }
 
 int chkuniqsdup(Schedule& s, const TypeMatrix& uniqs, DupList* fronts, DupList* ends,
                 DupList* masks, int* nduplicated) {

@@ -55,14 +55,22 @@ std::string binarytotext(int mask);
 // Name of a residue type, five characters wide.
 std::string aaname5(int t);
 
-// Unique pairs of the current sequence and the occurrence matrix.
-void annotatepairs(Selection& sel, TypeMatrix& uniqs, std::string& banlist, int multipair,
-                   bool verbose);
-// Pair analysis with the ban list set; warns when fewer than two pairs result.
-void initdata(Selection& sel, TypeMatrix& uniqs, std::string& banlist, int multipair);
+struct KemraData;
+
+// The ban of the pair analysis: on, it leaves out every pair with ASP, ASN,
+// GLU, GLN or PRO (the types whose carbonyl or amide is hard to tell apart).
+enum class Bans : bool { off, on };
+
+// Unique pairs of the molecule's sequence and the occurrence matrix.
+void annotatepairs(const KemraData& mol, const LabelData& lab, Selection& sel, TypeMatrix& uniqs,
+                   Bans bans, int multipair, bool verbose);
+// Pair analysis with the ban on; warns when fewer than two pairs result.
+void initdata(const KemraData& mol, const LabelData& lab, Selection& sel, TypeMatrix& uniqs,
+              int multipair);
 
 void fillschednrs(Schedule& s, const TypeMatrix& uniqs);
-void expandselection(const Selection& sel, const TypeMatrix& uniqs, int& npeaks, int& npairs);
+// The pair-sample matrix of s into m (what fillschednrs stores in s).
+void pairmasks(const Schedule& s, const TypeMatrix& uniqs, MaskMatrix& m);
 
 // Resolved unique pairs; optionally the duplicated ones (front, end, mask).
 int chkuniqsdup(Schedule& s, const TypeMatrix& uniqs, DupList* fronts = nullptr,
@@ -79,7 +87,6 @@ int fingerprintschedule(const Schedule& s);
 // Flags of the design commands.
 struct UniqueFlags {
     bool verbose_output = false;  // file procedures and the optimiser report what they do
-    bool treeopt = false;         // keep evaluated labelings in the labeling tree
     void reset() { *this = UniqueFlags(); }
 };
 extern UniqueFlags uniqueflags;

@@ -4,8 +4,6 @@
 
 #include <cstdio>
 
-#include "driver/comtab.h"
-#include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "molecule/textio.h"
 
@@ -16,20 +14,20 @@ struct Slots {
     decltype(LabelData::ias_front) front{}, end{}, mask{};
 };
 
-Slots currentslots() {
+Slots currentslots(const LabelData& l) {
     Slots s;
-    s.size = labdata.ilabelsize;
-    s.front = labdata.ias_front;
-    s.end = labdata.ias_end;
-    s.mask = labdata.ischedulenr;
+    s.size = l.ilabelsize;
+    s.front = l.ias_front;
+    s.end = l.ias_end;
+    s.mask = l.ischedulenr;
     return s;
 }
 
-void storeslots(const Slots& s) {
-    labdata.ilabelsize = s.size;
-    labdata.ias_front = s.front;
-    labdata.ias_end = s.end;
-    labdata.ischedulenr = s.mask;
+void storeslots(const Slots& s, LabelData& l) {
+    l.ilabelsize = s.size;
+    l.ias_front = s.front;
+    l.ias_end = s.end;
+    l.ischedulenr = s.mask;
 }
 
 // A line of the file: front and end from fixed columns, then the mask.
@@ -58,7 +56,7 @@ bool stringline(const std::string& line, int& front, int& end, int& mask) {
     return true;
 }
 
-bool readslots(const std::string& filename, LineParser parse) {
+bool readslots(const std::string& filename, LineParser parse, LabelData& lab) {
     std::string name = trim(filename);
     putlin(10, "opening file '" + strp(name) + "'");
     std::FILE* f = std::fopen(name.c_str(), "r");
@@ -66,7 +64,7 @@ bool readslots(const std::string& filename, LineParser parse) {
         errmsg("Input file " + strq(name) + " cannot be opened.");
         return false;
     }
-    Slots s = currentslots();
+    Slots s = currentslots(lab);
     std::string line, problem;
     int r = 1, i = 1, lineno = 0;
     while (r <= kSlots && readline(f, line, 200)) {
@@ -95,7 +93,7 @@ bool readslots(const std::string& filename, LineParser parse) {
         errmsg("Line " + intp(lineno) + " of " + strq(name) + " " + problem + ":@/" + line);
         return false;
     }
-    storeslots(s);
+    storeslots(s, lab);
     listout("file opened");
     return true;
 }
@@ -107,11 +105,15 @@ std::string i5(int v) {
 
 }  // namespace
 
-bool read_labeling_from_disk(const std::string& filename) { return readslots(filename, labelline); }
+bool read_labeling_from_disk(const std::string& filename, LabelData& lab) {
+    return readslots(filename, labelline, lab);
+}
 
-bool read_samplestrings(const std::string& filename) { return readslots(filename, stringline); }
+bool read_samplestrings(const std::string& filename, LabelData& lab) {
+    return readslots(filename, stringline, lab);
+}
 
-bool write_labeling_to_disk(const std::string& filename, int rank) {
+bool write_labeling_to_disk(const std::string& filename, int rank, const LabelData& lab) {
     std::string name = trim(filename);
     if (uniqueflags.verbose_output) listout("writing file" + name);
     std::string tmp = name + ".tmp" + std::to_string(getpid());
@@ -123,9 +125,9 @@ bool write_labeling_to_disk(const std::string& filename, int rank) {
     int lo = rank > 0 ? rank : 1, hi = rank > 0 ? rank : kSlots;
     bool ok = true;
     for (int r = lo; r <= hi && r <= kSlots; ++r) {
-        for (int i = 1; i <= labdata.ilabelsize[r]; ++i) {
-            std::string l = i5(labdata.ias_front[r][i]) + i5(labdata.ias_end[r][i]) +
-                            i5(labdata.ischedulenr[r][i]) + "\n";
+        for (int i = 1; i <= lab.ilabelsize[r]; ++i) {
+            std::string l =
+                i5(lab.ias_front[r][i]) + i5(lab.ias_end[r][i]) + i5(lab.ischedulenr[r][i]) + "\n";
             ok = ok && std::fputs(l.c_str(), f) >= 0;
         }
         ok = ok && std::fputs("    0    0    0\n", f) >= 0;
@@ -138,36 +140,6 @@ bool write_labeling_to_disk(const std::string& filename, int rank) {
     }
     if (uniqueflags.verbose_output) listout("file written");
     return true;
-}
-
-void import_pairs(int rank, Schedule& s) {
-    initschedule(s);
-    if (rank < 1 || rank > kSlots) return;
-    for (int i = 1; i <= labdata.ilabelsize[rank]; ++i) {
-        int f = labdata.ias_front[rank][i], e = labdata.ias_end[rank][i],
-            m = labdata.ischedulenr[rank][i];
-        for (int k = 1; k <= kSamples; ++k)
-            if (m & (1 << (k - 1))) addentry(s.samples[k], f, e, m);
-        s.maxfront = std::max(s.maxfront, f);
-        s.maxend = std::max(s.maxend, e);
-        s.maxmask = std::max(s.maxmask, m);
-    }
-}
-
-void export_pairs(Schedule& s, const TypeMatrix& occurrence, int rank) {
-    if (rank < 1 || rank > kSlots) return;
-    fillschednrs(s, occurrence);
-    int n = 0;
-    for (int f = 1; f <= kTypes; ++f)
-        for (int e = 1; e <= kTypes; ++e) {
-            if (s.schednrs[f][e] <= 0 || occurrence[f][e] <= 0 || n >= kSlotEntries) continue;
-            ++n;
-            labdata.ias_front[rank][n] = f;
-            labdata.ias_end[rank][n] = e;
-            labdata.ischedulenr[rank][n] = s.schednrs[f][e];
-            labdata.ioccur[rank][n] = occurrence[f][e];
-            labdata.ilabelsize[rank] = n;
-        }
 }
 
 void output_sat(const TypeMatrix& occ) {
@@ -192,30 +164,4 @@ void output_sat(const TypeMatrix& occ) {
             }
     }
     putlin(10, "TRUE )");
-    stopit(0);
-}
-
-// Commands.
-
-void readlabel(Words& param, int& npar) {
-    params(param, npar, "filename=*=NO rank=@i=-1");
-    if (haverr()) fatmsg("Error with parameters of reading a labeling file");
-    std::string name = getpar("filename").substr(0, 80);
-    if (trim(name) == "helpme") {
-        listout("reads a file with a labeling with representation of a schedule (I5, I5, I5) ");
-        listout("schedules separated with 0 0 0");
-    }
-    read_labeling_from_disk(name);
-}
-
-void writelabel(Words& param, int& npar) {
-    params(param, npar, "filename=*=NO rank=@i=-1");
-    if (haverr()) fatmsg("Check params again");
-    write_labeling_to_disk(getpar("filename").substr(0, 80), iparam("rank"));
-}
-
-void readstr(Words& param, int& npar) {
-    params(param, npar, "file=*=wtgtr.sched");
-    if (haverr()) return;
-    read_samplestrings(getpar("file").substr(0, 20));
 }

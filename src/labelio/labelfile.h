@@ -25,12 +25,13 @@
 #include <string>
 
 #include "labeling/pairs.h"
+#include "labeling/slots.h"
 
-bool read_labeling_from_disk(const std::string& filename);
-bool write_labeling_to_disk(const std::string& filename, int rank);
-bool read_samplestrings(const std::string& filename);
+// Readers take the file's slots into lab only when the whole file reads.
+bool read_labeling_from_disk(const std::string& filename, LabelData& lab);
+// rank 0 writes all ten slots.
+bool write_labeling_to_disk(const std::string& filename, int rank, const LabelData& lab);
+bool read_samplestrings(const std::string& filename, LabelData& lab);
 
-void import_pairs(int rank, Schedule& s);
-void export_pairs(Schedule& s, const TypeMatrix& occurrence, int rank);
-
-[[noreturn]] void output_sat(const TypeMatrix& occurrence);
+// The formula dump of the unique pairs (the command ends the program after it).
+void output_sat(const TypeMatrix& occurrence);

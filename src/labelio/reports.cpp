@@ -3,16 +3,12 @@
 // field shows a number that does not fit.
 #include "labelio/reports.h"
 
-#include "driver/comtab.h"
-#include "kemlang/params.h"
 #include "kemlang/print.h"
-#include "labelio/labelfile.h"
 #include "molecule/kemradata.h"
 
 namespace {
 
-int pairmask(const Schedule& s, int i) {
-    const KemraData& d = kemradata;
+int pairmask(const KemraData& d, const Schedule& s, int i) {
     if (i < 1 || i >= d.nr) return 0;
     int f = d.irlib[i], e = d.irlib[i + 1];
     return f <= kTypes && e <= kTypes ? s.schednrs[f][e] : 0;
@@ -20,18 +16,18 @@ int pairmask(const Schedule& s, int i) {
 
 char digit(int n) { return n < 0 ? '-' : n > 9 ? '*' : static_cast<char>('0' + n); }
 
-int occurrence(const TypeMatrix& u, int i) {
-    const KemraData& d = kemradata;
+int occurrence(const KemraData& d, const TypeMatrix& u, int i) {
     if (i < 1 || i >= d.nr || d.irlib[i] > kTypes || d.irlib[i + 1] > kTypes) return 0;
     return u[d.irlib[i]][d.irlib[i + 1]];
 }
 
 }  // namespace
 
-void compute_sample_stats(const Schedule& s, int& maxpeaks, int& totalpeaks, int& nsamples) {
+void compute_sample_stats(const KemraData& d, const Schedule& s, int& maxpeaks, int& totalpeaks,
+                          int& nsamples) {
     std::array<int, kSamples + 1> count{};
-    for (int i = 1; i < kemradata.nr; ++i) {
-        int m = pairmask(s, i);
+    for (int i = 1; i < d.nr; ++i) {
+        int m = pairmask(d, s, i);
         for (int k = 1; k <= kSamples; ++k)
             if (m & (1 << (k - 1))) ++count[k];
     }
@@ -44,18 +40,17 @@ void compute_sample_stats(const Schedule& s, int& maxpeaks, int& totalpeaks, int
     }
 }
 
-void outputsequence_with_label(const Schedule& s, const TypeMatrix& uniqs) {
-    const KemraData& d = kemradata;
+void outputsequence_with_label(const KemraData& d, const LabelData& lab, const Schedule& s,
+                               const TypeMatrix& uniqs) {
     putlin(10, "AA# Name Marker AAScore Paired with Labelpattern ");
     std::string occ, ass, seq;
     for (int i = 1; i <= d.nr; ++i) {
         std::string name = d.rnam[i];
         name.resize(5, ' ');
-        int marker = labdata.imarker.size() > static_cast<size_t>(d.ifira[i])
-                         ? labdata.imarker[d.ifira[i]]
-                         : 0;
-        int m = pairmask(s, i);
-        char o = digit(occurrence(uniqs, i));
+        int marker =
+            lab.imarker.size() > static_cast<size_t>(d.ifira[i]) ? lab.imarker[d.ifira[i]] : 0;
+        int m = pairmask(d, s, i);
+        char o = digit(occurrence(d, uniqs, i));
         std::string line =
             intn(i, 3) + " " + name + " " + intn(marker, 5) + " " + std::string(1, o) + "   ";
         if (m != 0) {
@@ -68,7 +63,7 @@ void outputsequence_with_label(const Schedule& s, const TypeMatrix& uniqs) {
         if (seq.size() < 3000) seq += d.irlib[i] <= kTypes ? onelettercode(d.irlib[i]) : 'X';
     }
     int maxpeaks = 0, total = 0, nsamples = 0;
-    compute_sample_stats(s, maxpeaks, total, nsamples);
+    compute_sample_stats(d, s, maxpeaks, total, nsamples);
     putlin(10, "Max:" + intn(maxpeaks, 3) + " Samples" + intn(nsamples, 3) + " Total # Peaks" +
                    intn(total, 3));
     putlin(10, "Occ.  :" + strp(occ));
@@ -77,25 +72,7 @@ void outputsequence_with_label(const Schedule& s, const TypeMatrix& uniqs) {
     for (int k = 1; k <= nsamples; ++k) {
         std::string strip;
         for (int i = 1; i <= d.nr && strip.size() < 400; ++i)
-            strip += pairmask(s, i) & (1 << (k - 1)) ? 'X' : '_';
+            strip += pairmask(d, s, i) & (1 << (k - 1)) ? 'X' : '_';
         putlin(10, "Smpl " + intp(k) + ":" + strp(strip));
     }
-}
-
-void showlabel(Words& param, int& npar) {
-    params(param, npar, "multipair=@i=1 rank=@i=1");
-    if (haverr()) return;
-    int rank = iparam("rank");
-    if (rank < 1 || rank > 5) {
-        errmsg("Labeling " + intp(rank) + " cannot be shown: rank must lie in 1..5.");
-        return;
-    }
-    static Selection base;
-    static TypeMatrix uniqs;
-    static Schedule sched;
-    std::string ban;
-    initdata(base, uniqs, ban, iparam("multipair"));
-    import_pairs(rank, sched);
-    fillschednrs(sched, uniqs);
-    outputsequence_with_label(sched, uniqs);
 }

@@ -20,7 +20,10 @@ Case randomcase(std::mt19937& rng, int residues, int allowed) {
     testutil::molecule(testutil::randomsequence(rng, residues));
     Case c;
     std::string ban;
-    testutil::captured([&] { annotatepairs(c.base, c.uniqs, ban, 1, false); });
+    testutil::captured([&] {
+        annotatepairs(kemradata, labdata, c.base, c.uniqs, ban.empty() ? Bans::off : Bans::on, 1,
+                      false);
+    });
     for (auto& row : c.allowed) row.fill(allowed);
     return c;
 }
@@ -125,7 +128,10 @@ TEST(Annealer, ResolvesEveryMaskOnARealProtein) {
     testutil::molecule("ubiquitin.fasta");
     Case c;
     std::string ban;
-    testutil::captured([&] { annotatepairs(c.base, c.uniqs, ban, 1, false); });
+    testutil::captured([&] {
+        annotatepairs(kemradata, labdata, c.base, c.uniqs, ban.empty() ? Bans::off : Bans::on, 1,
+                      false);
+    });
     for (auto& row : c.allowed) row.fill(1);
     Annealer a(c.base, c.uniqs, c.allowed, 0xF, 500);
     Labels l = a.search(Labels(), 1, 2000000, 15);

@@ -8,41 +8,6 @@
 
 namespace {
 
-TEST(LabelingTree, StoresFindsAndRefusesBeyondCapacity) {
-    static NodeSpace ns;
-    initnodespace(ns);
-    EXPECT_TRUE(store_this_in_tree(0, {3, 1, 4}, 3, 1, 7, ns));
-    EXPECT_TRUE(store_this_in_tree(0, {3, 1, 5}, 3, 1, 8, ns));
-    EXPECT_EQ(ns.used, 4);  // 3 and 1 are shared
-    EXPECT_EQ(ret_this_in_tree(0, {3, 1, 4}, 3, 1, ns), 7);
-    EXPECT_EQ(ret_this_in_tree(0, {3, 1, 5}, 3, 1, ns), 8);
-    EXPECT_EQ(ret_this_in_tree(0, {3, 1, 9}, 3, 1, ns),
-              7);  // deepest node reached: 1, value of its store
-    EXPECT_EQ(ret_this_in_tree(0, {1, 4}, 2, 2, ns), 0);  // starts at position 2: key 4 is no child
-    for (int k = 1; k <= kTreeChildren; ++k) store_this_in_tree(0, {100 + k}, 1, 1, k, ns);
-    EXPECT_FALSE(store_this_in_tree(0, {999}, 1, 1, 1, ns));  // 101st child of the root
-    initnodespace(ns);
-    EXPECT_EQ(ns.used, 0);
-    EXPECT_EQ(ret_this_in_tree(0, {3}, 1, 1, ns), 0);
-}
-
-TEST(IntegerSet, AddFindAndMessages) {
-    IntSet s;
-    std::string out = testutil::captured([&] { setaddnode(s, 5); });
-    EXPECT_EQ(out, " Set not associated. Use initset\n");
-    EXPECT_EQ(setfindpos(s, 5), 1);
-    initset(s, 2);
-    EXPECT_EQ(setfindpos(s, 5), -1);  // cleared, capacity kept
-    setaddnode(s, 8);
-    setaddnode(s, 9);
-    for (int i = 0; i < 398; ++i) setaddnode(s, i);
-    out = testutil::captured([&] { setaddnode(s, 1); });
-    EXPECT_EQ(out, " overflow in setaddnode\n");
-    EXPECT_EQ(setfindpos(s, 9), 2);
-    destroyset(s);
-    EXPECT_EQ(s.count, 0);
-}
-
 TEST(Rankings, ScoresAndKardinality) {
     std::vector<int> pos = {1, 2, 3, 4}, score = {0, 5, 9, 5, 1};
     sortthispls(pos, score);

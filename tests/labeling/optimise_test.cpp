@@ -1,5 +1,5 @@
-// The schedule builder against its from-scratch reference, and the
-// optimiser run as the user drives it.
+// The schedule builder against its from-scratch reference, the score, and
+// the optimiser as a computation: its observer, its ring and its modes.
 #include "labeling/optimise.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +37,10 @@ TEST(Builder, IncrementalBuildEqualsReference) {
         Selection base;
         TypeMatrix u{};
         std::string ban;
-        testutil::captured([&] { annotatepairs(base, u, ban, 1 + trial % 2, false); });
+        testutil::captured([&] {
+            annotatepairs(kemradata, labdata, base, u, ban.empty() ? Bans::off : Bans::on,
+                          1 + trial % 2, false);
+        });
         TypeMatrix allowed{};
         for (auto& r : allowed) r.fill(1 + trial % 3 == 3 ? 2 : 1 + trial % 2);
         if (trial % 4 == 3) allowed[1 + rng() % kTypes][1 + rng() % kTypes] = 3;  // not uniform
@@ -61,64 +64,6 @@ TEST(Builder, IncrementalBuildEqualsReference) {
     }
 }
 
-std::string optimise(const std::vector<std::string>& words) { return run("countuniquepairs", words); }
-
-int lines(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
-
-TEST(Optimiser, CyclesMessagesRingAndFiles) {
-    molecule("ubiquitin.fasta");
-    uniqueflags.verbose_output = true;
-    EXPECT_EQ(lines(optimise({"iterations=0", "seedvar=5", "cutoff=6"}), "generate gave:"), 1);
-    EXPECT_EQ(lines(optimise({"iterations=5", "seedvar=5", "cutoff=6"}), "generate gave:"), 6);
-    uniqueflags.verbose_output = false;
-    EXPECT_EQ(lines(optimise({"iterations=0", "seedvar=5", "cutoff=20"}), "cutoff was chosen:"), 0);
-    EXPECT_EQ(lines(optimise({"iterations=0", "seedvar=5", "cutoff=6"}), "cutoff was chosen: 63"),
-              1);
-    std::string out = optimise({"helpme"});
-    EXPECT_NE(out.find("Set cutoff to the max number of samples"), std::string::npos);
-    EXPECT_EQ(lines(out, "Time:(hms)"), 0);
-
-    // Same seed, same result.
-    auto strip = [](std::string s) {
-        std::string r;
-        for (size_t p = 0; p < s.size();) {
-            size_t e = s.find('\n', p);
-            std::string l = s.substr(p, e - p);
-            if (l.find("Time:(hms)") == std::string::npos) r += l + "\n";
-            p = e == std::string::npos ? s.size() : e + 1;
-        }
-        return r;
-    };
-    std::string a = strip(optimise({"iterations=300", "seedvar=11", "cutoff=5"}));
-    EXPECT_EQ(a, strip(optimise({"iterations=300", "seedvar=11", "cutoff=5"})));
-
-    // The file is written only when named; stored schedules keep the limits.
-    std::string file = ::testing::TempDir() + "run.lab";
-    std::filesystem::remove(file);
-    optimise({"iterations=50", "seedvar=3", "cutoff=4"});
-    EXPECT_FALSE(std::filesystem::exists("NO"));
-    optimise({"iterations=50", "seedvar=3", "cutoff=4", "filename=" + file});
-    EXPECT_TRUE(std::filesystem::exists(file));
-    Selection base;
-    TypeMatrix u{}, one{};
-    std::string ban;
-    testutil::captured([&] { annotatepairs(base, u, ban, 1, false); });
-    for (auto& r : one) r.fill(1);
-    static Schedule s;
-    for (int r = 1; r <= kSlots; ++r) {
-        import_pairs(r, s);
-        fillschednrs(s, u);
-        int total = 0;
-        EXPECT_EQ(checkschedule(s, total, one, u), 0) << "slot " << r;
-        EXPECT_LE(s.maxmask, 15) << "slot " << r;
-    }
-    EXPECT_GT(labdata.ilabelsize[1], 0);
-}
-
 TEST(Optimiser, ScoreFormula) {
     molecule("ALA GLY SER LEU");
     TypeMatrix u{};
@@ -131,9 +76,127 @@ TEST(Optimiser, ScoreFormula) {
     // 2 resolved pairs x 100 / 4; masks used 3 (0, 1, 2) / 3.
     double want =
         (1 - (174 + 65 + 333 + 2125) / (18204.0 * 2) * 1) + (4.0 / 4) * 1 + 200.0 / 4 + 3.0 / 3 * 1;
-    EXPECT_NEAR(scoreschedule(s, 1, 1, 1, u), want, 1e-9);
+    EXPECT_NEAR(scoreschedule(s, 1, 1, 1, u, kemradata, labdata), want, 1e-9);
     initschedule(s);
-    EXPECT_EQ(scoreschedule(s, 1, 1, 1, u), 0.0);
+    EXPECT_EQ(scoreschedule(s, 1, 1, 1, u, kemradata, labdata), 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+// The optimiser as a computation: a small protein, a small annealing budget.
+struct Design {
+    Selection base;
+    TypeMatrix uniqs{};
+    OptParams p;
+    explicit Design(const std::string& protein, int cutoff) {
+        testutil::molecule(protein);
+        testutil::captured(
+            [&] { annotatepairs(kemradata, labdata, base, uniqs, Bans::off, 1, false); });
+        p.cutoff = cutoffmask(cutoff);
+        for (auto& row : p.allowed) row.fill(1);
+        p.annealsteps = 20000;
+    }
+    std::unique_ptr<OptResult> go(Observer& obs) {
+        std::unique_ptr<OptResult> r;
+        testutil::captured([&] { r = optimise({base, uniqs, kemradata, labdata}, p, obs); });
+        return r;
+    }
+};
+
+struct Recorder : Observer {
+    int improvements = 0, asked = 0, stopafter = -1, samplefiles = 0;
+    std::vector<std::string> lines;
+    void line(const std::string& t) override { lines.push_back(t); }
+    void improved(const std::array<Schedule, kSlots + 1>&) override { ++improvements; }
+    bool stop() override { return stopafter >= 0 && ++asked > stopafter; }
+    bool samplestrings(Schedule& s) override {
+        ++samplefiles;
+        initschedule(s);
+        addentry(s.samples[1], 1, 9, 1);
+        return true;
+    }
+};
+
+bool empty(const Schedule& s) {
+    for (int k = 1; k <= kSamples; ++k)
+        if (s.samples[k].count) return false;
+    return true;
+}
+
+// The ring holds distinct schedules only, however often a cycle meets the
+// same one again (a plateau returns the greedy schedule cycle after cycle).
+TEST(OptimiserRun, RingHoldsDistinctSchedules) {
+    for (const char* protein : {"ubiquitin.fasta", "gb1.fasta"}) {
+        Design run(protein, 4);
+        run.p.iterations = 400;
+        Recorder obs;
+        auto r = run.go(obs);
+        std::vector<int> seen;
+        int filled = 0;
+        for (int k = 1; k <= kSlots; ++k) {
+            if (empty(r->ranked[k])) continue;
+            ++filled;
+            int f = fingerprintschedule(r->ranked[k]);
+            EXPECT_EQ(std::count(seen.begin(), seen.end(), f), 0) << protein << " slot " << k;
+            seen.push_back(f);
+        }
+        EXPECT_GE(filled, 1) << protein;
+    }
+}
+
+// Cycle counts of the mode table, the observer's part in a run, and the
+// modes that end the program returned, not carried out.
+TEST(OptimiserRun, ModesAndObserver) {
+    struct Case {
+        int iterations;
+        long cycles;
+        OptEnd end;
+    } cases[] = {
+        {0, 1, OptEnd::done},         {5, 6, OptEnd::done},      {-5, 1, OptEnd::done},
+        {-6, 1, OptEnd::done},        {-7, 1, OptEnd::done},     {-10, 1, OptEnd::done},
+        {-12, 1, OptEnd::done},       {-15, 1, OptEnd::done},    {-14, 1, OptEnd::done},
+        {-17, 0, OptEnd::enumerated}, {-19, 0, OptEnd::formula},
+    };
+    Design run("ubiquitin.fasta", 5);
+    for (const Case& c : cases) {
+        run.p.iterations = c.iterations;
+        Recorder obs;
+        auto r = run.go(obs);
+        EXPECT_EQ(r->cycles, c.cycles) << c.iterations;
+        EXPECT_EQ(r->end, c.end) << c.iterations;
+        EXPECT_EQ(obs.samplefiles, c.iterations == -14 ? 1 : 0) << c.iterations;
+        EXPECT_EQ(obs.improvements, 0) << c.iterations;  // storeeach is off
+    }
+    // The random modes run until stopped; improvements reach the observer
+    // when each is to be stored.
+    run.p.iterations = -1;
+    run.p.storeeach = true;
+    Recorder obs;
+    obs.stopafter = 200;
+    auto r = run.go(obs);
+    EXPECT_EQ(r->end, OptEnd::interrupted);
+    EXPECT_GT(obs.improvements, 0);
+    EXPECT_LT(r->cycles, 200);
+    EXPECT_FALSE(empty(r->ranked[1]));
+    // The mode's message and the Ctrl-C hint come through the observer.
+    EXPECT_EQ(std::count(obs.lines.begin(), obs.lines.end(),
+                         "benutze zufällige Permutation, (Parameter -1)"),
+              1);
+}
+
+// An interrupt during the label annealing ends it at once and keeps the
+// greedy schedule.
+TEST(OptimiserRun, InterruptDuringAnnealing) {
+    Design run("hewl.fasta", 7);
+    run.p.iterations = 0;
+    run.p.annealsteps = 2000000000;  // would run for minutes
+    Recorder obs;
+    obs.stopafter = 3;
+    auto r = run.go(obs);
+    EXPECT_EQ(r->end, OptEnd::interrupted);
+    EXPECT_FALSE(empty(r->ranked[1]));
 }
 
 }  // namespace

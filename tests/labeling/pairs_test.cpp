@@ -22,8 +22,10 @@ std::vector<std::pair<int, int>> pairsof(const Selection& s) {
 std::vector<std::pair<int, int>> unique(int multipair, std::string ban = "") {
     Selection sel;
     TypeMatrix u{};
-    testutil::captured([&] { annotatepairs(sel, u, ban, multipair, false); });
-    EXPECT_TRUE(ban.empty());
+    testutil::captured([&] {
+        annotatepairs(kemradata, labdata, sel, u, ban.empty() ? Bans::off : Bans::on, multipair,
+                      false);
+    });
     return pairsof(sel);
 }
 
@@ -66,7 +68,9 @@ TEST(PairAnalysis, RealProteinsAndVerboseLines) {
         Selection sel;
         TypeMatrix u{};
         std::string ban;
-        std::string out = testutil::captured([&] { annotatepairs(sel, u, ban, 1, true); });
+        std::string out = testutil::captured([&] {
+            annotatepairs(kemradata, labdata, sel, u, ban.empty() ? Bans::off : Bans::on, 1, true);
+        });
         EXPECT_EQ(sel.count, c.unique1) << c.file;
         int total = 0;
         for (auto& row : u)
@@ -79,7 +83,9 @@ TEST(PairAnalysis, RealProteinsAndVerboseLines) {
     Selection sel;
     TypeMatrix u{};
     std::string ban;
-    std::string out = testutil::captured([&] { annotatepairs(sel, u, ban, 1, true); });
+    std::string out = testutil::captured([&] {
+        annotatepairs(kemradata, labdata, sel, u, ban.empty() ? Bans::off : Bans::on, 1, true);
+    });
     EXPECT_NE(out.find("Pair :(ALA  C13 GLY   N15) occ:  1\n"), std::string::npos) << out;
     EXPECT_EQ(u[17][12], 0);  // no SER-LEU in ubiquitin
     EXPECT_EQ(u[18][12], 4);  // THR-LEU four times
@@ -144,7 +150,7 @@ TEST(ScheduleChecks, FingerprintAndSmallProcedures) {
         Selection sel;
         TypeMatrix u{};
         std::string ban;
-        initdata(sel, u, ban, 1);
+        initdata(kemradata, labdata, sel, u, 1);
         EXPECT_EQ(sel.count, 1);
     });
     EXPECT_EQ(out, " Not enough unique pairs to make sense\n");

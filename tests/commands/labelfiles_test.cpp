@@ -1,4 +1,4 @@
-// Labeling and sample-string files, slot conversions and the residue table.
+// The labeling-file commands (readlabel, writelabel, readstr) and the slot conversions.
 #include "labelio/labelfile.h"
 
 #include <gtest/gtest.h>
@@ -98,11 +98,11 @@ TEST(LabelFile, SampleStringsAndSlotConversions) {
     occ[1][4] = 2;
     static Schedule s;
     labdata.ischedulenr[1][2] = 1;  // (3,4) into sample 1 beside (1,2)
-    import_pairs(1, s);
+    import_pairs(labdata, 1, s);
     EXPECT_EQ(s.samples[1].count, 2);
     EXPECT_EQ(s.samples[2].count, 0);
     EXPECT_EQ(s.samples[4].count, 1);
-    export_pairs(s, occ, 5);
+    export_pairs(s, occ, 5, labdata);
     ASSERT_EQ(labdata.ilabelsize[5], 3);
     EXPECT_EQ(labdata.ias_front[5][1], 1);
     EXPECT_EQ(labdata.ias_end[5][1], 2);
@@ -111,28 +111,6 @@ TEST(LabelFile, SampleStringsAndSlotConversions) {
     EXPECT_EQ(labdata.ischedulenr[5][2], 1);
     EXPECT_EQ(labdata.ioccur[5][2], 2);
     EXPECT_EQ(labdata.ias_front[5][3], 3);
-}
-
-TEST(Reports, ResidueTable) {
-    testutil::molecule("ALA GLY SER");
-    TypeMatrix u{};
-    u[1][9] = u[9][17] = 1;
-    static Schedule s;
-    initschedule(s);
-    addentry(s.samples[2], 1, 9, 2);
-    fillschednrs(s, u);
-    std::string out = testutil::captured([&] { outputsequence_with_label(s, u); });
-    EXPECT_EQ(out,
-              "AA# Name Marker AAScore Paired with Labelpattern\n"
-              "  1 ALA       0 1   GLY   _X________\n"
-              "  2 GLY       0 1\n"
-              "  3 SER       0 0\n"
-              "Max:  1 Samples  2 Total # Peaks  1\n"
-              "Occ.  :110\n"
-              "Ass.  :X__\n"
-              "Seq.  :AGS\n"
-              "Smpl 1:___\n"
-              "Smpl 2:X__\n");
 }
 
 }  // namespace

@@ -1,0 +1,9 @@
+#include "commands/testhooks.h"
+
+#include "labeling/optimise.h"
+
+TestHooks testhooks;
+
+void TestHooks::tune(OptParams& p) const {
+    if (annealsteps >= 0) p.annealsteps = annealsteps;
+}
