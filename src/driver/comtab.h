@@ -17,94 +17,63 @@ using Handler = void (*)(Words& param, int& npar);
 constexpr int kNumCommands = 84;
 constexpr int kCommandWidth = 20;
 
-// Slots 1..84 (entry 0 unused). Slots 34 and 78 are two names of one command.
+// Slots 1..84 (entry 0 unused), each named slot with the file under commands/
+// whose registration array holds its handler. Slots 34 and 78 are two names
+// of one command.
+// clang-format off
 inline constexpr const char* kSlotNames[kNumCommands + 1] = {
     "",  // 0
-    "",
-    "",
-    "atoms",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",  // 1-9
-    "read",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "library",  // 10-19
-    "",
-    "",
-    "",
-    "",
-    "score",
-    "",
-    "",
-    "",
-    "",
-    "",  // 20-29
-    "",
-    "",
-    "",
-    "",
-    "countuniquepairs",
-    "",
-    "",
-    "",
-    "",
-    "",  // 30-39
-    "",
-    "",
-    "showuniquepairs",
-    "",
-    "",
-    "",
-    "",
-    "readlabel",
-    "writelabel",  // 40-48
-    "showlabel",
-    "",
-    "samplehelp",
-    "",
-    "showsample",
-    "showrecipe",  // 49-54
-    "showaminoacids",
-    "readstr",
-    "scorethis",
-    "showwhatsleft",  // 55-58
-    "addbatch",
-    "optimiselabeling",
-    "copyschedule",
-    "modifypair",  // 59-62
-    "removepair",
-    "showpairs",
-    "setdupes",
-    "writesession",  // 63-66
-    "readsession",
-    "addpairtobatch",
-    "showbatch",  // 67-69
-    "remove_unused_pairs",
-    "create_color",
-    "makefulllabeled",  // 70-72
-    "setclass",
-    "showclasses",
-    "output_labeling_html",  // 73-75
-    "showlabelmultiple",
-    "fastsched",
-    "quilter",
-    "setprice",  // 76-79
-    "test_quilter",
-    "score_test_ov",
-    "",
-    "",
-    "",  // 80-84
+    "", "",  // 1-2
+    "atoms",                //  3 atoms.cpp
+    "", "", "", "", "", "",  // 4-9
+    "read",                 // 10 read.cpp
+    "", "", "", "", "", "", "", "",  // 11-18
+    "library",              // 19 read.cpp
+    "", "", "", "",  // 20-23
+    "score",                // 24 scoring.cpp
+    "", "", "", "", "", "", "", "", "",  // 25-33
+    "countuniquepairs",     // 34 pairs.cpp
+    "", "", "", "", "", "", "",  // 35-41
+    "showuniquepairs",      // 42 pairs.cpp
+    "", "", "", "",  // 43-46
+    "readlabel",            // 47 labelfiles.cpp
+    "writelabel",           // 48 labelfiles.cpp
+    "showlabel",            // 49 reports.cpp
+    "",  // 50
+    "samplehelp",           // 51 design.cpp
+    "",  // 52
+    "showsample",           // 53 reports.cpp
+    "showrecipe",           // 54 reports.cpp
+    "showaminoacids",       // 55 reports.cpp
+    "readstr",              // 56 labelfiles.cpp
+    "scorethis",            // 57 design.cpp
+    "showwhatsleft",        // 58 reports.cpp
+    "addbatch",             // 59 design.cpp
+    "optimiselabeling",     // 60 design.cpp
+    "copyschedule",         // 61 edits.cpp
+    "modifypair",           // 62 edits.cpp
+    "removepair",           // 63 edits.cpp
+    "showpairs",            // 64 reports.cpp
+    "setdupes",             // 65 edits.cpp
+    "writesession",         // 66 session.cpp
+    "readsession",          // 67 session.cpp
+    "addpairtobatch",       // 68 edits.cpp
+    "showbatch",            // 69 reports.cpp
+    "remove_unused_pairs",  // 70 edits.cpp
+    "create_color",         // 71 design.cpp
+    "makefulllabeled",      // 72 design.cpp
+    "setclass",             // 73 edits.cpp
+    "showclasses",          // 74 reports.cpp
+    "output_labeling_html", // 75 reports.cpp
+    "showlabelmultiple",    // 76 reports.cpp
+    "fastsched",            // 77 design.cpp
+    "quilter",              // 78 pairs.cpp
+    "setprice",             // 79 edits.cpp
+    "test_quilter",         // 80 scoring.cpp
+    "score_test_ov",        // 81 scoring.cpp
+    "", "", "",  // 82-84
 };
+// clang-format on
 
 // Slot of a full command name, 0 if no slot carries it.
 constexpr int slotof(std::string_view name) {

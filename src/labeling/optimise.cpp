@@ -825,7 +825,7 @@ void Optimiser::run() {
     if (uniqueflags.verbose_output) {
         obs.line("Uniqs:");
         for (int t = 1; t <= kTypes; ++t) {
-            std::string line = aaname5(t);
+            std::string line = aaname5(pb.mol, t);
             for (int e = 1; e <= kTypes; ++e) line += " " + intstr(uniqs[t][e]);
             obs.line(line);
         }

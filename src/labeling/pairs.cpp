@@ -28,17 +28,17 @@ bool addentry(Selection& s, int front, int end, int mask) {
     return true;
 }
 
-int asnameconverttonumber(const std::string& name) {
+int asnameconverttonumber(const KemraData& mol, const std::string& name) {
     std::string n = trim(lefstr(name));
-    for (int i = 1; i <= kemradata.naa(); ++i)
-        if (kemradata.res[i].name == n) return i;
+    for (int i = 1; i <= mol.naa(); ++i)
+        if (mol.res[i].name == n) return i;
     return -1;
 }
 
-int atomnameconverttonumber(const std::string& name) {
+int atomnameconverttonumber(const KemraData& mol, const std::string& name) {
     std::string n = trim(lefstr(name));
-    for (int i = 1; i <= kemradata.nattyp(); ++i)
-        if (kemradata.atyp[i].name == n) return i;
+    for (int i = 1; i <= mol.nattyp(); ++i)
+        if (mol.atyp[i].name == n) return i;
     return -1;
 }
 
@@ -49,8 +49,8 @@ std::string binarytotext(int mask) {
     return t;
 }
 
-std::string aaname5(int t) {
-    std::string n = t >= 1 && t <= kemradata.naa() ? kemradata.res[t].name : std::string();
+std::string aaname5(const KemraData& mol, int t) {
+    std::string n = t >= 1 && t <= mol.naa() ? mol.res[t].name : std::string();
     n.resize(5, ' ');
     return n;
 }
@@ -76,9 +76,7 @@ bool hasselected(const KemraData& d, int r, int t) {
 void applybans(const KemraData& d, std::vector<std::array<int, kRepeatTypes + 1>>& repeat,
                bool verbose) {
     for (const char* name : {"ASP", "ASN", "GLU", "GLN", "PRO"}) {
-        int t = -1;
-        for (int i = 1; i <= d.naa() && t < 0; ++i)
-            if (d.res[i].name == name) t = i;
+        int t = asnameconverttonumber(d, name);
         if (t < 1 || t > kRepeatTypes) continue;
         for (int b = 1; b <= kRepeatTypes; ++b) repeat[t][b] = repeat[b][t] = 0;
         if (verbose) putlin(10, "banning amino acid:" + d.res[t].name);
@@ -128,7 +126,7 @@ void annotatepairs(const KemraData& d, const LabelData& l, Selection& sel, TypeM
                         hasselected(d, i + 1, ntype);
             if (!found || !addentry(sel, a, b, 0)) continue;
             if (verbose)
-                putlin(10, "Pair :(" + aaname5(a) + "C13 " + aaname5(b) +
+                putlin(10, "Pair :(" + aaname5(d, a) + "C13 " + aaname5(d, b) +
                                " N15) occ:" + intn(repeat[a][b], 3));
         }
     if (verbose) putlin(10, "Number of unique Pairs:" + intn(sel.count, 3));

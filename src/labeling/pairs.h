@@ -49,13 +49,14 @@ void initschedule(Schedule& s);
 // Appends (front, end, mask); false when the selection is full.
 bool addentry(Selection& s, int front, int end, int mask);
 
-int asnameconverttonumber(const std::string& name);
-int atomnameconverttonumber(const std::string& name);
+struct KemraData;
+
+// Residue type and atom type numbers of names in the library; -1 if none.
+int asnameconverttonumber(const KemraData& mol, const std::string& name);
+int atomnameconverttonumber(const KemraData& mol, const std::string& name);
 std::string binarytotext(int mask);
 // Name of a residue type, five characters wide.
-std::string aaname5(int t);
-
-struct KemraData;
+std::string aaname5(const KemraData& mol, int t);
 
 // The ban of the pair analysis: on, it leaves out every pair with ASP, ASN,
 // GLU, GLN or PRO (the types whose carbonyl or amide is hard to tell apart).

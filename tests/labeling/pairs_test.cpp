@@ -142,10 +142,10 @@ TEST(ScheduleChecks, FingerprintAndSmallProcedures) {
     EXPECT_EQ(binarytotext(0b1000000000101), "X_X_______");
     EXPECT_EQ(binarytotext(0xFFC00), "__________");
     molecule("ALA GLY");
-    EXPECT_EQ(asnameconverttonumber("CYSS"), 6);
-    EXPECT_EQ(asnameconverttonumber("XYZ"), -1);
-    EXPECT_EQ(atomnameconverttonumber("C"), 8);
-    EXPECT_EQ(atomnameconverttonumber("N"), 11);
+    EXPECT_EQ(asnameconverttonumber(kemradata, "CYSS"), 6);
+    EXPECT_EQ(asnameconverttonumber(kemradata, "XYZ"), -1);
+    EXPECT_EQ(atomnameconverttonumber(kemradata, "C"), 8);
+    EXPECT_EQ(atomnameconverttonumber(kemradata, "N"), 11);
     std::string out = testutil::captured([] {
         Selection sel;
         TypeMatrix u{};
