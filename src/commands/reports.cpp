@@ -1,15 +1,137 @@
 // Reports of stored labelings: residue tables, samples, recipes, pairs,
-// amino acids, what is left, the batch, pair classes and the HTML fragment.
+// amino acids, what is left, the batch, pair classes, the HTML fragment and
+// the HTML report file.
+#include "commands/checks.h"
 #include "commands/registry.h"
+#include "labelio/edits.h"
+#include "labelio/labelfile.h"
+#include "labelio/pairreports.h"
+#include "labelio/recipe.h"
 
 void showlabel(Words& param, int& npar);
 
+namespace {
+
+// Working records of the reports (large, so kept between calls).
+Selection base;
+TypeMatrix uniqs;
+
+// Occurrence matrix and unique pairs with the usual bans, then labeling rank
+// as a filled schedule record.
+void prepare(int rank, int multipair, Schedule& s) {
+    std::string ban;
+    initdata(base, uniqs, ban, multipair);
+    import_pairs(rank, s);
+    fillschednrs(s, uniqs);
+}
+
+// Unique pairs with the bans, without the set-up's warning; false (after
+// saying so) when there are too few to be worth a report.
+bool uniquepairs(int multipair) {
+    std::string ban = "4,3,8,7,16";
+    annotatepairs(base, uniqs, ban, multipair, false);
+    if (base.count >= 2) return true;
+    listout("Not enough unique pairs to make sense");
+    return false;
+}
+
+// A parameter error of the listing commands: the parser has said what is
+// wrong; the command adds its own line and shows nothing.
+bool wrongparams() {
+    if (!haverr()) return false;
+    listout("parameters wrong");
+    return true;
+}
+
+void showlabelmultiple(Words& param, int& npar) {
+    params(param, npar, "multipair=@i=1");
+    if (haverr() || !paramin("multipair", 1, 1000000)) return;
+    std::string ban;
+    initdata(base, uniqs, ban, iparam("multipair"));
+    static std::vector<Schedule> five(5);
+    for (int r = 1; r <= 5; ++r) {
+        Schedule& s = five[static_cast<size_t>(r - 1)];
+        import_pairs(r, s);
+        fillschednrs(s, uniqs);
+    }
+    outputsequence_with_label_multiple(five, uniqs, kemradata, labdata);
+}
+
+void showsample(Words& param, int& npar) {
+    params(param, npar, "samplenr=@i=0 start=@i=1 end=@i=10 multipair=@i=1");
+    if (wrongparams()) return;
+    if (!paramin("samplenr", 0, kSlots) || !paramin("start", 1, kSlots) ||
+        !paramin("end", 1, kSlots) || !paramin("multipair", 1, 1000000))
+        return;
+    int lo = iparam("start"), hi = iparam("end");
+    if (int nr = iparam("samplenr"); nr != 0) lo = hi = nr;
+    static Schedule s;
+    for (int r = lo; r <= hi; ++r) {
+        prepare(r, iparam("multipair"), s);
+        outputschedule(s, uniqs, kemradata);
+        outputsummary(s);
+    }
+}
+
+void showrecipe(Words& param, int& npar) {
+    params(param, npar, "rank=@i=1");
+    if (wrongparams() || !paramin("rank", 1, kSlots)) return;
+    static Schedule s;
+    import_pairs(iparam("rank"), s);
+    outputrecipe(makerecipe(s, labdata, kemradata), kemradata);
+}
+
+void showpairs(Words& param, int& npar) {
+    params(param, npar, "samplenr=@i=0 start=@i=1 end=@i=10 multipair=@i=1 rank=@i=1");
+    if (wrongparams() || !paramin("rank", 1, kSlots) || !paramin("multipair", 1, 1000000)) return;
+    static Schedule s;
+    prepare(iparam("rank"), iparam("multipair"), s);
+    outputpairs(s, uniqs, base, kemradata);
+}
+
+void showaminoacids(Words&, int&) { outputaminoacids(kemradata); }
+
+void showbatch(Words&, int&) { outputbatch(labdata); }
+
+void showclasses(Words&, int&) { outputclasses(labdata, kemradata); }
+
+void showwhatsleft(Words& param, int& npar) {
+    params(param, npar, "front=@i=1 rear=@i=1 multipair=@i=1");
+    if (haverr() || !paramin("front", 1, kTypes) || !paramin("rear", 1, kTypes) ||
+        !paramin("multipair", 1, 1000000))
+        return;
+    if (!uniquepairs(iparam("multipair"))) return;
+    int f = iparam("front"), r = iparam("rear");
+    if (uniqs[f][r] == 0)
+        wrnmsg("The pair " + strq(typename_of(kemradata, f)) + " " +
+               strq(typename_of(kemradata, r)) + " does not occur in the sequence.");
+    static Schedule s;
+    import_pairs(1, s);
+    fillschednrs(s, uniqs);
+    outputwhatsleft(s, f, r, uniqs, labdata.iallowed_dupes);
+}
+
+void output_labeling_html(Words&, int&) {
+    if (!uniquepairs(1)) return;
+    static Schedule s;
+    import_pairs(1, s);
+    fillschednrs(s, uniqs);
+    std::string seq, pat;
+    htmllines(kemradata, s.schednrs, uniqs, seq, pat);
+    listout("<pre>");
+    listout(strp(seq));
+    listout(strp(pat));
+    listout("</pre>");
+}
+
+}  // namespace
+
 static constexpr CommandReg regs[] = {
-    {"showlabel", 1, showlabel},    {"showlabelmultiple", 0, nullptr},
-    {"showsample", 0, nullptr},     {"showrecipe", 0, nullptr},
-    {"showaminoacids", 0, nullptr}, {"showwhatsleft", 0, nullptr},
-    {"showpairs", 0, nullptr},      {"showbatch", 0, nullptr},
-    {"showclasses", 0, nullptr},    {"output_labeling_html", 0, nullptr},
+    {"showlabel", 1, showlabel},           {"showlabelmultiple", 0, showlabelmultiple},
+    {"showsample", 0, showsample},         {"showrecipe", 0, showrecipe},
+    {"showaminoacids", 0, showaminoacids}, {"showwhatsleft", 0, showwhatsleft},
+    {"showpairs", 0, showpairs},           {"showbatch", 0, showbatch},
+    {"showclasses", 0, showclasses},       {"output_labeling_html", 0, output_labeling_html},
 };
 static_assert(slotted(regs), "every registered command needs a slot");
 std::span<const CommandReg> reports_commands() { return regs; }
