@@ -3,7 +3,10 @@
 // the HTML report file.
 #include "commands/checks.h"
 #include "commands/registry.h"
+#include "kemlang/vars.h"
+#include "labelio/atomicfile.h"
 #include "labelio/edits.h"
+#include "labelio/html.h"
 #include "labelio/labelfile.h"
 #include "labelio/pairreports.h"
 #include "labelio/recipe.h"
@@ -124,6 +127,27 @@ void output_labeling_html(Words&, int&) {
     listout("</pre>");
 }
 
+// The HTML page of a labeling in a file. The protein's name is taken from the
+// variable "protein" when it is set.
+void writereport(Words& param, int& npar) {
+    params(param, npar, "file=*=report.html rank=@i=1");
+    if (haverr() || !paramin("rank", 1, kSlots)) return;
+    std::string file = trim(lefstr(getpar("file")));
+    if (file.empty()) {
+        errmsg("writereport needs a file name.");
+        return;
+    }
+    std::string protein = trim(lefstr(getval("protein")));
+    if (protein.empty()) protein = "Protein";
+    int rank = iparam("rank");
+    std::string error;
+    if (!writeatomic(file, report_html(protein, rank, labdata, kemradata), error)) {
+        errmsg("Report file " + strq(file) + " cannot be written: " + strp(error));
+        return;
+    }
+    putlin(2, "Report of labeling " + intp(rank) + " written to " + strq(file) + ".");
+}
+
 }  // namespace
 
 static constexpr CommandReg regs[] = {
@@ -132,6 +156,7 @@ static constexpr CommandReg regs[] = {
     {"showaminoacids", 0, showaminoacids}, {"showwhatsleft", 0, showwhatsleft},
     {"showpairs", 0, showpairs},           {"showbatch", 0, showbatch},
     {"showclasses", 0, showclasses},       {"output_labeling_html", 0, output_labeling_html},
+    {"writereport", 1, writereport},
 };
 static_assert(slotted(regs), "every registered command needs a slot");
 std::span<const CommandReg> reports_commands() { return regs; }

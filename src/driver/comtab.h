@@ -101,7 +101,7 @@ inline constexpr const char* kSlotNames[kNumCommands + 1] = {
     "setprice",  // 76-79
     "test_quilter",
     "score_test_ov",
-    "",
+    "writereport",
     "",
     "",  // 80-84
 };

@@ -42,11 +42,14 @@ char Recipe::code(int t, int k) const {
     return '.';
 }
 
-Recipe makerecipe(const Schedule& s, const LabelData& l, const KemraData& d) {
+Recipe makerecipe(const Schedule& s, const LabelData& l, const KemraData& d, bool throughempty) {
     Recipe r;
+    int last = 0;
+    for (int k = 1; k <= s.nsamples && k <= kSamples; ++k)
+        if (s.samples[k].count > 0) last = k;
     for (int k = 1; k <= s.nsamples && k <= kSamples; ++k) {
         const Selection& smp = s.samples[k];
-        if (smp.count == 0) break;
+        if (smp.count == 0 && (!throughempty || k > last)) break;
         std::vector<int> a, b;
         for (int i = 1; i <= smp.count; ++i) addonce(a, smp.front[i]), addonce(b, smp.end[i]);
         RecipeSample rs;

@@ -1,16 +1,12 @@
 #include "labelio/session.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
 
 #include "kemlang/print.h"
+#include "labelio/atomicfile.h"
 #include "labelio/edits.h"
 
 namespace {
@@ -105,21 +101,7 @@ std::string session_text(const SessionImage& image) {
 }
 
 bool write_session(const std::string& path, const SessionImage& s, std::string& error) {
-    std::string tmp = path + ".tmp" + std::to_string(getpid());
-    std::FILE* f = std::fopen(tmp.c_str(), "w");
-    if (!f) {
-        error = std::strerror(errno);
-        return false;
-    }
-    std::string text = session_text(s);
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return writeatomic(path, session_text(s), error);
 }
 
 bool read_session(const std::string& path, SessionImage& out, std::string& error) {
