@@ -233,6 +233,9 @@ TEST(Edits, BadValuesChangeNothing) {
         {"showwhatsleft", {"front=22"}},
         {"showwhatsleft", {"rear=0"}},
         {"showlabelmultiple", {"multipair=-1"}},
+        {"writereport", {"rank=0"}},
+        {"writereport", {"rank=11"}},
+        {"writereport", {"file=/nonexistent-dir/r.html"}},
     };
     for (const Case& c : cases) {
         LabelData before = labdata;
