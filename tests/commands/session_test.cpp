@@ -162,4 +162,17 @@ TEST_F(Session, BadFilesChangeNothing) {
     EXPECT_EQ(labdata.ilabelsize[2], 3);
 }
 
+// A write that cannot be completed leaves what was there and no temporary.
+TEST_F(Session, FailedWriteLeavesTheOldFile) {
+    std::filesystem::create_directories("session.s/keep");
+    std::string out = run("writesession", {});
+    EXPECT_NE(out.find("*** ERROR: Session file \"session.s\" cannot be written"),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(std::filesystem::is_directory("session.s/keep"));
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(".")) ++files, (void)e;
+    EXPECT_EQ(files, 1);
+}
+
 }  // namespace
