@@ -71,7 +71,8 @@ inline constexpr const char* kSlotNames[kNumCommands + 1] = {
     "setprice",             // 79 edits.cpp
     "test_quilter",         // 80 scoring.cpp
     "score_test_ov",        // 81 scoring.cpp
-    "", "", "",  // 82-84
+    "writereport",          // 82 reports.cpp
+    "", "",  // 83-84
 };
 // clang-format on
 

@@ -1,0 +1,9 @@
+// Writing a whole file so that readers never see half of it: the text goes
+// to a temporary name in the same directory, which is renamed over the
+// target once complete. An interrupted write leaves the old file whole.
+#pragma once
+
+#include <string>
+
+// False, with error holding the system's reason, when the file cannot be written.
+bool writeatomic(const std::string& path, const std::string& text, std::string& error);

@@ -1,0 +1,203 @@
+#include "labelio/html.h"
+
+#include <algorithm>
+#include <memory>
+#include <sstream>
+
+#include "labelio/labelfile.h"
+#include "labelio/pairreports.h"
+#include "labelio/recipe.h"
+
+namespace {
+
+constexpr int kCell = 10;     // grid cell, pixels
+constexpr int kLabel = 80;    // width of the sample labels of the grid
+constexpr int kPerLine = 60;  // residues per line of the sequence
+
+const char* const kStyle = R"(
+body { font-family: sans-serif; margin: 2em; color: #222; }
+h1 { margin-bottom: 0.2em; }
+h2 { margin-top: 1.6em; border-bottom: 1px solid #ccc; }
+.seq { font-family: monospace; font-size: 15px; line-height: 1.7; }
+.seq .pos { color: #888; display: inline-block; width: 4em; }
+.u { background: #ffe08a; }
+.u.r { background: #9fe29f; font-weight: bold; }
+.grid { overflow-x: auto; border: 1px solid #ddd; padding: 4px; }
+.grid rect.on { fill: #2a6fb0; }
+.grid rect.off { fill: #eef1f5; }
+.grid text { font-size: 11px; font-family: sans-serif; }
+table { border-collapse: collapse; }
+td, th { border: 1px solid #ccc; padding: 2px 8px; text-align: left; }
+td.num { text-align: right; }
+.pattern { font-family: monospace; letter-spacing: 1px; }
+.legend span { padding: 0 6px; margin-right: 8px; }
+)";
+
+std::string namelist(const std::vector<int>& types, const KemraData& d) {
+    std::string s;
+    for (int t : types) s += (s.empty() ? "" : " ") + typename_of(d, t);
+    return s.empty() ? "&ndash;" : htmlescape(s);
+}
+
+std::string pattern(int mask, int nsamples) {
+    std::string p;
+    for (int k = 1; k <= nsamples; ++k) p += mask & (1 << (k - 1)) ? 'X' : '_';
+    return p;
+}
+
+}  // namespace
+
+std::string htmlescape(const std::string& s) {
+    std::string o;
+    for (char c : s) switch (c) {
+            case '&':
+                o += "&amp;";
+                break;
+            case '<':
+                o += "&lt;";
+                break;
+            case '>':
+                o += "&gt;";
+                break;
+            case '"':
+                o += "&quot;";
+                break;
+            case '\'':
+                o += "&#39;";
+                break;
+            default:
+                o += c;
+        }
+    return o;
+}
+
+std::string report_html(const std::string& protein, int rank, const LabelData& l,
+                        const KemraData& d) {
+    Selection unique;
+    TypeMatrix uniqs{};
+    annotatepairs(d, l, unique, uniqs, Bans::on, 1, false);
+    auto held = std::make_unique<Schedule>();
+    Schedule& s = *held;
+    import_pairs(l, rank, s);
+    fillschednrs(s, uniqs);
+    int nsamples = 0;
+    for (int k = 1; k <= kSamples; ++k)
+        if (s.samples[k].count > 0) nsamples = k;
+    std::vector<PairLine> pairs = labelpairs(s, uniqs, d);
+    auto resolved = [&](int f, int e) {
+        int m = s.schednrs[f][e];
+        if (uniqs[f][e] != 1 || m == 0) return false;
+        for (const PairLine& p : pairs)
+            if (p.mask == m && (p.front != f || p.end != e)) return false;
+        return true;
+    };
+    auto isunique = [&](int f, int e) {
+        for (int k = 1; k <= unique.count; ++k)
+            if (unique.front[k] == f && unique.end[k] == e) return true;
+        return false;
+    };
+    int nresolved = 0;
+    for (int k = 1; k <= unique.count; ++k)
+        if (resolved(unique.front[k], unique.end[k])) ++nresolved;
+    std::vector<int> peaks(kSamples + 1, 0);
+    for (int i = 1; i < d.nr; ++i)
+        for (int k = 1; k <= kSamples; ++k)
+            if (residuemask(d, s.schednrs, i) & (1 << (k - 1))) ++peaks[static_cast<size_t>(k)];
+
+    std::ostringstream h;
+    std::string title = htmlescape(protein);
+    h << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+         "style-src 'unsafe-inline'\">\n"
+      << "<title>Labeling " << rank << " of " << title << "</title>\n<style>" << kStyle
+      << "</style>\n</head>\n<body>\n";
+    h << "<h1 id=\"protein\">" << title << "</h1>\n<p id=\"length\">" << d.nr
+      << (d.nr == 1 ? " residue" : " residues") << ", labeling " << rank << " in " << nsamples
+      << (nsamples == 1 ? " sample" : " samples") << "</p>\n";
+
+    // Counts first: what a reader wants to know at a glance.
+    h << "<h2>Counts</h2>\n<table id=\"counts\">\n"
+      << "<tr><th>Unique pairs</th><td class=\"num\" id=\"count-unique\">" << unique.count
+      << "</td></tr>\n<tr><th>Resolved unique pairs</th><td class=\"num\" id=\"count-resolved\">"
+      << nresolved << "</td></tr>\n<tr><th>Samples</th><td class=\"num\" id=\"count-samples\">"
+      << nsamples << "</td></tr>\n<tr><th>Peaks per sample</th><td id=\"count-peaks\">";
+    int total = 0;
+    for (int k = 1; k <= nsamples; ++k) {
+        h << (k > 1 ? ", " : "") << k << ": " << peaks[static_cast<size_t>(k)];
+        total += peaks[static_cast<size_t>(k)];
+    }
+    h << (nsamples == 0 ? "&ndash;" : "") << "</td></tr>\n<tr><th>Peaks in all samples</th>"
+      << "<td class=\"num\" id=\"count-total-peaks\">" << total << "</td></tr>\n</table>\n";
+
+    // Sequence, one line of 60 residues at a time, unique pairs marked.
+    h << "<h2>Sequence</h2>\n<p class=\"legend\"><span class=\"u\">unique pair starts here"
+      << "</span><span class=\"u r\">unique pair resolved by this labeling</span></p>\n"
+      << "<div class=\"seq\" id=\"sequence\">";
+    for (int i = 1; i <= d.nr; ++i) {
+        if ((i - 1) % kPerLine == 0)
+            h << (i > 1 ? "</div>\n" : "\n") << "<div><span class=\"pos\">" << i << "</span>";
+        int t = d.irlib[static_cast<size_t>(i)];
+        char c = onelettercode(t);
+        int f = t, e = i < d.nr ? d.irlib[static_cast<size_t>(i + 1)] : 0;
+        if (i < d.nr && f >= 1 && f <= kTypes && e >= 1 && e <= kTypes && isunique(f, e))
+            h << "<span class=\"u" << (resolved(f, e) ? " r" : "") << "\" title=\""
+              << htmlescape(typename_of(d, f) + "-" + typename_of(d, e)) << "\">" << c << "</span>";
+        else
+            h << c;
+    }
+    h << (d.nr > 0 ? "</div>\n" : "") << "</div>\n";
+
+    // Grid: one row per sample, one cell per residue.
+    int width = kLabel + kCell * std::max(d.nr, 1), height = (kCell + 4) * (nsamples + 1) + 4;
+    h << "<h2>Samples by residue</h2>\n<div class=\"grid\">\n<svg id=\"grid\" "
+      << "xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
+      << "\" role=\"img\" aria-label=\"samples by residue\">\n";
+    for (int i = 10; i <= d.nr; i += 10)
+        h << "<text x=\"" << kLabel + kCell * (i - 1) << "\" y=\"" << kCell << "\">" << i
+          << "</text>";
+    h << "\n";
+    for (int k = 1; k <= nsamples; ++k) {
+        int y = (kCell + 4) * k;
+        h << "<g class=\"sample-row\" id=\"sample-" << k << "\"><text x=\"0\" y=\"" << y + kCell - 1
+          << "\">Sample " << k << "</text>";
+        for (int i = 1; i <= d.nr; ++i) {
+            bool on = residuemask(d, s.schednrs, i) & (1 << (k - 1));
+            h << "<rect class=\"" << (on ? "on" : "off") << "\" x=\"" << kLabel + kCell * (i - 1)
+              << "\" y=\"" << y << "\" width=\"" << kCell - 1 << "\" height=\"" << kCell << "\"/>";
+        }
+        h << "</g>\n";
+    }
+    h << "</svg>\n</div>\n";
+
+    // Recipe.
+    Recipe r = makerecipe(s, l, d, true);
+    h << "<h2>Recipe</h2>\n<p>Per sample: the amino acids to buy with 13C on the carbonyl, "
+         "with 15N on the amide, and with both labels, with their prices.</p>\n"
+      << "<table id=\"recipe\">\n<tr><th>Sample</th><th>13C</th><th>Price</th><th>15N</th>"
+         "<th>Price</th><th>13C and 15N</th><th>Price</th><th>Sample price</th></tr>\n";
+    int k = 0;
+    for (const RecipeSample& rs : r.samples) {
+        h << "<tr class=\"recipe-sample\"><td class=\"num\">" << ++k << "</td><td>"
+          << namelist(rs.c13, d) << "</td><td class=\"num\">" << rs.c13price << "</td><td>"
+          << namelist(rs.n15, d) << "</td><td class=\"num\">" << rs.n15price << "</td><td>"
+          << namelist(rs.both, d) << "</td><td class=\"num\">" << rs.bothprice
+          << "</td><td class=\"num\">" << rs.price() << "</td></tr>\n";
+    }
+    h << "</table>\n<p id=\"recipe-total\">Total price of all samples: " << r.total << "</p>\n";
+
+    // Pairs.
+    h << "<h2>Pairs</h2>\n<table id=\"pairs\">\n<tr><th>#</th><th>13C (front)</th>"
+         "<th>15N (end)</th><th>Samples 1&ndash;"
+      << nsamples << "</th><th>Mask</th><th>Occurs</th><th>First position</th>"
+      << "<th>Unique</th><th>Resolved</th></tr>\n";
+    int n = 0;
+    for (const PairLine& p : pairs)
+        h << "<tr><td class=\"num\">" << ++n << "</td><td>" << htmlescape(typename_of(d, p.front))
+          << "</td><td>" << htmlescape(typename_of(d, p.end)) << "</td><td class=\"pattern\">"
+          << pattern(p.mask, nsamples) << "</td><td class=\"num\">" << p.mask
+          << "</td><td class=\"num\">" << p.count << "</td><td class=\"num\">" << p.position
+          << "</td><td>" << (isunique(p.front, p.end) ? "yes" : "") << "</td><td>"
+          << (resolved(p.front, p.end) ? "yes" : "") << "</td></tr>\n";
+    h << "</table>\n</body>\n</html>\n";
+    return h.str();
+}

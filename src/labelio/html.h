@@ -1,0 +1,29 @@
+// The HTML report of a stored labeling: one self-contained page (inline
+// style and inline SVG, no script, nothing fetched from anywhere) that a
+// browser shows offline.
+//
+// The page holds the protein's name and length; the sequence in one-letter
+// codes with each residue that starts a unique pair marked (and whether this
+// labeling resolves the pair); a grid with one row per sample and one cell
+// per residue, filled where the residue's pair gives a signal in that
+// sample; the recipe per sample with its prices and the total; the pairs of
+// the labeling with their sample patterns; and the counts.
+//
+// Choices of ours: the grid, the patterns and the recipe cover every sample
+// up to the last one that holds an entry (an empty sample in between is an
+// empty row and buys nothing), not only samples 1 to 10 as on the console;
+// unique pairs are those of the console reports (ASP, ASN, GLU, GLN and PRO
+// banned, a pair type occurring once).
+#pragma once
+
+#include <string>
+
+#include "labeling/labeldata.h"
+#include "molecule/kemradata.h"
+
+// Text with &, <, >, " and ' written as character references.
+std::string htmlescape(const std::string& s);
+
+// The page for labeling rank (1..10) of the current sequence.
+std::string report_html(const std::string& protein, int rank, const LabelData& l,
+                        const KemraData& d);

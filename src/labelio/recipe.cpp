@@ -1,0 +1,90 @@
+#include "labelio/recipe.h"
+
+#include <algorithm>
+
+#include "kemlang/print.h"
+
+namespace {
+
+void addonce(std::vector<int>& v, int t) {
+    if (std::find(v.begin(), v.end(), t) == v.end()) v.push_back(t);
+}
+
+bool has(const std::vector<int>& v, int t) { return std::find(v.begin(), v.end(), t) != v.end(); }
+
+std::string names(const std::vector<int>& types, const KemraData& d) {
+    std::string s;
+    for (int t : types) s += (s.empty() ? "" : " ") + typename_of(d, t);
+    return s;
+}
+
+}  // namespace
+
+std::string typename_of(const KemraData& d, int t) {
+    return t >= 1 && t <= d.naa() ? trim(d.res[static_cast<size_t>(t)].name) : std::string();
+}
+
+int recipeprice(const std::string& name, const std::array<int, kTypes + 1>& column,
+                const LabelData& l) {
+    int sum = 0;
+    if (name.empty()) return 0;
+    for (int r = 1; r <= 20; ++r)
+        if (trim(l.price_asname[r]) == name) sum += column[r];
+    return sum;
+}
+
+char Recipe::code(int t, int k) const {
+    if (k < 1 || k > static_cast<int>(samples.size())) return '.';
+    const RecipeSample& s = samples[static_cast<size_t>(k - 1)];
+    if (has(s.both, t)) return 'B';
+    if (has(s.c13, t)) return 'C';
+    if (has(s.n15, t)) return 'N';
+    return '.';
+}
+
+Recipe makerecipe(const Schedule& s, const LabelData& l, const KemraData& d, bool throughempty) {
+    Recipe r;
+    int last = 0;
+    for (int k = 1; k <= s.nsamples && k <= kSamples; ++k)
+        if (s.samples[k].count > 0) last = k;
+    for (int k = 1; k <= s.nsamples && k <= kSamples; ++k) {
+        const Selection& smp = s.samples[k];
+        if (smp.count == 0 && (!throughempty || k > last)) break;
+        std::vector<int> a, b;
+        for (int i = 1; i <= smp.count; ++i) addonce(a, smp.front[i]), addonce(b, smp.end[i]);
+        RecipeSample rs;
+        for (int t : a) (has(b, t) ? rs.both : rs.c13).push_back(t);
+        for (int t : b)
+            if (!has(a, t)) rs.n15.push_back(t);
+        for (int t : rs.c13) rs.c13price += recipeprice(typename_of(d, t), l.price_catoms, l);
+        for (int t : rs.n15) rs.n15price += recipeprice(typename_of(d, t), l.price_natoms, l);
+        for (int t : rs.both) rs.bothprice += recipeprice(typename_of(d, t), l.price_bothatoms, l);
+        r.total += rs.price();
+        r.samples.push_back(rs);
+    }
+    return r;
+}
+
+void outputrecipe(const Recipe& r, const KemraData& d) {
+    int k = 0;
+    for (const RecipeSample& s : r.samples) {
+        putlin(10, "Labeling nr. " + intp(++k));
+        putlin(10, "Label C13");
+        putlin(10, strp(names(s.c13, d)));
+        putlin(10, intp(s.c13price));
+        putlin(10, "Label N15");
+        putlin(10, strp(names(s.n15, d)));
+        putlin(10, intp(s.n15price));
+        putlin(10, "label complete amino acid");
+        putlin(10, strp(names(s.both, d)));
+        putlin(10, intp(s.bothprice));
+        putlin(10, "");
+    }
+    putlin(10, "Total price of all samples: " + intp(r.total));
+    int n = static_cast<int>(r.samples.size());
+    for (int t = 1; t <= kTypes + 1; ++t) {
+        std::string row;
+        for (int j = 1; j <= n; ++j) row += r.code(t, j);
+        putlin(10, strp(typename_of(d, t)) + "|" + strp(row) + "|");
+    }
+}

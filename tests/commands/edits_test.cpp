@@ -1,0 +1,267 @@
+// Hand edits and the tables they set: round trips through the recipe and the
+// labeling file, and bad values that must change nothing.
+#include "labelio/edits.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "testutil.h"
+
+namespace {
+
+using testutil::run;
+
+// The first twelve residues of ubiquitin, MQIFVKTLTGKT.
+const char* kFragment = "MET\nGLN\nILE\nPHE\nVAL\nLYS\nTHR\nLEU\nTHR\nGLY\nLYS\nTHR";
+
+void setslot(int r, std::vector<std::array<int, 3>> entries) {
+    labdata.ilabelsize[r] = static_cast<int>(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        labdata.ias_front[r][i + 1] = entries[i][0];
+        labdata.ias_end[r][i + 1] = entries[i][1];
+        labdata.ischedulenr[r][i + 1] = entries[i][2];
+    }
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int recipetotal(int rank) {
+    std::string out = run("showrecipe", {"rank=" + std::to_string(rank)});
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(out, m, std::regex("Total price of all samples: (\\d+)"))) << out;
+    return m.empty() ? -1 : std::stoi(m[1]);
+}
+
+bool same(const LabelData& a, const LabelData& b) {
+    return a.price_asname == b.price_asname && a.price_natoms == b.price_natoms &&
+           a.price_catoms == b.price_catoms && a.price_bothatoms == b.price_bothatoms &&
+           a.iallowed_dupes == b.iallowed_dupes && a.ilabelsize == b.ilabelsize &&
+           a.ias_front == b.ias_front && a.ias_end == b.ias_end && a.ischedulenr == b.ischedulenr &&
+           a.ioccur == b.ioccur && a.isample_class == b.isample_class &&
+           a.ibatch_front == b.ibatch_front && a.ibatch_end == b.ibatch_end &&
+           a.ibatchsize == b.ibatchsize && a.ixtract == b.ixtract;
+}
+
+TEST(Edits, PricesReachTheRecipeByName) {
+    testutil::molecule(kFragment);
+    // Sample 1: ILE, VAL, LEU with 13C, PHE, LYS, THR with 15N; sample 2: VAL
+    // 13C, LYS 15N; sample 3: CYS 13C, VAL 15N.
+    setslot(1, {{11, 15, 1}, {21, 13, 3}, {12, 18, 1}, {5, 21, 4}});
+    // 259 + 89 (VAL unpriced) and 35 + 217 + 834; then 217; then 2 x 218.
+    EXPECT_EQ(recipetotal(1), 348 + 1086 + 217 + 436);
+    struct Case {
+        std::vector<std::string> words;
+        int total;
+    } cases[] = {
+        {{"asname=ILE", "price=1000", "C13"}, 2087 + 741},
+        {{"asname=ILE", "price=1000", "N15", "BOTH"}, 2828},  // ILE is 13C only
+        {{"asname=VAL", "price=1", "C13", "N15", "BOTH"}, 2828},
+        // Row 5 is set; the recipe adds both rows named CYS.
+        {{"asname=CYS", "price=18", "C13"}, 2828 - 200},
+        {{"asname=LYS", "price=0", "N15"}, 2628 - 2 * 217},
+        {{"asname=LYS", "price=5"}, 2194},  // no option: nothing is set
+    };
+    for (const Case& c : cases) {
+        std::string out = run("setprice", c.words);
+        EXPECT_EQ(out.find("***"), std::string::npos) << out;
+        EXPECT_EQ(recipetotal(1), c.total) << c.words[0] << " " << c.words[1];
+    }
+    EXPECT_EQ(labdata.price_catoms[5], 18);
+    EXPECT_EQ(labdata.price_catoms[6], 218);
+    EXPECT_EQ(labdata.price_natoms[21], 1);
+    EXPECT_EQ(run("setprice", {"asname=GLY", "price=7", "C13", "N15"}),
+              " 7\nSet price C13 to 7.000\nSet price N15 to 7.000\n");
+}
+
+TEST(Edits, EditedLabelingsWriteTheExpectedFile) {
+    testutil::molecule(kFragment);
+    labdata.ilabelsize.fill(0);
+    setslot(1, {{11, 15, 1}, {15, 21, 2}, {21, 13, 3}});
+    labdata.ioccur[2][1] = 77;
+    std::string log;
+    for (auto words : std::vector<std::vector<std::string>>{
+             {"modifypair", "front=PHE", "rear=VAL", "sched=6"},
+             {"modifypair", "front=THR", "rear=GLY", "sched=8"},
+             {"removepair", "front=21", "sample=1", "N15", "doit"},
+             {"removepair", "front=15", "sample=1", "C13", "doit"},
+             {"removepair", "front=18", "sample=4", "N15"},
+             {"copyschedule", "origin=1", "destin=2"},
+             {"copyschedule", "origin=3", "destin=3"},
+         }) {
+        std::string name = words[0];
+        words.erase(words.begin());
+        log += run(name, words);
+    }
+    EXPECT_EQ(log.find("***"), std::string::npos) << log;
+    EXPECT_NE(log.find(" Modifying 2 PHE VAL to 6\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" Appending 4 THR GLY with 8\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" pair 18 9 ist betroffen\n"), std::string::npos) << log;
+    EXPECT_EQ(labdata.ioccur[1][4], 1);   // THR-GLY occurs once
+    EXPECT_EQ(labdata.ioccur[2][1], 77);  // occurrence counts are not copied
+    std::string file = ::testing::TempDir() + std::to_string(getpid()) + "_edited.lab";
+    run("writelabel", {"filename=" + file});
+    std::string slot =
+        "   11   15    0\n   15   21    6\n   21   13    0\n   18    9    8\n"
+        "    0    0    0\n";
+    std::string expected = slot + slot;
+    for (int r = 3; r <= kSlots; ++r) expected += "    0    0    0\n";
+    EXPECT_EQ(slurp(file), expected);
+}
+
+TEST(Edits, DupesAndClassesFillTheirCells) {
+    testutil::molecule(kFragment);
+    const int leu = 12, thr = 18;
+    run("setdupes", {"dupes=4"});
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) ASSERT_EQ(labdata.iallowed_dupes[f][e], 4);
+    run("setdupes", {"front=LEU", "dupes=2"});
+    run("setdupes", {"end=THR", "dupes=3"});
+    run("setdupes", {"front=THR", "end=LEU", "dupes=9"});
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) {
+            int want = f == thr && e == leu ? 9 : e == thr ? 3 : f == leu ? 2 : 4;
+            EXPECT_EQ(labdata.iallowed_dupes[f][e], want) << f << " " << e;
+        }
+    std::string list = run("setdupes", {"list"});
+    EXPECT_NE(list.find("\nL 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 3 2 2 2\n"), std::string::npos)
+        << list;
+    EXPECT_EQ(list.substr(0, 44), "A 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 3 4 4 4\n");
+
+    run("setclass", {"end=LEU", "class=5"});
+    run("setclass", {"front=THR", "end=ILE", "class=7"});
+    for (int f = 1; f <= kClassTypes; ++f)
+        for (int e = 1; e <= kClassTypes; ++e) {
+            int c = labdata.isample_class[static_cast<size_t>(classindex(f, e))];
+            int want = (f == thr && e == 11) || (f == 11 && e == thr) ? 7
+                       : f == leu || e == leu                         ? 5
+                                                                      : 0;
+            EXPECT_EQ(c, want) << f << " " << e;
+        }
+    std::string classes = run("showclasses", {});
+    EXPECT_NE(classes.find("ILE   THR   7\n"), std::string::npos) << classes;
+    EXPECT_NE(classes.find("LEU   LEU   5\n"), std::string::npos) << classes;
+    run("setclass", {"class=0"});
+    EXPECT_EQ(run("showclasses", {}), "");
+}
+
+TEST(Edits, BatchTakesFrontIntoTheEndList) {
+    testutil::molecule(kFragment);
+    labdata.ilabelsize.fill(0);
+    setslot(1, {{11, 15, 1}, {18, 12, 2}});
+    std::string out = run("remove_unused_pairs", {});
+    // Five of the seven unique pairs are missing from labeling 1.
+    EXPECT_EQ(labdata.ibatchsize, 5) << out;
+    EXPECT_NE(out.find(" -found pair : 11 15\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(" +pair 9 13\n"), std::string::npos) << out;
+    EXPECT_EQ(labdata.ibatch_end[0], 9);     // GLY, the front type
+    EXPECT_EQ(labdata.ibatch_front[0], 13);  // LYS, the end type
+    run("addpairtobatch", {"front=3", "rear=4"});
+    EXPECT_EQ(labdata.ibatch_end[5], 3);
+    EXPECT_EQ(labdata.ibatch_front[5], 4);
+    std::string batch = run("showbatch", {});
+    EXPECT_NE(batch.find("\n  3  4\n number of pairs in batch: 6\n"), std::string::npos) << batch;
+    while (labdata.ibatchsize < kBatchSize) run("addpairtobatch", {});
+    LabelData before = labdata;
+    EXPECT_NE(run("addpairtobatch", {}).find("*** ERROR: "), std::string::npos);
+    EXPECT_TRUE(same(before, labdata));
+}
+
+TEST(Edits, ModifypairOnAFullLabelingAddsNothing) {
+    testutil::molecule(kFragment);
+    std::vector<std::array<int, 3>> full(kSlotEntries, {1, 1, 1});
+    setslot(4, full);
+    LabelData before = labdata;
+    std::string out = run("modifypair", {"front=THR", "rear=GLY", "rank=4"});
+    EXPECT_NE(out.find("*** ERROR: Labeling 4 holds 400 entries"), std::string::npos) << out;
+    EXPECT_TRUE(same(before, labdata));
+}
+
+// Numbers outside their tables and unknown names: an error, and not one
+// table changes.
+TEST(Edits, BadValuesChangeNothing) {
+    testutil::molecule(kFragment);
+    setslot(1, {{11, 15, 1}, {15, 21, 2}});
+    struct Case {
+        const char* command;
+        std::vector<std::string> words;
+    } cases[] = {
+        {"setprice", {"asname=ALA", "price=-5", "C13"}},
+        {"setprice", {"asname=ALA", "price=99999999999", "C13"}},
+        {"setprice", {"asname=ALA", "price=1000001", "BOTH"}},
+        {"setprice", {"asname=XYZ", "price=5", "C13"}},
+        {"setprice", {"price=5", "C13"}},
+        {"setdupes", {"front=XYZ", "dupes=2"}},
+        {"setdupes", {"end=ALANINE", "dupes=2"}},
+        {"setdupes", {"front=ALA", "dupes=-1"}},
+        {"setdupes", {"dupes=100"}},
+        {"setclass", {"front=ALA", "class=-2"}},
+        {"setclass", {"end=QQQ", "class=2"}},
+        {"setclass", {"class=x"}},
+        {"modifypair", {"front=ALA", "rear=GLY", "rank=0"}},
+        {"modifypair", {"front=ALA", "rear=GLY", "rank=11"}},
+        {"modifypair", {"front=ALA", "rear=GLY", "sched=-1"}},
+        {"modifypair", {"front=ALA", "rear=GLY", "sched=1048576"}},
+        {"modifypair", {"front=FOO", "rear=GLY"}},
+        {"modifypair", {"front=ALA", "rear=%d"}},
+        {"removepair", {}},
+        {"removepair", {"front=0", "N15", "doit"}},
+        {"removepair", {"front=22", "N15", "doit"}},
+        {"removepair", {"front=11", "sample=21", "N15", "doit"}},
+        {"removepair", {"front=11", "sample=0", "N15", "doit"}},
+        {"removepair", {"front=11", "rank=11", "N15", "doit"}},
+        {"removepair", {"front=11", "rank=-2147483647", "N15", "doit"}},
+        {"copyschedule", {"origin=0"}},
+        {"copyschedule", {"destin=11"}},
+        {"copyschedule", {"origin=-3", "destin=2"}},
+        {"addpairtobatch", {"front=0"}},
+        {"addpairtobatch", {"rear=22"}},
+        {"showrecipe", {"rank=0"}},
+        {"showrecipe", {"rank=11"}},
+        {"showsample", {"samplenr=11"}},
+        {"showsample", {"start=0"}},
+        {"showsample", {"end=11"}},
+        {"showpairs", {"rank=11"}},
+        {"showpairs", {"multipair=0"}},
+        {"showwhatsleft", {"front=22"}},
+        {"showwhatsleft", {"rear=0"}},
+        {"showlabelmultiple", {"multipair=-1"}},
+        {"writereport", {"rank=0"}},
+        {"writereport", {"rank=11"}},
+        {"writereport", {"file=/nonexistent-dir/r.html"}},
+    };
+    for (const Case& c : cases) {
+        LabelData before = labdata;
+        std::string out = run(c.command, c.words);
+        std::string what = std::string(c.command) + " " + (c.words.empty() ? "" : c.words[0]);
+        EXPECT_NE(out.find("*** ERROR: "), std::string::npos) << what << "\n" << out;
+        EXPECT_TRUE(same(before, labdata)) << what;
+    }
+}
+
+TEST(Edits, FreeSampleSetsAvoidTheMasksInUse) {
+    testutil::molecule(kFragment);
+    labdata.ilabelsize.fill(0);
+    setslot(1, {{11, 15, 1}, {21, 13, 2}});
+    // THR-LEU added to sample set s gets mask s: only 1 and 2 collide.
+    std::string out = run("showwhatsleft", {"front=18", "rear=12"});
+    EXPECT_EQ(out.substr(0, 31), " starting, 2 resolved, dupes 0\n");
+    size_t n = 0;
+    for (size_t p = out.find("in sched "); p != std::string::npos; p = out.find("in sched ", p + 1))
+        ++n;
+    EXPECT_EQ(n, 1021u);
+    EXPECT_EQ(out.find("in sched X_________ "), std::string::npos);
+    EXPECT_EQ(out.find("in sched _X________ "), std::string::npos);
+    EXPECT_NE(out.find(" in sched XX________ passt noch mit 0 duplicates (0)\n"),
+              std::string::npos);
+    EXPECT_EQ(labdata.ilabelsize[1], 2);
+}
+
+}  // namespace
