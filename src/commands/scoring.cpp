@@ -1,10 +1,45 @@
 // Spectral scoring: the assignment score, the overlap model's self-check and
 // the installation self-check.
+#include <cstdio>
+
 #include "commands/registry.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "molecule/kemradata.h"
+#include "scoring/score.h"
 #include "scoring/score_test.h"
+
+static std::string f73(double x) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%7.3f ", x);
+    return buf;
+}
+
+// The assignment score of an assignment file against the current peak lists.
+static void scorefunction(Words& param, int& npar) {
+    params(param, npar, "file=*=");
+    if (haverr()) return;
+    std::string file = trim(getpar("file"));
+    if (file.empty()) file = "ass.txt";
+    const KemraData& d = kemradata;
+    ScoreSetup s;
+    if (!preparescore(d, "param.txt", s)) return;
+    putlin(10, "Scoring... " + strp(file));
+    Assignment a;
+    if (!readassignment(d, file, a)) return;
+    ScoreResult r = scoreassignment(d, s, a);
+    std::string coh = "partcoh";
+    for (size_t k = 1; k < r.partcoh.size(); ++k) coh += " " + f73(r.partcoh[k]);
+    putlin(10, strp(coh));
+    putlin(10, "partAss, partDegen, partPeak, partFreq, partDev");
+    putlin(10, strp(f73(r.partass) + f73(r.partdegen) + f73(r.partpeak) + f73(r.partfreq) +
+                    f73(r.partdev)));
+    char total[40];
+    std::snprintf(total, sizeof total, "Score  %9.5f", r.score);
+    putlin(10, total);
+    std::string local = localscorename(file);
+    if (writelocalscores(d, local, s, r)) putlin(3, "Local scores written to " + strq(local) + ".");
+}
 
 static void score_test_ov(Words& param, int& npar) {
     params(param, npar, "");
@@ -17,7 +52,7 @@ static void score_test_ov(Words& param, int& npar) {
 static void test_quilter(Words&, int&) {}
 
 static constexpr CommandReg regs[] = {
-    {"score", 1, nullptr},
+    {"score", 1, scorefunction},
     {"test_quilter", 0, test_quilter},
     {"score_test_ov", 0, score_test_ov},
 };
