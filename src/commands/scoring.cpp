@@ -6,6 +6,7 @@
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "molecule/kemradata.h"
+#include "scoring/installcheck.h"
 #include "scoring/score.h"
 #include "scoring/score_test.h"
 
@@ -48,8 +49,22 @@ static void score_test_ov(Words& param, int& npar) {
     overlaptraces(kemradata);
 }
 
-// Installation self-check: not written yet; accepts its words and does nothing.
-static void test_quilter(Words&, int&) {}
+// Installation self-check: one line per check, then the count.
+static void test_quilter(Words& param, int& npar) {
+    params(param, npar, "");
+    if (haverr()) return;
+    std::vector<InstallCheck> checks = test_quilter(kemradata.libdir);
+    int ok = 0;
+    for (const InstallCheck& c : checks) {
+        putlin(3, strn(c.name + ":", -17) + " " + strp(c.ok ? "ok" : c.detail));
+        ok += c.ok;
+    }
+    int n = static_cast<int>(checks.size());
+    if (ok == n)
+        putlin(3, "All " + plural(n, "check") + " ok.");
+    else
+        errmsg(intp(n - ok) + " of " + plural(n, "check") + " failed.");
+}
 
 static constexpr CommandReg regs[] = {
     {"score", 1, scorefunction},

@@ -170,3 +170,72 @@ TEST(ScoreCommand, LocalScoreFileName) {
 }
 
 }  // namespace
+
+namespace {
+
+// A copy of the installation tree for this process, changed by edit.
+std::string sharecopy(const std::string& name,
+                      const std::function<void(const std::string&)>& edit) {
+    namespace fs = std::filesystem;
+    std::string dir = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+    fs::remove_all(dir);
+    fs::copy(QUILTER_SOURCE_SHARE, dir, fs::copy_options::recursive);
+    edit(dir);
+    return dir;
+}
+
+TEST(TestQuilter, ReportsEveryCheckAndWhatIsWrong) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> edit;
+        std::vector<std::string> lines;  // expected in the output, in order
+    } cases[] = {
+        {"intact",
+         [](const std::string&) {},
+         {"residue library:  ok", "help files:       ok", "design:           ok",
+          "overlap model:    ok", "All 4 checks ok."}},
+        {"nohelp",
+         [](const std::string& d) { fs::remove(d + "/help/kemra/showrecipe.hlp"); },
+         {"residue library:  ok", "help files:       missing \"showrecipe.hlp\"",
+          "design:           ok", "*** ERROR: 1 of 4 checks failed."}},
+        // ALA's PSI renamed PHI: two angles of one name.
+        {"duplicate",
+         [](const std::string& d) {
+             std::string lib = d + "/lib/standard.lib";
+             std::string text = slurp(lib);
+             size_t psi = text.find("   2 PSI", text.find("RESIDUE   ALA"));
+             text.replace(psi, 8, "   2 PHI");
+             std::ofstream(lib) << text;
+         },
+         {"residue library:  library check: *** ERROR: Duplicate angle name \"PHI\" in residue "
+          "\"ALA\".",
+          "help files:       ok", "design:           ok", "1 of 4 checks failed."}},
+        {"nolib",
+         [](const std::string& d) { fs::remove(d + "/lib/standard.lib"); },
+         {"residue library:  library file \"", "standard.lib\" not found",
+          "design:           no library to design with", "2 of 4 checks failed."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        molecule("ALA GLY SER LYS");
+        int atoms = kemradata.na;
+        std::string dir = sharecopy(c.name, c.edit);
+        kemradata.libdir = dir;
+        std::string out = run("test_quilter", {});
+        size_t at = 0;
+        for (const std::string& line : c.lines) {
+            size_t next = out.find(line, at);
+            EXPECT_NE(next, std::string::npos) << line << "\n" << out;
+            if (next != std::string::npos) at = next;
+        }
+        EXPECT_EQ(haverr(), c.lines.back().find("failed") != std::string::npos);
+        // The session's data are left as they were.
+        EXPECT_EQ(kemradata.nr, 4);
+        EXPECT_EQ(kemradata.na, atoms);
+        EXPECT_EQ(kemradata.libdir, dir);
+        fs::remove_all(dir);
+    }
+}
+
+}  // namespace
