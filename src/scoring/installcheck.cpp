@@ -8,6 +8,7 @@
 #include "driver/comtab.h"
 #include "kemlang/kemlangdata.h"
 #include "kemlang/print.h"
+#include "kemlang/vars.h"
 #include "labeling/labeldata.h"
 #include "labeling/optimise.h"
 #include "labelio/labelfile.h"
@@ -133,6 +134,7 @@ std::vector<InstallCheck> test_quilter(const std::string& libdir) {
     LabelData labels = labdata;
     UniqueFlags flags = uniqueflags;
     bool erflag = kemlangdata.erflag;
+    std::string corr14 = getval("corr14");  // the library reader sets it
     nulify();
     kemradata.libdir = libdir;
     uniqueflags.reset();
@@ -145,5 +147,6 @@ std::vector<InstallCheck> test_quilter(const std::string& libdir) {
     labdata = labels;
     uniqueflags = flags;
     kemlangdata.erflag = erflag;
+    if (!corr14.empty() && getval("corr14") != corr14) setvar("corr14", corr14, kVarGlobal);
     return out;
 }

@@ -5,7 +5,8 @@
 //
 // Choices of ours:
 //  - the checks work on scratch data: the molecular and labeling data of
-//    the session are saved before and restored after, and what the library
+//    the session (and the corr14 variable the library sets) are saved
+//    before and restored after, and what the library
 //    reader, the optimiser and the model print is kept off the screen (the
 //    first error line they print is reported as the reason of a failure);
 //  - the design check reads the first 20 residues of human ubiquitin
