@@ -9,9 +9,8 @@
 //    is read as a FASTA sequence;
 //  - after a shift list has been read, lists after it (up to npkl) receive
 //    the same entries, shifts and deviations, the list read being the source;
-//  - restraint, coordinate and peak files are not used by any labeling
-//    command; their options are checked and the read is refused with a
-//    clear message;
+//  - restraint and coordinate files are not used by any labeling command;
+//    their options are checked and the read is refused with a clear message;
 //  - the summary lines are information of level "minimal", so that
 //    "info=none" (as in the start-up macro) keeps a read quiet.
 #include <sys/stat.h>
@@ -24,6 +23,7 @@
 #include "kemlang/print.h"
 #include "molecule/kemradata.h"
 #include "molecule/molecule.h"
+#include "molecule/peaklist.h"
 
 namespace {
 
@@ -37,14 +37,6 @@ struct OtherReader {
 };
 
 const OtherReader kOthers[] = {
-    {"peaks",
-     "weight=@r>=0.0=1.0 filter=*= format=*= append integrated assigned                intensity "
-     "killed",
-     "Peak list"},
-    {"xpk",
-     "weight=@r>=0.0=1.0 filter=*= format=*= append integrated assigned                intensity "
-     "killed",
-     "Peak list"},
     {"upl", "append", "Distance restraint file"},
     {"lol", "append", "Distance restraint file"},
     {"aco", "type=@i=1 append", "Angle restraint file"},
@@ -189,6 +181,8 @@ static void readf(Words& param, int& npar) {
         readseq(param, npar, f, file);
     } else if (action == "prot" || action == "bmrb" || action == "nmrview") {
         readshifts(param, npar, f, file, action, unknown);
+    } else if (action == "peaks" || action == "xpk") {
+        readpeaklist(param, npar, f, file, unknown);
     } else {
         const OtherReader* other = nullptr;
         for (const OtherReader& o : kOthers)
@@ -199,8 +193,8 @@ static void readf(Words& param, int& npar) {
             params(param, npar, other->syntax);
             if (!haverr())
                 errmsg(std::string(other->what) + " " + strq(file) +
-                       " not read: this version reads libraries, sequences and chemical shift "
-                       "lists only.");
+                       " not read: this version reads libraries, sequences, chemical shift "
+                       "lists and peak lists only.");
         }
     }
     std::fclose(f);

@@ -30,6 +30,14 @@ void clearmolecule() {
     d.arad0.clear();
     d.iqa.clear();
     d.npeaks = 0;
+    d.ipkl.clear();
+    d.ipnum.clear();
+    d.ppm.clear();
+    d.ipa.clear();
+    d.pint.clear();
+    d.psel.clear();
+    d.ndim.clear();
+    d.pklab.clear();
     for (auto* v : {&d.shift, &d.dshift, &d.shiftr, &d.acal}) v->clear();
     d.iprot.clear();
     d.iprotr.clear();
@@ -64,7 +72,30 @@ void growlists(int n) {
     while (static_cast<int>(d.cslnam.size()) <= n)
         d.cslnam.push_back(d.cslnam.size() > 1 ? d.cslnam.back() : "");
     while (static_cast<int>(d.pklnam.size()) <= n) d.pklnam.push_back("");
+    d.ndim.resize(static_cast<size_t>(n) + 1, 0);
+    d.pklab.resize(static_cast<size_t>(n) + 1);
     d.npkl = n;
+}
+
+void clearpeaks(int k) {
+    KemraData& d = kemradata;
+    int keep = 0;
+    for (int p = 1; p <= d.npeaks; ++p) {
+        if (d.ipkl[p] == k) continue;
+        ++keep;
+        d.ipkl[keep] = d.ipkl[p];
+        d.ipnum[keep] = d.ipnum[p];
+        d.ppm[keep] = d.ppm[p];
+        d.ipa[keep] = d.ipa[p];
+        d.pint[keep] = d.pint[p];
+        d.psel[keep] = d.psel[p];
+    }
+    d.npeaks = keep;
+    for (auto* v : {&d.ipkl, &d.ipnum}) v->resize(static_cast<size_t>(keep) + 1);
+    d.ppm.resize(static_cast<size_t>(keep) + 1);
+    d.ipa.resize(static_cast<size_t>(keep) + 1);
+    d.pint.resize(static_cast<size_t>(keep) + 1);
+    d.psel.resize(static_cast<size_t>(keep) + 1);
 }
 
 int restype(const std::string& name) {

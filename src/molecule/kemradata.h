@@ -100,7 +100,20 @@ struct KemraData {
     std::vector<int> iacu;
     std::vector<double> cu, dcu;
 
-    int npeaks = 0;  // peaks present
+    // Peak lists: per list its dimension count and dimension labels (nucleus
+    // names such as "H", "N15", "CA").
+    std::vector<int> ndim;
+    std::vector<std::array<std::string, 4>> pklab;
+
+    // Peaks 1..npeaks. A position above 990.0 ppm marks a dimension without
+    // a value; an assigned atom of 0 an unassigned dimension.
+    int npeaks = 0;
+    std::vector<int> ipkl;                   // list of the peak
+    std::vector<int> ipnum;                  // peak number in its file
+    std::vector<std::array<double, 4>> ppm;  // position per dimension
+    std::vector<std::array<int, 4>> ipa;     // assigned atom per dimension
+    std::vector<double> pint;                // intensity (or volume)
+    std::vector<char> psel;                  // peak selection
     void reset();
 };
 
@@ -112,6 +125,8 @@ void nulify();
 void clearmolecule();
 // Grows the list set to n lists; new lists start as a copy of the last one.
 void growlists(int n);
+// Removes every peak of list k (the peaks after them move up).
+void clearpeaks(int k);
 // Residue type of a name (1..naa), -1 if the library lacks it.
 int restype(const std::string& name);
 // Atom of residue r by name, trying pseudo atom spellings; 0 if none.

@@ -1,0 +1,241 @@
+// The scoring commands: the assignment score worked through by hand, its
+// set-up errors, and the installation self-check.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "scoring/score.h"
+#include "testutil.h"
+
+namespace {
+
+using testutil::molecule;
+using testutil::run;
+using testutil::writefile;
+
+bool has(const std::string& out, const std::string& s) { return out.find(s) != std::string::npos; }
+
+// ALA 1, GLY 2, SER 3, LYS 4 with amide shifts (no deviations), and an HSQC
+// with GLY 2 exact, SER 3 0.03 ppm off in H (one tolerance), LYS 4 exact and
+// a noise peak.
+const char* kShifts =
+    "1 8.30 . H 1\n2 125.0 . N 1\n3 8.50 . H 2\n4 109.0 . N 2\n"
+    "5 8.10 . H 3\n6 116.0 . N 3\n7 7.70 . H 4\n8 122.0 . N 4\n";
+const char* kPeaks =
+    "# Number of dimensions 2\n#INAME 1 HN\n#INAME 2 N\n"
+    "    1   8.500 109.000 1 U 1.0E+06 0.0E+00 e 0 0 0 0\n"
+    "    2   8.130 116.000 1 U 1.0E+06 0.0E+00 e 0 0 0 0\n"
+    "    3   7.700 122.000 1 U 1.0E+06 0.0E+00 e 0 0 0 0\n"
+    "    4   9.500 130.000 1 U 1.0E+06 0.0E+00 e 0 0 0 0\n";
+
+void tetrapeptide() {
+    molecule("ALA GLY SER LYS");
+    run("read", {"prot", writefile("amide4.prot", kShifts)});
+    run("read", {writefile("hsqc4.peaks", kPeaks)});
+}
+
+std::string slurp(const std::string& file) {
+    std::ifstream in(file);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(ScoreCommand, AssignmentWorkedByHand) {
+    tetrapeptide();
+    // Peak 3 is given to LYS 4 and also to ALA 1; the last three lines are
+    // an unassigned peak, a peak and a residue that do not exist.
+    std::string file = writefile("tetra.ass.txt",
+                                 "     1       2\n     2       3\n     3       4\n     3       1\n"
+                                 "     4       0\n    99       2\n     1      77\n");
+    std::string local = localscorename(file);
+    std::filesystem::remove(local);
+    std::string out = run("score", {"file=" + file});
+    const char* steps[] = {"spectra",    "atoms",          "residues",
+                           "coherences", "expected peaks", "scoring tables"};
+    size_t at = 0;
+    for (const char* step : steps) {
+        size_t s = out.find(std::string(">> Start ") + step, at);
+        size_t e = out.find(std::string(">> End ") + step, at);
+        ASSERT_NE(s, std::string::npos) << step << "\n" << out;
+        ASSERT_NE(e, std::string::npos) << step;
+        EXPECT_LT(s, e);
+        at = e;
+    }
+    EXPECT_TRUE(has(out, "No var file -> use standard values")) << out;
+    EXPECT_TRUE(has(out, "Spectrum 1: H(i) N(i)")) << out;
+    EXPECT_TRUE(has(out, "Spectrum 1: 4 expected peaks.")) << out;
+    EXPECT_TRUE(has(out, "Spectrum 1: 4 peaks, 3 compatible pairs.")) << out;  // noise fits none
+    EXPECT_TRUE(has(out, "Scoring... " + file)) << out;
+    EXPECT_TRUE(has(out, "*** WARNING: Peak 99 in line 6 of")) << out;
+    EXPECT_TRUE(has(out, "*** WARNING: Residue 77 in line 7 of")) << out;
+    EXPECT_TRUE(has(out, "4 assignments read.")) << out;
+    // Every expected peak named: partAss 1; each peak fits one expected peak:
+    // partDegen 1; peaks 1-3 of 4 given: partPeak 0.75; two of four
+    // assignments one-to-one: partFreq 0.5; agreements 1, exp(-1/2), 1, 0:
+    // partDev 0.652. Local scores 1, 0.606531, 1/2 (peak 3 given twice), 0.
+    EXPECT_TRUE(has(out, "partcoh   1.000")) << out;
+    EXPECT_TRUE(has(out,
+                    "partAss, partDegen, partPeak, partFreq, partDev\n"
+                    "  1.000   1.000   0.750   0.500   0.652"))
+        << out;
+    EXPECT_TRUE(has(out, "Score    0.52663")) << out;
+    std::string s = slurp(local);
+    EXPECT_TRUE(has(s,
+                    "     1 ALA      3    1.00    0.00    0.00    1.00    2.00    8.30    7.70  "
+                    "125.00  122.00  999.00  999.00  999.00  999.00\n"))
+        << s;
+    EXPECT_TRUE(has(s, "     3 SER      2    1.00    0.61    0.61    1.00    1.00    8.10    8.13"))
+        << s;
+    EXPECT_EQ(std::count(s.begin(), s.end(), '\n'), 4);
+    std::filesystem::remove(local);
+}
+
+TEST(ScoreCommand, SetUpStepsWithoutData) {
+    struct Case {
+        const char* what;
+        std::function<void()> setup;
+        const char* msg;
+    } cases[] = {
+        {"no peak list", [] { molecule("ALA GLY"); }, "*** ERROR: No peak list"},
+        {"an empty list",
+         [] {
+             tetrapeptide();
+             run("read", {writefile("none.peaks", kPeaks), "filter=CA"});
+         },
+         "*** ERROR: No peaks in list 1."},
+        {"a dimension of no known nucleus",
+         [] {
+             tetrapeptide();
+             run("read", {writefile("p31.xpk",
+                                    "label dataset sw sf\nP31\nx\n{1}\n{1}\n"
+                                    " P31.L P31.P vol int stat\n"
+                                    "0 {} 1.5 1.0 1.0 0\n")});
+         },
+         "*** ERROR: No expected peaks"},
+        {"a bad assignment line",
+         [] {
+             tetrapeptide();
+             std::filesystem::remove("ass.txt");
+             std::ofstream("ass.txt") << "     1       2\n   one       3\n";
+         },
+         "*** ERROR: Cannot read line 2 of \"ass.txt\":"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.setup();
+        std::string out = run("score", {});
+        EXPECT_TRUE(has(out, c.msg)) << out;
+        EXPECT_FALSE(has(out, "Score ")) << out;
+    }
+    std::filesystem::remove("ass.txt");
+    // No atoms: reachable only below the command, which needs a molecule.
+    tetrapeptide();
+    KemraData d = kemradata;
+    d.na = 0;
+    ScoreSetup s;
+    std::string out = testutil::captured([&] { EXPECT_FALSE(preparescore(d, "", s)); });
+    EXPECT_TRUE(has(out, "*** ERROR: No atoms loaded")) << out;
+}
+
+TEST(ScoreCommand, ParameterFileWidensTheWindows) {
+    tetrapeptide();
+    ScoreSetup s;
+    std::string par =
+        writefile("param.txt", "# wider windows\ntolerance HN 0.5\ntolerance N 2.0\nwithin 3\n");
+    std::string out = testutil::captured([&] { EXPECT_TRUE(preparescore(kemradata, par, s)); });
+    EXPECT_TRUE(has(out, "Parameter file \"" + par + "\" read.")) << out;
+    EXPECT_DOUBLE_EQ(s.spectra[1].tol[0], 0.5);
+    EXPECT_DOUBLE_EQ(s.par.within, 3.0);
+    // Windows of 1.5 ppm in H and 6 ppm in N: the SER 3 peak (8.13, 116.0)
+    // now also fits LYS 4 (7.70, 122.0), not GLY 2 (8.50, 109.0).
+    EXPECT_EQ(s.degeneracy[2], 2);
+    EXPECT_EQ(s.degeneracy[1], 1);
+    par = writefile("param2.txt", "tolerance X 0.5\n");
+    out = testutil::captured([&] { EXPECT_FALSE(preparescore(kemradata, par, s)); });
+    EXPECT_TRUE(has(out, "*** ERROR: Cannot read line 1 of")) << out;
+}
+
+TEST(ScoreCommand, LocalScoreFileName) {
+    struct Case {
+        const char *in, *out;
+    } cases[] = {{"ass.txt", "ass_s.txt"},
+                 {"run1.ass.txt", "run1_s.txt"},
+                 {"assignment", "_s.txt"},
+                 {"", "_s.txt"}};
+    for (const Case& c : cases) EXPECT_EQ(localscorename(c.in), c.out) << c.in;
+}
+
+}  // namespace
+
+namespace {
+
+// A copy of the installation tree for this process, changed by edit.
+std::string sharecopy(const std::string& name,
+                      const std::function<void(const std::string&)>& edit) {
+    namespace fs = std::filesystem;
+    std::string dir = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+    fs::remove_all(dir);
+    fs::copy(QUILTER_SOURCE_SHARE, dir, fs::copy_options::recursive);
+    edit(dir);
+    return dir;
+}
+
+TEST(TestQuilter, ReportsEveryCheckAndWhatIsWrong) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> edit;
+        std::vector<std::string> lines;  // expected in the output, in order
+    } cases[] = {
+        {"intact",
+         [](const std::string&) {},
+         {"residue library:  ok", "help files:       ok", "design:           ok",
+          "overlap model:    ok", "All 4 checks ok."}},
+        {"nohelp",
+         [](const std::string& d) { fs::remove(d + "/help/kemra/showrecipe.hlp"); },
+         {"residue library:  ok", "help files:       missing \"showrecipe.hlp\"",
+          "design:           ok", "*** ERROR: 1 of 4 checks failed."}},
+        // ALA's PSI renamed PHI: two angles of one name.
+        {"duplicate",
+         [](const std::string& d) {
+             std::string lib = d + "/lib/standard.lib";
+             std::string text = slurp(lib);
+             size_t psi = text.find("   2 PSI", text.find("RESIDUE   ALA"));
+             text.replace(psi, 8, "   2 PHI");
+             std::ofstream(lib) << text;
+         },
+         {"residue library:  library check: *** ERROR: Duplicate angle name \"PHI\" in residue "
+          "\"ALA\".",
+          "help files:       ok", "design:           ok", "1 of 4 checks failed."}},
+        {"nolib",
+         [](const std::string& d) { fs::remove(d + "/lib/standard.lib"); },
+         {"residue library:  library file \"", "standard.lib\" not found",
+          "design:           no library to design with", "2 of 4 checks failed."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        molecule("ALA GLY SER LYS");
+        int atoms = kemradata.na;
+        std::string dir = sharecopy(c.name, c.edit);
+        kemradata.libdir = dir;
+        std::string out = run("test_quilter", {});
+        size_t at = 0;
+        for (const std::string& line : c.lines) {
+            size_t next = out.find(line, at);
+            EXPECT_NE(next, std::string::npos) << line << "\n" << out;
+            if (next != std::string::npos) at = next;
+        }
+        EXPECT_EQ(haverr(), c.lines.back().find("failed") != std::string::npos);
+        // The session's data are left as they were.
+        EXPECT_EQ(kemradata.nr, 4);
+        EXPECT_EQ(kemradata.na, atoms);
+        EXPECT_EQ(kemradata.libdir, dir);
+        fs::remove_all(dir);
+    }
+}
+
+}  // namespace
