@@ -259,7 +259,7 @@ bool ScheduleBuilder::groupsok(int nchanged) {
 }
 
 bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
-    refused_ = -1;
+    refused_ = refusedcol_ = -1;
     uint32_t cf = cmask_[f] | m, ne = nmask_[e] | m;
     // Fast refusal: pairs of row f hold masks within cmask[f], pairs of
     // column e masks within nmask[e]. A new mask outside both is held only by
@@ -286,6 +286,7 @@ bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
     for (size_t i = 0; ok && i < col_[e].size(); ++i) {
         int a = col_[e][i];
         if (a != f) ok = update(a, e, cmask_[a] & ne);
+        if (!ok) refusedcol_ = static_cast<int>(i);
     }
     ok = ok && groupsok(n);
     std::array<int, kSamples + 1> newpeaks = peaks_;
@@ -323,18 +324,36 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
     for (int p = 0; p < npairs; ++p) {
         int f = 0, e = 0;
         if (!pairat(base, order, p, uniqs_, f, e) || done[f][e]) continue;
-        // A candidate fails at once when the new mask of the row partner that
-        // refused the last candidate is held by a pair this placement leaves
-        // alone (a mask outside cmask[f] and nmask[e]): tryplace would refuse
-        // it the same way. Failing candidates come in long runs refused by
-        // the same partner.
+        // Candidates come in long runs refused by the same partner: its new
+        // mask was | (m & labels) is held by a pair this placement leaves
+        // alone (a mask outside cmask[f] and nmask[e]). The partners that
+        // refused last (one of the row, one of the column) are asked first,
+        // and a refusal skips every following candidate with the same
+        // bits in the partner's labels: up to the next multiple of the
+        // labels' lowest bit they are all the same.
         const uint32_t cf = cmask_[f], ne = nmask_[e];
-        int hint = -1;
+        int hintrow = -1, hintcol = -1;
+        auto pinned = [&](uint32_t was, uint32_t labels, uint32_t m) {
+            uint32_t nm = was | (m & labels);
+            return nm != was && count_[nm] >= uniform_ && (nm & ~cf) && (nm & ~ne);
+        };
+        auto skip = [](uint32_t m, uint32_t labels) {
+            return m | ((labels & (~labels + 1)) - 1);  // last candidate of the run
+        };
         for (uint32_t m = 1; m <= limit; ++m) {
-            if (uniform_ > 0 && hint >= 0) {
-                int b = row_[f][static_cast<size_t>(hint)];
-                uint32_t was = static_cast<uint32_t>(mat_[f][b]), nm = was | (m & nmask_[b]);
-                if (nm != was && count_[nm] >= uniform_ && (nm & ~cf) && (nm & ~ne)) continue;
+            if (uniform_ > 0 && hintrow >= 0) {
+                int b = row_[f][static_cast<size_t>(hintrow)];
+                if (pinned(static_cast<uint32_t>(mat_[f][b]), nmask_[b], m)) {
+                    m = skip(m, nmask_[b]);
+                    continue;
+                }
+            }
+            if (uniform_ > 0 && hintcol >= 0) {
+                int a = col_[e][static_cast<size_t>(hintcol)];
+                if (pinned(static_cast<uint32_t>(mat_[a][e]), cmask_[a], m)) {
+                    m = skip(m, cmask_[a]);
+                    continue;
+                }
             }
             if (tryplace(f, e, m, maxpeaks)) {
                 (void)addtosamples(s, f, e, m);  // tryplace checked the room
@@ -342,7 +361,8 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
                 ++placed;
                 break;
             }
-            if (refused_ >= 0) hint = refused_;
+            if (refused_ >= 0) hintrow = refused_;
+            if (refusedcol_ >= 0) hintcol = refusedcol_;
         }
     }
     s.schednrs = mat_;

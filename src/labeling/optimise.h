@@ -121,6 +121,7 @@ class ScheduleBuilder {
     const TypeMatrix& allowed_;
     int uniform_ = 0;         // the common allowed value when all are equal and positive
     int refused_ = -1;        // row partner that refused the last candidate
+    int refusedcol_ = -1;     // column partner that refused the last candidate
     std::vector<int> count_;  // occurring pairs per sample mask
     std::array<uint32_t, kTypes + 1> cmask_{}, nmask_{};    // samples labelling a type
     std::array<uint32_t, kSamples + 1> fbits_{}, ebits_{};  // types labelled in a sample
