@@ -6,8 +6,11 @@
 // results meet the world: the labeling file after each improvement, the
 // sample-string file of mode -14, the ten stored slots, the residue table,
 // Ctrl-C, and the end of the program for the modes that end it.
+#include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <thread>
 
 #include "commands/registry.h"
 #include "commands/testhooks.h"
@@ -21,6 +24,7 @@
 #include "labelio/labelfile.h"
 #include "labelio/reports.h"
 #include "molecule/kemradata.h"
+#include "molecule/textio.h"
 
 namespace {
 
@@ -58,6 +62,20 @@ void printtime() {
     int h = 0, m = 0, s = 0;
     clock(h, m, s);
     listout("Time:(hms) " + intstr(h) + " " + intstr(m) + " " + intstr(s));
+}
+
+// Threads for the cycles: the variable "threads" when it holds a positive
+// number, else QUILTER_THREADS from the environment, else every hardware
+// thread. The result does not depend on it.
+int threadcount() {
+    int n = 0;
+    std::string v = trim(getval("threads"));
+    if (v.empty() || !toint(v, n) || n < 1) {
+        const char* env = std::getenv("QUILTER_THREADS");
+        if (!env || !toint(env, n) || n < 1)
+            n = static_cast<int>(std::thread::hardware_concurrency());
+    }
+    return std::clamp(n, 1, 64);
 }
 
 // The optimiser's link to the stored slots, the labeling file, the
@@ -111,6 +129,7 @@ void countuniquepairs(Words& param, int& npar) {
     p.fillweight = iparam("fillweight");
     p.maxpeaks = iparam("maxpeaks");
     p.storeeach = trim(filename) != "NO";
+    p.threads = threadcount();
     testhooks.tune(p);
     listout("Filename used by count  " + strq(trim(filename)));
     if (haverr()) return;

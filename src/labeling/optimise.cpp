@@ -60,11 +60,16 @@
 #include "labeling/optimise.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <ctime>
+#include <functional>
+#include <mutex>
 #include <numeric>
 #include <random>
+#include <thread>
 
 #include "kemlang/print.h"
 #include "kemlang/services.h"
@@ -471,6 +476,51 @@ const Mode& modeof(int it) {
     return kModes[std::size(kModes) - 1];
 }
 
+// Random numbers of an order strategy: the run's own stream (ran1) for the
+// sequential modes, or a stream of one cycle's own for the modes whose cycles
+// are independent (so that the cycles can run on any number of threads and
+// give the same result).
+struct Rng {
+    virtual ~Rng() = default;
+    virtual double next() = 0;  // uniform in [0, 1)
+};
+
+struct RunRng : Rng {
+    int& seed;
+    explicit RunRng(int& s) : seed(s) {}
+    double next() override { return ran1(seed); }
+};
+
+uint64_t splitmix(uint64_t& x) {
+    uint64_t z = (x += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+struct CycleRng : Rng {
+    uint64_t state;
+    CycleRng(int seed, long cycle) {
+        uint64_t x = static_cast<uint32_t>(seed);
+        state = splitmix(x) ^ (static_cast<uint64_t>(cycle) * 0xD1B54A32D192ED03ull);
+    }
+    double next() override { return static_cast<double>(splitmix(state) >> 11) * 0x1.0p-53; }
+};
+
+// What one thread needs to order and build: its pair order, its residue-type
+// order (mode -4), its builder and the schedule it builds into.
+struct Lane {
+    std::vector<int> order;
+    std::array<int, kTypes + 1> aminoptr{};
+    ScheduleBuilder builder;
+    std::unique_ptr<Schedule> sched = std::make_unique<Schedule>();
+    Lane(const TypeMatrix& uniqs, const TypeMatrix& allowed, int npairs)
+        : order(static_cast<size_t>(npairs)), builder(uniqs, allowed) {
+        std::iota(order.begin(), order.end(), 1);
+        std::iota(aminoptr.begin(), aminoptr.end(), 0);
+    }
+};
+
 struct Optimiser {
     const Problem& pb;
     const OptParams& p;
@@ -478,12 +528,12 @@ struct Optimiser {
     OptResult& out;
     const Selection& base;
     const TypeMatrix& uniqs;
-    std::vector<int> order;  // pair order, 1-based values in 0..npairs-1
-    std::array<int, kTypes + 1> aminoptr{};
     int npairs = 0;
+    Lane lane0;               // the run's own lane: the greedy build and the sequential modes
+    std::vector<int>& order;  // pair order, 1-based values in 0..npairs-1
+    ScheduleBuilder& builder;
     int seed = 1;
-    std::mt19937 swaps;
-    ScheduleBuilder builder;
+    mutable std::mt19937 swaps;
     double greedyscore = 0;
     std::array<int, kSlots + 1> topscores{};
     int ringentries = 0;
@@ -498,17 +548,24 @@ struct Optimiser {
           out(r),
           base(problem.base),
           uniqs(problem.uniqs),
-          builder(problem.uniqs, params.allowed) {}
+          npairs(problem.base.count),
+          lane0(problem.uniqs, params.allowed, problem.base.count),
+          order(lane0.order),
+          builder(lane0.builder) {}
 
     double score(Schedule& s) {
         return scoreschedule(s, p.scoreweight, p.priceweight, p.fillweight, uniqs, pb.mol, pb.lab);
     }
     double ran() { return ran1(seed); }
     void rperm() {
-        std::iota(order.begin(), order.end(), 1);
+        RunRng r(seed);
+        rperm(order, r);
+    }
+    void rperm(std::vector<int>& ord, Rng& r) const {
+        std::iota(ord.begin(), ord.end(), 1);
         for (int i = npairs - 1; i > 0; --i) {
-            int j = std::min(i, static_cast<int>(ran() * (i + 1)));
-            std::swap(order[static_cast<size_t>(i)], order[static_cast<size_t>(j)]);
+            int j = std::min(i, static_cast<int>(r.next() * (i + 1)));
+            std::swap(ord[static_cast<size_t>(i)], ord[static_cast<size_t>(j)]);
         }
     }
     int build(Schedule& s) {
@@ -526,17 +583,19 @@ struct Optimiser {
         return uniqs[base.front[i]][base.end[j]] > 0 || uniqs[base.front[j]][base.end[i]] > 0 ||
                base.front[i] == base.front[j] || base.end[i] == base.end[j];
     }
-    void sortbyconflicts(bool most) {
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    void sortbyconflicts(std::vector<int>& ord, bool most) const {
+        std::stable_sort(ord.begin(), ord.end(), [&](int a, int b) {
             return most ? conflicts(a) > conflicts(b) : conflicts(a) < conflicts(b);
         });
     }
-    void connectionorder(bool randomstart, bool downwards);
-    void colourorder(bool randomvertices);
-    void cliqueorder();
-    void typeshuffle();
-    // Orders the pairs for the cycle; false when the mode has no order left.
-    bool reorder(Order o, long cycle);
+    void sortbyconflicts(bool most) { sortbyconflicts(order, most); }
+    void connectionorder(std::vector<int>& ord, bool randomstart, bool downwards) const;
+    void colourorder(std::vector<int>& ord, Rng& r, bool randomvertices) const;
+    void cliqueorder(std::vector<int>& ord) const;
+    void typeshuffle(Lane& lane, Rng& r) const;
+    // Orders the lane's pairs for the cycle; false when the mode has no
+    // order left.
+    bool reorder(Lane& lane, Rng& r, Order o, long cycle) const;
     void greedy(Schedule& s);
     void anneal(Schedule& s);
     bool acceptable(Schedule& s);
@@ -553,12 +612,15 @@ struct Optimiser {
     void recursive_enumeration();
     void enterring(Schedule& my, double best);
     void rank(bool announce);
+    static bool independent(const Mode& m);
+    void sequentialcycles(int it, double& best);
+    void independentcycles(const Mode& mode, double& best);
     void run();
 };
 
-void Optimiser::connectionorder(bool randomstart, bool downwards) {
+void Optimiser::connectionorder(std::vector<int>& order, bool randomstart, bool downwards) const {
     std::vector<int> rest(order);
-    if (!randomstart) sortbyconflicts(true), rest = order;
+    if (!randomstart) sortbyconflicts(order, true), rest = order;
     std::vector<int> done;
     while (!rest.empty()) {
         size_t pick = 0;
@@ -579,11 +641,11 @@ void Optimiser::connectionorder(bool randomstart, bool downwards) {
     order = done;
 }
 
-void Optimiser::colourorder(bool randomvertices) {
+void Optimiser::colourorder(std::vector<int>& order, Rng& r, bool randomvertices) const {
     if (randomvertices)
-        rperm();
+        rperm(order, r);
     else
-        sortbyconflicts(true);
+        sortbyconflicts(order, true);
     std::vector<int> colour(static_cast<size_t>(npairs) + 1, 0);
     for (int v : order) {
         int c = 1;
@@ -598,7 +660,7 @@ void Optimiser::colourorder(bool randomvertices) {
     });
 }
 
-void Optimiser::cliqueorder() {
+void Optimiser::cliqueorder(std::vector<int>& order) const {
     std::array<int, kTypes + 1> size{};
     for (int k : order) ++size[static_cast<size_t>(base.front[k])];
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
@@ -608,11 +670,14 @@ void Optimiser::cliqueorder() {
     });
 }
 
-void Optimiser::typeshuffle() {
-    rperm();
+void Optimiser::typeshuffle(Lane& lane, Rng& r) const {
+    std::vector<int>& order = lane.order;
+    std::array<int, kTypes + 1>& aminoptr = lane.aminoptr;
+    rperm(order, r);
     for (int i = kTypes; i > 1; --i)
-        std::swap(aminoptr[static_cast<size_t>(i)],
-                  aminoptr[static_cast<size_t>(1 + std::min(i - 1, static_cast<int>(ran() * i)))]);
+        std::swap(
+            aminoptr[static_cast<size_t>(i)],
+            aminoptr[static_cast<size_t>(1 + std::min(i - 1, static_cast<int>(r.next() * i)))]);
     std::array<int, kTypes + 1> rank{};
     for (int i = 1; i <= kTypes; ++i)
         rank[static_cast<size_t>(aminoptr[static_cast<size_t>(i)])] = i;
@@ -621,42 +686,43 @@ void Optimiser::typeshuffle() {
     });
 }
 
-bool Optimiser::reorder(Order o, long cycle) {
+bool Optimiser::reorder(Lane& lane, Rng& r, Order o, long cycle) const {
+    std::vector<int>& ord = lane.order;
     switch (o) {
         case Order::swaps:
-            for (int s = 0; s < p.swapsperstep; ++s) {
+            for (int k = 0; k < p.swapsperstep; ++k) {
                 auto i = static_cast<size_t>(swaps() % static_cast<uint32_t>(npairs));
                 auto j = static_cast<size_t>(swaps() % static_cast<uint32_t>(npairs));
-                std::swap(order[i], order[j]);
+                std::swap(ord[i], ord[j]);
             }
             break;
         case Order::random:
-            rperm();
+            rperm(ord, r);
             break;
         case Order::lexicographic:
-            if (cycle > 0 && !std::next_permutation(order.begin(), order.end())) return false;
+            if (cycle > 0 && !std::next_permutation(ord.begin(), ord.end())) return false;
             break;
         case Order::typeshuffle:
-            typeshuffle();
+            typeshuffle(lane, r);
             break;
         case Order::fewestconflicts:
-            sortbyconflicts(false);
+            sortbyconflicts(ord, false);
             break;
         case Order::connected:
-            connectionorder(false, false);
+            connectionorder(ord, false, false);
             break;
         case Order::connectedrandom:
         case Order::connecteddown:
-            rperm();
-            connectionorder(true, o == Order::connecteddown);
+            rperm(ord, r);
+            connectionorder(ord, true, o == Order::connecteddown);
             break;
         case Order::colour:
         case Order::colourrandom:
-            colourorder(o == Order::colourrandom);
+            colourorder(ord, r, o == Order::colourrandom);
             break;
         case Order::cliques:
-            rperm();
-            cliqueorder();
+            rperm(ord, r);
+            cliqueorder(ord);
             break;
         case Order::keep:
         case Order::samplestrings:
@@ -836,41 +902,169 @@ void Optimiser::rank(bool announce) {
     if (announce) obs.improved(out.ranked);
 }
 
-void Optimiser::run() {
-    seed = -p.seed;
-    swaps.seed(static_cast<uint32_t>(p.seed));
-    for (int k = 1; k <= kSlots; ++k) initschedule(topschedules[static_cast<size_t>(k)]);
-    topscores.fill(0);
-    initschedule(myschedule);
-    if (uniqueflags.verbose_output) {
-        obs.line("Uniqs:");
-        for (int t = 1; t <= kTypes; ++t) {
-            std::string line = aaname5(pb.mol, t);
-            for (int e = 1; e <= kTypes; ++e) line += " " + intstr(uniqs[t][e]);
-            obs.line(line);
+// Modes whose every cycle draws a fresh order: a cycle depends only on the
+// run's seed and its own number, so cycles can run on several threads and be
+// judged afterwards in their own order, with the same result on any number
+// of threads.
+bool Optimiser::independent(const Mode& m) {
+    if (m.onecycle) return false;
+    switch (m.order) {
+        case Order::random:
+        case Order::typeshuffle:
+        case Order::connectedrandom:
+        case Order::connecteddown:
+        case Order::colourrandom:
+        case Order::cliques:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A crew of threads that work one round at a time: the calling thread is
+// worker 0, the others wait for the next round.
+class Crew {
+   public:
+    Crew(int n, std::function<void(int)> work) : work_(std::move(work)) {
+        for (int t = 1; t < n; ++t) threads_.emplace_back([this, t] { loop(t); });
+    }
+    ~Crew() {
+        {
+            std::lock_guard<std::mutex> g(mu_);
+            quit_ = true;
         }
-        obs.line("generating new labeling");
+        start_.notify_all();
+        for (std::thread& t : threads_) t.join();
     }
-    npairs = base.count;
-    order.resize(static_cast<size_t>(npairs));
-    std::iota(order.begin(), order.end(), 1);
-    std::iota(aminoptr.begin(), aminoptr.end(), 0);
-    if (p.cutoff != kAllSamples)
-        obs.line("cutoff was chosen: " + std::to_string(static_cast<int32_t>(p.cutoff)));
-    rperm();
-    greedy(greedsched);
-    greedyscore = score(greedsched);
-    myschedule = greedsched;
-    int it = p.iterations;
-    if (const char* msg = modeof(it).message) obs.line(msg);
-    if (it < 0 || it > 1000)
-        obs.line("Press Ctrl-C to end the search early; the best schedules found are kept.");
-    if (uniqueflags.verbose_output) {
-        std::string line = "pair order:";
-        for (int k : order) line += " " + intstr(k);
-        obs.line(line);
+    void round() {
+        {
+            std::lock_guard<std::mutex> g(mu_);
+            ++generation_;
+            pending_ = static_cast<int>(threads_.size());
+        }
+        start_.notify_all();
+        work_(0);
+        std::unique_lock<std::mutex> l(mu_);
+        done_.wait(l, [this] { return pending_ == 0; });
     }
-    double best = -50000.0;
+
+   private:
+    void loop(int t) {
+        long seen = 0;
+        while (true) {
+            {
+                std::unique_lock<std::mutex> l(mu_);
+                start_.wait(l, [&] { return quit_ || generation_ != seen; });
+                if (quit_) return;
+                seen = generation_;
+            }
+            work_(t);
+            std::lock_guard<std::mutex> g(mu_);
+            if (--pending_ == 0) done_.notify_one();
+        }
+    }
+    std::function<void(int)> work_;
+    std::vector<std::thread> threads_;
+    std::mutex mu_;
+    std::condition_variable start_, done_;
+    long generation_ = 0;
+    int pending_ = 0;
+    bool quit_ = false;
+};
+
+void Optimiser::independentcycles(const Mode& mode, double& best) {
+    // Verbose scoring prints from inside the build: one thread keeps it in order.
+    const int nlanes = uniqueflags.verbose_output ? 1 : std::max(1, p.threads);
+    const int per = std::max(1, p.cyclesperround);
+    struct Result {
+        bool done = false, greedy = false;
+        double gen = 0;
+        int total = 0;
+    };
+    std::vector<std::unique_ptr<Lane>> lanes;
+    std::vector<std::vector<Result>> results(static_cast<size_t>(nlanes));
+    std::vector<std::vector<std::unique_ptr<Schedule>>> built(static_cast<size_t>(nlanes));
+    for (int t = 0; t < nlanes; ++t) {
+        lanes.push_back(std::make_unique<Lane>(uniqs, p.allowed, npairs));
+        results[static_cast<size_t>(t)].resize(static_cast<size_t>(per));
+        for (int i = 0; i < per; ++i)
+            built[static_cast<size_t>(t)].push_back(std::make_unique<Schedule>());
+    }
+    // The greedy schedule stands in for every cycle that builds no better one.
+    auto greedy = std::make_unique<Schedule>(greedsched);
+    fillschednrs(*greedy, uniqs);
+    int greedytotal = 0;
+    checkschedule(*greedy, greedytotal, p.allowed, uniqs);
+    const double greedyplain = score(*greedy);
+    std::atomic<bool> halt{false};
+    long first = 0;  // first cycle of the round
+    auto work = [&](int t) {
+        Lane& lane = *lanes[static_cast<size_t>(t)];
+        for (int i = 0; i < per; ++i) {
+            Result& r = results[static_cast<size_t>(t)][static_cast<size_t>(i)];
+            r.done = false;
+            const long cycle = first + static_cast<long>(t) * per + i;
+            // The first cycle is always made, as in the sequential modes.
+            if (t == 0 && cycle > 0 && obs.stop()) halt = true;
+            if (cycle > p.maxcycle || (halt && cycle > 0)) continue;
+            Schedule& s = *built[static_cast<size_t>(t)][static_cast<size_t>(i)];
+            CycleRng rng(p.seed, cycle);
+            std::iota(lane.aminoptr.begin(), lane.aminoptr.end(), 0);
+            do {
+                reorder(lane, rng, mode.order, cycle);
+                lane.builder.build(base, lane.order.data(), npairs, s, p.cutoff, p.maxpeaks);
+                r.gen = scoreschedule(s, p.scoreweight, p.priceweight, p.fillweight, uniqs, pb.mol,
+                                      pb.lab);
+                r.greedy = r.gen <= greedyscore;
+                if (r.greedy) {
+                    r.total = greedytotal;
+                } else {
+                    fillschednrs(s, uniqs);
+                    checkschedule(s, r.total, p.allowed, uniqs);
+                }
+            } while (r.total > p.retotal && !halt && !(t == 0 && obs.stop()));
+            r.done = true;
+        }
+    };
+    Crew crew(nlanes, work);
+    const Schedule* last = greedy.get();
+    bool ended = false;
+    while (!ended && first <= p.maxcycle) {
+        crew.round();
+        for (int t = 0; t < nlanes && !ended; ++t)
+            for (int i = 0; i < per && !ended; ++i) {
+                const Result& r = results[static_cast<size_t>(t)][static_cast<size_t>(i)];
+                const long cycle = first + static_cast<long>(t) * per + i;
+                if (!r.done) {
+                    ended = true;
+                    break;
+                }
+                Schedule& s =
+                    r.greedy ? *greedy : *built[static_cast<size_t>(t)][static_cast<size_t>(i)];
+                if (uniqueflags.verbose_output)
+                    obs.line("generate gave: " + numstr(r.gen, 8) +
+                             " build gave:" + numstr(greedyscore, 8));
+                out.cycles = cycle + 1;
+                double plain = r.greedy ? greedyplain : r.gen;
+                double relative = r.total == 0 ? HUGE_VAL : plain / r.total;
+                if (relative >= best) {
+                    best = plain;
+                    enterring(s, best);
+                }
+                last = &s;
+                if ((cycle + 1) % p.progressevery == 0)
+                    obs.line("iterations so far " + std::to_string(cycle + 1) + " Time:(hms) " +
+                             hms() + " " + numstr(best, 8));
+            }
+        if (halt) ended = true;
+        first += static_cast<long>(nlanes) * per;
+    }
+    myschedule = *last;
+}
+
+// The cycles one after another on the run's own random stream: the modes
+// whose next order depends on the last one, and the modes of one cycle.
+void Optimiser::sequentialcycles(int it, double& best) {
     for (long cycle = 0; cycle <= p.maxcycle; ++cycle) {
         bool last = modeof(it).onecycle || obs.stop();
         int total = 0;
@@ -878,7 +1072,8 @@ void Optimiser::run() {
             const Mode& mode = modeof(it);
             if (mode.order == Order::swaps) --it;  // counts down to mode 0's last cycle
             if (mode.iterations == 0) last = true;
-            if (!reorder(mode.order, cycle)) last = true;
+            RunRng r(seed);
+            if (!reorder(lane0, r, mode.order, cycle)) last = true;
             if (mode.order == Order::enumerate) {
                 recursive_enumeration();
                 out.end = OptEnd::enumerated;
@@ -914,6 +1109,44 @@ void Optimiser::run() {
                      " " + numstr(best, 8));
         if ((cycle + 1) % p.reshuffleevery == 0) rperm();
     }
+}
+
+void Optimiser::run() {
+    seed = -p.seed;
+    swaps.seed(static_cast<uint32_t>(p.seed));
+    for (int k = 1; k <= kSlots; ++k) initschedule(topschedules[static_cast<size_t>(k)]);
+    topscores.fill(0);
+    initschedule(myschedule);
+    if (uniqueflags.verbose_output) {
+        obs.line("Uniqs:");
+        for (int t = 1; t <= kTypes; ++t) {
+            std::string line = aaname5(pb.mol, t);
+            for (int e = 1; e <= kTypes; ++e) line += " " + intstr(uniqs[t][e]);
+            obs.line(line);
+        }
+        obs.line("generating new labeling");
+    }
+    if (p.cutoff != kAllSamples)
+        obs.line("cutoff was chosen: " + std::to_string(static_cast<int32_t>(p.cutoff)));
+    rperm();
+    greedy(greedsched);
+    greedyscore = score(greedsched);
+    myschedule = greedsched;
+    int it = p.iterations;
+    if (const char* msg = modeof(it).message) obs.line(msg);
+    if (it < 0 || it > 1000)
+        obs.line("Press Ctrl-C to end the search early; the best schedules found are kept.");
+    if (uniqueflags.verbose_output) {
+        std::string line = "pair order:";
+        for (int k : order) line += " " + intstr(k);
+        obs.line(line);
+    }
+    double best = -50000.0;
+    if (independent(modeof(it)))
+        independentcycles(modeof(it), best);
+    else
+        sequentialcycles(it, best);
+    if (out.end == OptEnd::enumerated || out.end == OptEnd::formula) return;
     if (obs.stop()) out.end = OptEnd::interrupted;
     rank(false);
     out.last = myschedule;

@@ -30,7 +30,8 @@ struct KemraData;
     X(int, fingerprints, 100, "fingerprints of ring schedules kept to refuse repeats")    \
     X(int, enumdepth, 8, "leading pairs whose orders mode -17 enumerates")                \
     X(int, swapsperstep, 10, "random transpositions per cycle of the positive modes")     \
-    X(int, retotal, 10000, "duplicate total above which a cycle builds again")
+    X(int, retotal, 10000, "duplicate total above which a cycle builds again")            \
+    X(int, cyclesperround, 16, "cycles a thread builds before the results are judged")
 
 struct OptParams {
     int iterations = -1;               // the mode (see the table in optimise.cpp)
@@ -41,6 +42,7 @@ struct OptParams {
     double priceweight = 0, scoreweight = 1, fillweight = 1;
     int maxpeaks = 500;      // peaks per sample; 999 = no limit
     bool storeeach = false;  // the observer stores the ring after each improvement
+    int threads = 1;         // threads for the modes whose cycles are independent
 #define QUILTER_OPT_FIELD(type, name, def, meaning) type name = def;
     QUILTER_OPT_TUNING(QUILTER_OPT_FIELD)
 #undef QUILTER_OPT_FIELD

@@ -200,3 +200,39 @@ TEST(OptimiserRun, InterruptDuringAnnealing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Same seed, same ring, on any number of threads: every random mode whose
+// cycles are independent, judged in cycle order.
+TEST(OptimiserRun, ThreadsDoNotChangeTheResult) {
+    for (int mode : {-1, -4, -8, -11, -16}) {
+        Design run("gb1.fasta", 6);
+        run.p.iterations = mode;
+        run.p.maxcycle = 150;
+        run.p.seed = 17;
+        run.p.annealsteps = 0;  // a plain greedy schedule that cycles can beat
+        run.p.wigglepasses = 0;
+        std::vector<std::vector<int>> rings;
+        std::vector<long> cycles;
+        for (int threads : {1, 2, 4}) {
+            run.p.threads = threads;
+            run.p.cyclesperround = 1 + threads * 3;  // rounds end at other cycles
+            Observer quiet;
+            auto r = run.go(quiet);
+            std::vector<int> ring;
+            for (int k = 1; k <= kSlots; ++k) ring.push_back(fingerprintschedule(r->ranked[k]));
+            ring.push_back(fingerprintschedule(r->last));
+            rings.push_back(ring);
+            cycles.push_back(r->cycles);
+        }
+        int filled = 0;
+        for (int k = 0; k < kSlots; ++k) filled += rings[0][static_cast<size_t>(k)] != rings[0][9];
+        EXPECT_GE(filled, 2) << mode;  // the cycles found schedules of their own
+        EXPECT_EQ(rings[0], rings[1]) << mode;
+        EXPECT_EQ(rings[0], rings[2]) << mode;
+        EXPECT_EQ(cycles, (std::vector<long>{151, 151, 151})) << mode;
+    }
+}
+
+}  // namespace
