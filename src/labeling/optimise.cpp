@@ -62,6 +62,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <ctime>
@@ -124,6 +125,12 @@ bool pairat(const Selection& base, const int* order, int p, const TypeMatrix& u,
     if (k < 1 || k > base.count) return false;
     f = base.front[k], e = base.end[k];
     return f >= 1 && f <= kTypes && e >= 1 && e <= kTypes && u[f][e] > 0;
+}
+
+// "3 samples": plain text, for lines that are built but may not be printed
+// (a placeholder would wait in the message store).
+std::string counted(int n, const std::string& noun) {
+    return intstr(n) + " " + noun + (n == 1 ? "" : "s");
 }
 
 std::string hms() {
@@ -535,6 +542,11 @@ struct Optimiser {
     int seed = 1;
     mutable std::mt19937 swaps;
     double greedyscore = 0;
+    int uniquepairs = 0;  // unique pairs of the base selection
+    long lastchange = 0;  // cycle of the last change of the ring
+    long cycle = 0;       // cycle being judged
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now(),
+                                          lastprogress = started, cyclesstarted = started;
     std::array<int, kSlots + 1> topscores{};
     int ringentries = 0;
     std::vector<int> fingerprints;
@@ -612,6 +624,13 @@ struct Optimiser {
     void recursive_enumeration();
     void enterring(Schedule& my, double best);
     void rank(bool announce);
+    // The schedule the ring ranks first: its resolved unique pairs and samples.
+    void ringbest(int& resolved, int& samples);
+    // Is the first schedule as good as can be proven (mode -1's early end)?
+    bool proven();
+    // A progress line when the last one is some seconds old.
+    void tick(const std::string& what);
+    void progress(long cycles);
     static bool independent(const Mode& m);
     void sequentialcycles(int it, double& best);
     void independentcycles(const Mode& mode, double& best);
@@ -767,7 +786,7 @@ void Optimiser::greedy(Schedule& s) {
     // repeat while they improve.
     for (int pass = 0; pass < p.wigglepasses && !obs.stop(); ++pass) {
         bool improved = false;
-        for (int pos = 0; pos < npairs; ++pos) {
+        for (int pos = 0; pos < npairs && !obs.stop(); ++pos) {
             std::vector<int> cand = keep;
             int moved = cand[static_cast<size_t>(pos)];
             cand.erase(cand.begin() + pos);
@@ -825,6 +844,7 @@ void Optimiser::anneal(Schedule& s) {
         if (pairat(base, order.data(), k, uniqs, f, e) && uniqs[f][e] == 1 && !seen[f][e])
             seen[f][e] = true, ++unique;
     }
+    uniquepairs = unique;
     if (nall == 0 || unique == 0) return;
     auto needed = [](const Schedule& x) {
         return static_cast<int>(std::count_if(x.samples.begin() + 1, x.samples.end(),
@@ -842,8 +862,11 @@ void Optimiser::anneal(Schedule& s) {
         const uint64_t sd =
             static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0x9E3779B97F4A7C15ull +
             static_cast<uint64_t>(n);
-        Labels l = a.search(Labels(), sd, p.annealsteps, std::min(unique, (1 << n) - 1),
-                            [this] { return obs.stop(); });
+        Labels l = a.search(Labels(), sd, p.annealsteps, std::min(unique, (1 << n) - 1), [&] {
+            tick("label search on " + counted(n, "sample") + ", best so far " + intstr(bestup) +
+                 " of " + intstr(unique) + " unique pairs on " + counted(bestn, "sample"));
+            return obs.stop();
+        });
         if (!a.toschedule(l, trialsched) || !acceptable(trialsched)) continue;
         int up = chkuniqsdup(trialsched, uniqs), used = needed(trialsched);
         double sc = score(trialsched);
@@ -884,7 +907,53 @@ void Optimiser::enterring(Schedule& my, double best) {
     ++ringentries;
     topscores[static_cast<size_t>(k)] = static_cast<int>(best * 100);
     topschedules[static_cast<size_t>(k)] = my;
+    lastchange = cycle;
     if (p.storeeach) rank(true);
+}
+
+void Optimiser::ringbest(int& resolved, int& samples) {
+    int pos = 1;
+    for (int k = 2; k <= kSlots; ++k)
+        if (topscores[static_cast<size_t>(k)] > topscores[static_cast<size_t>(pos)]) pos = k;
+    Schedule& s = topschedules[static_cast<size_t>(pos)];
+    resolved = chkuniqsdup(s, uniqs);
+    samples = 0;
+    for (int k = 1; k <= kSamples; ++k)
+        if (s.samples[k].count > 0) samples = k;
+}
+
+// Proven when the first schedule resolves every unique pair on the fewest
+// samples that can tell them apart (2^k - 1 distinct masks on k samples), or
+// reaches the bound and sample count the caller proved.
+bool Optimiser::proven() {
+    int resolved = 0, samples = 0;
+    ringbest(resolved, samples);
+    int fewest = 0;
+    while ((1L << fewest) - 1 < uniquepairs) ++fewest;
+    int bound = p.provenpairs >= 0 ? p.provenpairs : uniquepairs;
+    if (p.provensamples > 0) fewest = std::max(fewest, p.provensamples);
+    return resolved >= bound && samples <= fewest;
+}
+
+void Optimiser::tick(const std::string& what) {
+    auto now = std::chrono::steady_clock::now();
+    if (now - lastprogress < std::chrono::duration<double>(p.progressseconds)) return;
+    lastprogress = now;
+    long s = static_cast<long>(std::chrono::duration<double>(now - started).count());
+    obs.progress(std::to_string(s / 60) + ":" + (s % 60 < 10 ? "0" : "") + std::to_string(s % 60) +
+                 " " + what);
+}
+
+void Optimiser::progress(long cycles) {
+    auto now = std::chrono::steady_clock::now();
+    if (now - lastprogress < std::chrono::duration<double>(p.progressseconds)) return;
+    double secs = std::chrono::duration<double>(now - cyclesstarted).count();
+    int resolved = 0, samples = 0;
+    ringbest(resolved, samples);
+    tick("cycles " + std::to_string(cycles) + " of " + std::to_string(p.maxcycle + 1) + ", " +
+         std::to_string(static_cast<long>(secs > 0 ? static_cast<double>(cycles) / secs : 0)) +
+         " a second, best " + intstr(resolved) + " of " + intstr(uniquepairs) +
+         " unique pairs on " + counted(samples, "sample"));
 }
 
 // The ring ranked by score into the result; announce tells the observer.
@@ -1027,6 +1096,7 @@ void Optimiser::independentcycles(const Mode& mode, double& best) {
         }
     };
     Crew crew(nlanes, work);
+    cyclesstarted = std::chrono::steady_clock::now();
     const Schedule* last = greedy.get();
     bool ended = false;
     while (!ended && first <= p.maxcycle) {
@@ -1045,6 +1115,7 @@ void Optimiser::independentcycles(const Mode& mode, double& best) {
                     obs.line("generate gave: " + numstr(r.gen, 8) +
                              " build gave:" + numstr(greedyscore, 8));
                 out.cycles = cycle + 1;
+                this->cycle = cycle;
                 double plain = r.greedy ? greedyplain : r.gen;
                 double relative = r.total == 0 ? HUGE_VAL : plain / r.total;
                 if (relative >= best) {
@@ -1055,8 +1126,21 @@ void Optimiser::independentcycles(const Mode& mode, double& best) {
                 if ((cycle + 1) % p.progressevery == 0)
                     obs.line("iterations so far " + std::to_string(cycle + 1) + " Time:(hms) " +
                              hms() + " " + numstr(best, 8));
+                if (mode.iterations == -1 && p.quietcycles > 0 &&
+                    cycle - lastchange >= p.quietcycles && cycle % p.quietcycles == 0 && proven()) {
+                    int resolved = 0, samples = 0;
+                    ringbest(resolved, samples);
+                    obs.line("The first schedule resolves " + intstr(resolved) + " of " +
+                             intstr(uniquepairs) + " unique pairs on " +
+                             counted(samples, "sample") +
+                             ", the most that can be resolved on the fewest samples that can; "
+                             "nothing changed in " +
+                             std::to_string(cycle - lastchange) + " cycles: the search ends.");
+                    ended = true;
+                }
             }
         if (halt) ended = true;
+        if (!ended) progress(first + static_cast<long>(nlanes) * per);
         first += static_cast<long>(nlanes) * per;
     }
     myschedule = *last;
@@ -1097,6 +1181,7 @@ void Optimiser::sequentialcycles(int it, double& best) {
             checkschedule(myschedule, total, p.allowed, uniqs);
         } while (total > p.retotal && !obs.stop());
         out.cycles = cycle + 1;
+        this->cycle = cycle;
         double plain = score(myschedule);
         double relative = total == 0 ? HUGE_VAL : plain / total;
         if (relative >= best) {
@@ -1108,6 +1193,7 @@ void Optimiser::sequentialcycles(int it, double& best) {
             obs.line("iterations so far " + std::to_string(cycle + 1) + " Time:(hms) " + hms() +
                      " " + numstr(best, 8));
         if ((cycle + 1) % p.reshuffleevery == 0) rperm();
+        progress(cycle + 1);
     }
 }
 

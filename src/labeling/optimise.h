@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "kemlang/print.h"
 #include "labeling/pairs.h"
 
 struct KemraData;
@@ -21,17 +22,19 @@ struct KemraData;
 // Tuning constants of a run, one row each: type, name, default, meaning.
 // Tests and benchmarks set small budgets through OptParams; the command uses
 // the defaults.
-#define QUILTER_OPT_TUNING(X)                                                             \
-    X(long, annealsteps, 20000000, "label flips of the annealing per sample count tried") \
-    X(long, maxcycle, 10000000, "number of the last cycle of a run that nothing ends")    \
-    X(long, progressevery, 1000, "cycles between two progress lines")                     \
-    X(long, reshuffleevery, 10000, "cycles between two fresh random pair orders")         \
-    X(int, wigglepasses, 3, "passes of the greedy wiggle that may improve the schedule")  \
-    X(int, fingerprints, 100, "fingerprints of ring schedules kept to refuse repeats")    \
-    X(int, enumdepth, 8, "leading pairs whose orders mode -17 enumerates")                \
-    X(int, swapsperstep, 10, "random transpositions per cycle of the positive modes")     \
-    X(int, retotal, 10000, "duplicate total above which a cycle builds again")            \
-    X(int, cyclesperround, 16, "cycles a thread builds before the results are judged")
+#define QUILTER_OPT_TUNING(X)                                                                 \
+    X(long, annealsteps, 20000000, "label flips of the annealing per sample count tried")     \
+    X(long, maxcycle, 10000000, "number of the last cycle of a run that nothing ends")        \
+    X(long, progressevery, 1000, "cycles between two progress lines")                         \
+    X(long, reshuffleevery, 10000, "cycles between two fresh random pair orders")             \
+    X(int, wigglepasses, 3, "passes of the greedy wiggle that may improve the schedule")      \
+    X(int, fingerprints, 100, "fingerprints of ring schedules kept to refuse repeats")        \
+    X(int, enumdepth, 8, "leading pairs whose orders mode -17 enumerates")                    \
+    X(int, swapsperstep, 10, "random transpositions per cycle of the positive modes")         \
+    X(int, retotal, 10000, "duplicate total above which a cycle builds again")                \
+    X(int, cyclesperround, 16, "cycles a thread builds before the results are judged")        \
+    X(long, quietcycles, 20000, "unchanged cycles after which a proven optimum ends mode -1") \
+    X(double, progressseconds, 5.0, "seconds between two progress lines of a long phase")
 
 struct OptParams {
     int iterations = -1;               // the mode (see the table in optimise.cpp)
@@ -43,6 +46,9 @@ struct OptParams {
     int maxpeaks = 500;      // peaks per sample; 999 = no limit
     bool storeeach = false;  // the observer stores the ring after each improvement
     int threads = 1;         // threads for the modes whose cycles are independent
+    // What the caller proved: the most unique pairs the cutoff's samples can
+    // resolve, and the fewest samples that resolve that many (-1, 0: unknown).
+    int provenpairs = -1, provensamples = 0;
 #define QUILTER_OPT_FIELD(type, name, def, meaning) type name = def;
     QUILTER_OPT_TUNING(QUILTER_OPT_FIELD)
 #undef QUILTER_OPT_FIELD
@@ -63,6 +69,8 @@ class Observer {
     virtual ~Observer() = default;
     // A progress or result line of the run.
     virtual void line(const std::string& text) { listout(text); }
+    // Where a long phase stands (information of the normal level).
+    virtual void progress(const std::string& text) { putlin(3, text); }
     // The ring changed; ranked holds the ten slots, best first.
     virtual void improved(const std::array<Schedule, kSlots + 1>& ranked) { (void)ranked; }
     // Asked between steps: end the run now, keeping the best found.

@@ -236,3 +236,72 @@ TEST(OptimiserRun, ThreadsDoNotChangeTheResult) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Progress : Observer {
+    std::vector<std::string> lines, where;
+    void line(const std::string& t) override { lines.push_back(t); }
+    void progress(const std::string& t) override { where.push_back(t); }
+};
+
+bool has(const std::vector<std::string>& v, const std::string& what) {
+    return std::any_of(v.begin(), v.end(),
+                       [&](const std::string& l) { return l.find(what) != std::string::npos; });
+}
+
+// Mode -1 ends early once the first schedule is proven as good as any (all
+// unique pairs on the fewest samples that can hold them) and the ring has
+// been quiet; never while a better schedule may exist; other modes keep
+// their cycle counts.
+TEST(OptimiserRun, DefaultModeEndsWhenProvenOptimal) {
+    struct Case {
+        const char* protein;
+        int cutoff, iterations;
+        bool early;
+    } cases[] = {
+        {"ubiquitin.fasta", 6, -1, true},    // 49 pairs on 6 samples: proven
+        {"ubiquitin.fasta", 15, -1, true},   // the annealing finds 6 of the 15
+        {"ubiquitin.fasta", 5, -1, false},   // 49 > 31: not all can be resolved
+        {"hewl.fasta", 6, -1, false},        // 85 > 63
+        {"ubiquitin.fasta", 6, -16, false},  // another mode keeps its count
+    };
+    for (const Case& c : cases) {
+        Design run(c.protein, c.cutoff);
+        run.p.annealsteps = 2000000;
+        run.p.iterations = c.iterations;
+        run.p.maxcycle = 600;
+        run.p.quietcycles = 100;
+        Progress obs;
+        auto r = run.go(obs);
+        std::string what = std::string(c.protein) + " " + std::to_string(c.cutoff);
+        EXPECT_EQ(has(obs.lines, "the search ends."), c.early) << what;
+        EXPECT_EQ(r->cycles < 601, c.early) << what << " " << r->cycles;
+    }
+    // A caller's proof that fewer pairs is the most possible ends it too.
+    Design run("ubiquitin.fasta", 5);
+    run.p.annealsteps = 2000000;
+    run.p.maxcycle = 600;
+    run.p.quietcycles = 100;
+    run.p.provenpairs = 25;  // as if proven: what this small search surely reaches
+    run.p.provensamples = 5;
+    Progress obs;
+    EXPECT_LT(run.go(obs)->cycles, 601);
+}
+
+// With progress every instant, each long phase says where it stands.
+TEST(OptimiserRun, ProgressLines) {
+    Design run("hewl.fasta", 7);
+    run.p.annealsteps = 200000;
+    run.p.iterations = -1;
+    run.p.maxcycle = 200;
+    run.p.progressseconds = 0;
+    Progress obs;
+    run.go(obs);
+    ASSERT_FALSE(obs.where.empty());
+    EXPECT_TRUE(has(obs.where, "label search on 7 samples, best so far")) << obs.where[0];
+    EXPECT_TRUE(has(obs.where, "cycles 16 of 201, ")) << obs.where.back();
+    EXPECT_TRUE(has(obs.where, " unique pairs on 7 samples"));
+}
+
+}  // namespace
