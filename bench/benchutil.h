@@ -2,6 +2,9 @@
 // unique pairs.
 #pragma once
 
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -24,14 +27,36 @@ inline std::string quiet(const std::string& name, std::vector<std::string> w) {
     return cap;
 }
 
+// A FASTA file of a random protein of n residues drawn with the natural
+// amino-acid frequencies (percent of residues in known proteins), fixed by
+// its seed; returns the file's path.
+inline std::string randomprotein(int n, unsigned seed) {
+    static const char codes[] = "ARNDCQEGHILKMFPSTWYV";
+    static const double percent[] = {8.25, 5.53, 4.06, 5.45, 1.37, 3.93, 6.75, 7.07, 2.27, 5.96,
+                                     9.66, 5.84, 2.42, 3.86, 4.70, 6.56, 5.34, 1.08, 2.92, 6.87};
+    std::mt19937 rng(seed);
+    std::discrete_distribution<int> pick(std::begin(percent), std::end(percent));
+    std::string path = "/tmp/quilter_random_" + std::to_string(n) + "_" + std::to_string(seed) +
+                       ".fasta";
+    std::ofstream out(path);
+    out << ">random protein of " << n << " residues, seed " << seed << "\n";
+    for (int i = 0; i < n; ++i) out << codes[pick(rng)] << ((i + 1) % 60 ? "" : "\n");
+    out << "\n";
+    return path;
+}
+
+// A protein from examples/data (a file name) or any FASTA file (a path).
 inline void protein(const std::string& fasta, Selection& base, TypeMatrix& uniqs) {
     nulify();
     kemradata.libdir = std::string(QUILTER_SOURCE_DIR) + "/share";
     quiet("read", {"lib", "standard.lib"});
-    quiet("read", {"seq", std::string(QUILTER_SOURCE_DIR) + "/examples/data/" + fasta});
-    std::string ban, cap;
+    std::string file = fasta.find('/') == std::string::npos
+                           ? std::string(QUILTER_SOURCE_DIR) + "/examples/data/" + fasta
+                           : fasta;
+    quiet("read", {"seq", file});
+    std::string cap;
     kemlangdata.capture = &cap;
-    annotatepairs(kemradata, labdata, base, uniqs, ban.empty() ? Bans::off : Bans::on, 1, false);
+    annotatepairs(kemradata, labdata, base, uniqs, Bans::off, 1, false);
     kemlangdata.capture = nullptr;
 }
 
