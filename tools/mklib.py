@@ -17,6 +17,9 @@ ATOMTYPES = [  # name, radius, hydrogen-bond class, element
     ("C_COO", 1.70, 0, 6), ("C", 1.70, 0, 6), ("N_AMI", 1.55, 2, 7),
     ("N_ARO", 1.55, 2, 7), ("N", 1.55, 2, 7), ("O", 1.50, 3, 8),
     ("O_SID", 1.50, 3, 8), ("S", 1.80, 0, 16), ("PSEUD", 0.00, 0, 0),
+    # Proline's ring nitrogen carries no proton: no amide signal, so it is no
+    # amide nitrogen for the pair analysis.
+    ("N_IMI", 1.55, 0, 7),
 ]
 TYPENO = {t[0]: i + 1 for i, t in enumerate(ATOMTYPES)}
 
@@ -356,8 +359,8 @@ def build(name, r):
         bonds[h] = ["CA"]
         bonds["CA"].insert(1 + i, h)
     order += has
-    types = {"-C": "C", "N": "N", "H": "HN", "CA": "CA", "HA": "HC", "HA2": "HC", "HA3": "HC",
-             "C": "C", "O": "O", "+N": "N"}
+    types = {"-C": "C", "N": "N_IMI" if name == "PRO" else "N", "H": "HN", "CA": "CA",
+             "HA": "HC", "HA2": "HC", "HA3": "HC", "C": "C", "O": "O", "+N": "N"}
     for (nm, typ, p, g, gg, bond, ang, tors) in r["side"]:
         xyz[nm] = place(xyz[p], xyz[g], xyz[gg], bond, ang, tors)
         types[nm] = typ

@@ -25,7 +25,8 @@ TEST(StandardLibrary, PassesTheCheckAndHasTheLabelingTypes) {
         int c = 0, n = 0;
         for (int i = r.ifirat; i <= r.lasat; ++i) {
             c += r.at[i].name == "C" && r.at[i].type == 8;
-            n += r.at[i].name == "N" && r.at[i].type == 11;
+            // Proline's ring nitrogen has no proton: no amide nitrogen.
+            n += r.at[i].name == "N" && r.at[i].type == (r.name == "PRO" ? 16 : 11);
             if (r.at[i].cstab[0] != 0) {
                 EXPECT_LT(r.at[i].cstab[2], r.at[i].cstab[3]);
             }
@@ -35,6 +36,7 @@ TEST(StandardLibrary, PassesTheCheckAndHasTheLabelingTypes) {
     }
     EXPECT_EQ(kemradata.atyp[8].name, "C");
     EXPECT_EQ(kemradata.atyp[11].name, "N");
+    EXPECT_EQ(kemradata.atyp[16].name, "N_IMI");
 }
 
 TEST(Sequences, RealProteinsFastaAndSequenceFilesAgree) {
