@@ -5,7 +5,7 @@
 
 bool isadjacent(const Selection& base, const TypeMatrix& uniqs, int i, int j) {
     int fi = base.front[i], ei = base.end[i], fj = base.front[j], ej = base.end[j];
-    return fi == fj || ei == ej || uniqs[fi][ej] > 0 || uniqs[fj][ei] > 0;
+    return fi == fj || ei == ej || fi == ej || fj == ei || uniqs[fi][ej] > 0 || uniqs[fj][ei] > 0;
 }
 
 std::vector<int> vertex_color_suggest(const Selection& base, const TypeMatrix& uniqs) {

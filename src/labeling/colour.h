@@ -1,10 +1,10 @@
 // Colouring the conflict graph of the unique pairs, and what full labelling
 // of one sample would show.
 //
-// Two unique pairs conflict when they cannot share a sample without a third
-// pair showing or a label being shared: they have the same front type or the
-// same end type, or the front of one followed by the end of the other occurs
-// in the sequence. Pairs of one colour class can go into one sample together.
+// Two unique pairs conflict when they share a residue type (in either role)
+// or when the front of one followed by the end of the other occurs in the
+// sequence: in one sample they would share a label or show a third pair.
+// Pairs of one colour class can go into one sample together.
 //
 // Choices of ours:
 //  - the vertex order of the greedy colouring is by degree, most conflicts
