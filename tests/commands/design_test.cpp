@@ -1,7 +1,6 @@
 // The design commands as typed: the help list, the score of a hand-made
 // labeling, the reports of thinning, the batch insertion with its file, the
-// genetic search that ends the program, and the colour and full-label
-// reports.
+// genetic search that ends the program, and the colour classes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -154,12 +153,6 @@ TEST(Addbatch, PassesAndTheFileOfTheBest) {
         slurp("best.sched"),
         "    1    9    1\n    9   12    2\n   12   21    3\n   21   17    4\n    0    0    0\n");
     EXPECT_EQ(labdata.ilabelsize[3], 4);
-    // Every order: six passes, the last (3 2 1 again) stored.
-    out = run("addbatch", {});
-    EXPECT_EQ(count(out, "Ende des Labelings"), 6);
-    EXPECT_EQ(
-        slurp("best.sched"),
-        "    1    9    1\n    9   12    3\n   12   21    4\n   21   17    2\n    0    0    0\n");
 }
 
 // fastsched ends the program; its output goes to stderr so the death test
@@ -191,7 +184,7 @@ TEST(Fastsched, EndsTheProgramWithTheBestSchedule) {
     EXPECT_NE(log.find("evo 1\n"), std::string::npos) << log;
 }
 
-TEST(ColourAndFullLabel, Reports) {
+TEST(CreateColor, ClassesHoldNoConflictingPairs) {
     testutil::molecule("ubiquitin.fasta");
     EXPECT_NE(run("create_color", {}).find("*** ERROR"),
               std::string::npos);  // cutoff=5 is required
@@ -220,19 +213,6 @@ TEST(ColourAndFullLabel, Reports) {
             }
     }
     EXPECT_TRUE(std::is_sorted(sizes.rbegin(), sizes.rend()));
-
-    // ALA GLY LEU VAL SER, AG and LV in sample 1: fully labelled it would
-    // also show GL.
-    testutil::molecule("ALA\nGLY\nLEU\nVAL\nSER");
-    setslot(1, {{1, 9, 1}, {12, 21, 1}});
-    out = run("makefulllabeled", {"sample=1"});
-    EXPECT_NE(out.find(" sample 1\n duplicates: 1\n"
-                       " U: 1 Akt: 1 (ALA GLY) X_________\n"
-                       " U: 1 Akt: 0 (GLY LEU) __________\n"
-                       " U: 1 Akt: 1 (LEU VAL) X_________\n"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(run("makefulllabeled", {"sample=21"}).find("*** ERROR"), std::string::npos);
 }
 
 }  // namespace

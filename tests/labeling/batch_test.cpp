@@ -159,15 +159,4 @@ TEST(Batch, RandomOrdersAreBounded) {
     }
 }
 
-TEST(Batch, NextOrderIsLexicographic) {
-    int o[5] = {0, 1, 2, 3, 4};
-    std::vector<std::array<int, 4>> seen;
-    do seen.push_back({o[1], o[2], o[3], o[4]});
-    while (nextorder(o, 4));
-    EXPECT_EQ(seen.size(), 24u);
-    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-    EXPECT_EQ(seen.back(), (std::array<int, 4>{4, 3, 2, 1}));
-    EXPECT_EQ(o[1], 4);  // the last order stays
-}
-
 }  // namespace

@@ -1,6 +1,6 @@
 // Thinning a stored labeling: on many schedules, taking samples away never
 // adds a duplicate, never loses a resolved unique pair and never empties a
-// mask; and the class score sums the classes of the pairs each sample shows.
+// mask.
 #include "labeling/refine.h"
 
 #include <gtest/gtest.h>
@@ -142,20 +142,6 @@ TEST(Thinning, HandMadeLabelings) {
         EXPECT_EQ(masks, k.slot2) << k.what;
         EXPECT_EQ(taken, k.takenfrom) << k.what;
     }
-}
-
-TEST(ClassScore, SumsTheClassesOfThePairsEachSampleShows) {
-    Chain c({{1, 9, 3}, {9, 12, 2}});
-    labdata.isample_class[1 + 50 * (9 - 1)] = 3;   // AG
-    labdata.isample_class[9 + 50 * (12 - 1)] = 2;  // GL
-    labdata.isample_class[12 + 50 * (1 - 1)] = 7;  // LA does not occur
-    LabelingScore r = scorelabeling(kemradata, labdata, c.u, 1);
-    // Sample 1 shows AG; sample 2 shows AG and GL (and AL, GG, which do not occur).
-    ASSERT_EQ(r.classes.size(), 3u);
-    EXPECT_EQ(r.classes[0].sample, 1);
-    EXPECT_EQ(r.classes[2].sample, 2);
-    EXPECT_EQ(r.classes[2].front, 9);
-    EXPECT_EQ(r.classtotal, 3 + 3 + 2);
 }
 
 }  // namespace
