@@ -1,0 +1,218 @@
+// The design commands as typed: the help list, the score of a hand-made
+// labeling, the reports of thinning, the batch insertion with its file, the
+// genetic search that ends the program, and the colour classes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "kemlang/services.h"
+#include "labeling/colour.h"
+#include "testutil.h"
+
+namespace {
+
+using testutil::run;
+
+void setslot(int r, std::vector<std::array<int, 3>> entries) {
+    labdata.ilabelsize[r] = static_cast<int>(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        labdata.ias_front[r][i + 1] = entries[i][0];
+        labdata.ias_end[r][i + 1] = entries[i][1];
+        labdata.ischedulenr[r][i + 1] = entries[i][2];
+    }
+}
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs in a directory of its own, for the files the commands write there.
+struct InTempDir {
+    std::string old = ugtcwd(), dir;
+    explicit InTempDir(const std::string& name) {
+        dir = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        ichdir(dir);
+    }
+    ~InTempDir() { ichdir(old); }
+};
+
+TEST(Samplehelp, TenLinesTypedInFullOrAbbreviated) {
+    const char* want =
+        " quilter - compute schedule\n"
+        " selectsample - select sample <nr> <rank>\n"
+        " readlabel - read a sample schedule\n"
+        " showlabel - show labelschedules\n"
+        " writelabel - write schedule to a file\n"
+        " assignpairs - assign seq from a schedule\n"
+        " showrecipe - displays all amino acids in recipe form\n"
+        " remove_unused_pairs - removes unused pairs from the schedule\n"
+        " addbatch - adds pairs from the batch\n"
+        " showwhatsleft - shows possible schednrs for a pair\n";
+    EXPECT_EQ(run("samplehelp", {}), want);
+    for (const char* typed : {"samplehelp", "sampleh", "samp"})
+        EXPECT_EQ(icoman(typed, command_table(), kNumCommands), slotof("samplehelp")) << typed;
+}
+
+double firstnumber(const std::string& out) {
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(out, m, std::regex("(^|\n) ([-0-9.E+]+)\n"))) << out;
+    return m.empty() ? -1 : std::stod(m[2]);
+}
+
+TEST(Scorethis, HandMadeLabeling) {
+    // ALA GLY LEU; AG in sample 1, GL in sample 2: two samples, both pairs
+    // resolved, masks 0, 1, 2 used. Prices: ALA 13C 174 + GLY 15N 65, GLY
+    // 13C 333 + LEU 15N 58; two residues labelled per sample of three.
+    testutil::molecule("ALA\nGLY\nLEU");
+    setslot(1, {{1, 9, 1}, {9, 12, 2}});
+    double want = (1 - 630 / (2 * 18204.0)) + 4 / 3.0 + 2 * 100 / 4.0 + 3 / 3.0;
+    std::string out = run("scorethis", {});
+    EXPECT_NEAR(firstnumber(out), want, 1e-5) << out;
+    EXPECT_NE(out.find("total class score: 0"), std::string::npos) << out;
+    // Classes: AG 3 (set both ways), GL 2.
+    run("setclass", {"front=ALA", "end=GLY", "class=3"});
+    run("setclass", {"front=GLY", "end=LEU", "class=2"});
+    out = run("scorethis", {});
+    EXPECT_NE(out.find(" sample 1 adding score: 3 for ALA GLY\n"
+                       " sample 2 adding score: 2 for GLY LEU\n"
+                       " total class score: 5\n"),
+              std::string::npos)
+        << out;
+    // Too few unique pairs, and an empty labeling: the message, then 0.
+    testutil::molecule("ALA\nGLY");
+    setslot(1, {});
+    out = run("scorethis", {});
+    EXPECT_NE(out.find("Not enough unique pairs to make sense"), std::string::npos);
+    EXPECT_EQ(firstnumber(out.substr(out.find("sense"))), 0.0);
+}
+
+TEST(Optimiselabeling, ReportsByOption) {
+    // AG in samples 1 and 2, GL in sample 3: sample 2 comes off AG and its
+    // mask falls from 3 to 1.
+    const std::string change = " AS-pair 1 9 in sample 2 changed 1\n old: 3 new 1\n";
+    struct Case {
+        std::vector<std::string> words;
+        int reports;  // the change as it happens, and in the final list
+    } cases[] = {{{}, 1}, {{"ne"}, 2}, {{"gt"}, 2}, {{"lt"}, 1}, {{"lt", "gt"}, 2}};
+    for (const Case& c : cases) {
+        testutil::molecule("ALA\nGLY\nLEU");
+        setslot(1, {{1, 9, 3}, {9, 12, 4}});
+        std::string out = run("optimiselabeling", c.words);
+        EXPECT_EQ(count(out, change), c.reports) << out;
+        EXPECT_EQ(count(out, "AS-pair"), c.reports) << out;
+        EXPECT_EQ(labdata.ischedulenr[1][1], 3);
+        EXPECT_EQ(labdata.ischedulenr[2][1], 1);
+        EXPECT_EQ(labdata.ischedulenr[2][2], 4);
+    }
+    // A parameter error changes nothing.
+    setslot(2, {});
+    run("optimiselabeling", {"bogus=1"});
+    EXPECT_EQ(labdata.ilabelsize[2], 0);
+}
+
+TEST(Addbatch, PassesAndTheFileOfTheBest) {
+    InTempDir tmp("addbatch");
+    // ALA GLY LEU VAL SER with AG in sample 1. The batch holds a pair's front
+    // type in ibatch_end and its end type in ibatch_front; the insertion
+    // takes its front from ibatch_front, so these go in as LV, GL and VS.
+    testutil::molecule("ALA\nGLY\nLEU\nVAL\nSER");
+    setslot(1, {{1, 9, 1}});
+    labdata.ilabelsize[3] = 0;
+    for (auto p : {"front=21 rear=12", "front=12 rear=9", "front=17 rear=21"}) {
+        std::istringstream w(p);
+        std::string a, b;
+        w >> a >> b;
+        run("addpairtobatch", {a, b});
+    }
+    run("addbatch", {"bogus=1"});
+    EXPECT_FALSE(std::filesystem::exists("best.sched"));
+    // Orders 1 3 2 and 2 1 3, each resolving the four pairs on three samples
+    // with a score between 53 and 54.
+    std::string out = run("addbatch", {"max=2"});
+    EXPECT_TRUE(
+        std::regex_search(out, std::regex("(^|\n) 3 -50000 53\\.[0-9]+\n labelling Nr 1\n")))
+        << out;
+    EXPECT_TRUE(std::regex_search(out, std::regex("\n 3 53 53\\.[0-9]+\n labelling Nr 1\n")))
+        << out;
+    EXPECT_EQ(count(out, "Ende des Labelings"), 2);
+    EXPECT_EQ(
+        slurp("best.sched"),
+        "    1    9    1\n    9   12    2\n   12   21    3\n   21   17    4\n    0    0    0\n");
+    EXPECT_EQ(labdata.ilabelsize[3], 4);
+}
+
+// fastsched ends the program; its output goes to stderr so the death test
+// sees it.
+void fastsched() {
+    kemlangdata.screen = stderr;
+    kemlangdata.capture = nullptr;
+    std::vector<std::string> w;
+    int n = 0;
+    testutil::command("fastsched")(w, n);
+}
+
+TEST(Fastsched, EndsTheProgramWithTheBestSchedule) {
+    InTempDir tmp("fastsched");
+    testutil::molecule("ubiquitin.fasta");
+    testhooks.gagenerations = 3;
+    EXPECT_EXIT(fastsched(), ::testing::ExitedWithCode(0),
+                "Ctrl-C ends it early(.|\n)*generations: 3 best fitness(.|\n)*Ende des "
+                "Labelings(.|\n)*Uniqe Pairs");
+    testhooks.reset();
+    // Ctrl-C: the ten million generations end after the first, as at a normal end.
+    EXPECT_EXIT((intrpt = 1, fastsched()), ::testing::ExitedWithCode(0),
+                "generations: 1 best fitness.*interrupted(.|\n)*Uniqe Pairs");
+    // Each run appends its block to the log.
+    std::string log = slurp("gaopout5");
+    EXPECT_EQ(count(log, "Filestr : "), 2) << log;
+    EXPECT_EQ(count(log, "seed: 102342\n"), 2) << log;
+    EXPECT_NE(log.find("evo 3\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("evo 1\n"), std::string::npos) << log;
+}
+
+TEST(CreateColor, ClassesHoldNoConflictingPairs) {
+    testutil::molecule("ubiquitin.fasta");
+    EXPECT_NE(run("create_color", {}).find("*** ERROR"),
+              std::string::npos);  // cutoff=5 is required
+    std::string out = run("create_color", {"cutoff=5"});
+    Selection base;
+    TypeMatrix u{};
+    testutil::captured([&] { initdata(kemradata, labdata, base, u, 1); });
+    // Every unique pair once, by colour; no two pairs of a colour conflict;
+    // larger classes first.
+    std::regex pos("Pos: (\\d+) pair (\\d+) \\([A-Z ]+\\) colour (\\d+) \\((\\d+) pairs\\)");
+    std::vector<int> seen, colour(static_cast<size_t>(base.count) + 1, 0), sizes;
+    for (auto it = std::sregex_iterator(out.begin(), out.end(), pos); it != std::sregex_iterator();
+         ++it) {
+        int k = std::stoi((*it)[2]), c = std::stoi((*it)[3]);
+        seen.push_back(k);
+        colour[static_cast<size_t>(k)] = c;
+        if (static_cast<int>(sizes.size()) < c) sizes.push_back(std::stoi((*it)[4]));
+    }
+    ASSERT_EQ(static_cast<int>(seen.size()), base.count) << out;
+    std::sort(seen.begin(), seen.end());
+    for (int k = 1; k <= base.count; ++k) {
+        EXPECT_EQ(seen[static_cast<size_t>(k - 1)], k);
+        for (int j = 1; j < k; ++j)
+            if (isadjacent(base, u, j, k)) {
+                EXPECT_NE(colour[static_cast<size_t>(j)], colour[static_cast<size_t>(k)]);
+            }
+    }
+    EXPECT_TRUE(std::is_sorted(sizes.rbegin(), sizes.rend()));
+}
+
+}  // namespace
