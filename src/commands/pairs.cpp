@@ -7,6 +7,7 @@
 // sample-string file of mode -14, the ten stored slots, the residue table,
 // Ctrl-C, and the end of the program for the modes that end it.
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "labeling/optimise.h"
 #include "labeling/slots.h"
 #include "labelio/labelfile.h"
+#include "labelio/recipe.h"
 #include "labelio/reports.h"
 #include "molecule/kemradata.h"
 #include "molecule/textio.h"
@@ -107,6 +109,22 @@ class CommandObserver : public Observer {
     std::string filename_;
 };
 
+// What the stored first schedule achieves and what is proven about it.
+Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& uniqs,
+                const OptParams& p) {
+    Verdict v;
+    auto s = std::make_unique<Schedule>(best);
+    v.resolved = chkuniqsdup(*s, uniqs);
+    for (int k = 1; k <= base.count; ++k) v.unique += uniqs[base.front[k]][base.end[k]] == 1;
+    for (int k = 1; k <= kSamples; ++k)
+        if (s->samples[k].count > 0) v.samples = k;
+    v.price = makerecipe(*s, labdata, kemradata, true).total;
+    v.budget = std::popcount(p.cutoff & ((1u << kSamples) - 1));
+    v.provenpairs = p.provenpairs;
+    v.provensamples = p.provensamples;
+    return v;
+}
+
 void countuniquepairs(Words& param, int& npar) {
     listout(join(param, npar));
     params(param, npar, countsyntax());
@@ -155,6 +173,8 @@ void countuniquepairs(Words& param, int& npar) {
         }
         if (r->end != OptEnd::enumerated) obs.store(r->ranked);
         outputsequence_with_label(kemradata, labdata, r->last, uniqs);
+        if (r->end != OptEnd::enumerated)
+            listout(verdictline(verdict(r->ranked[1], base, uniqs, p)));
         if (r->end == OptEnd::enumerated) stopit(0);
     }
     printtime();

@@ -1240,6 +1240,22 @@ void Optimiser::run() {
 
 }  // namespace
 
+std::string verdictline(const Verdict& v) {
+    int bound = std::min(v.unique, v.budget >= 31 ? v.unique : (1 << v.budget) - 1);
+    if (v.provenpairs >= 0) bound = std::min(bound, v.provenpairs);
+    int fewest = 0;
+    while ((1L << fewest) - 1 < v.unique) ++fewest;
+    fewest = std::max(fewest, v.provensamples);
+    std::string line = "Labeling 1 resolves " + intstr(v.resolved) + " of " + intstr(v.unique) +
+                       " unique pairs on " + counted(v.samples, "sample") + ", recipe price " +
+                       intstr(v.price) + ": ";
+    bool all = v.resolved >= v.unique;
+    if ((all && v.samples <= fewest) || (!all && v.resolved >= bound)) return line + "optimal.";
+    if (all) return line + "all unique pairs; no fewer than " + counted(fewest, "sample") + " can.";
+    return line + "at most " + intstr(bound) + " with " + counted(v.budget, "sample") + "; all " +
+           intstr(v.unique) + " need at least " + counted(fewest, "sample") + ".";
+}
+
 uint32_t cutoffmask(int cutoff) {
     if (cutoff <= 0) return 0;
     if (cutoff > 31) return 0xFFFFFFFFu;

@@ -104,6 +104,18 @@ uint32_t cutoffmask(int cutoff);
 // schedules.
 std::unique_ptr<OptResult> optimise(const Problem& pb, const OptParams& p, Observer& obs);
 
+// How good a stored schedule is, in one line: resolved of all unique pairs,
+// samples, the recipe's price, and what is proven (the count of k samples is
+// at most 2^k - 1 and at most all; the fewest samples for all is the least k
+// with 2^k - 1 at least their number; a caller's proof narrows both).
+struct Verdict {
+    int resolved = 0, unique = 0, samples = 0, price = 0;
+    int budget = 0;         // samples the cutoff allows
+    int provenpairs = -1;   // most resolvable on the budget, when proven
+    int provensamples = 0;  // fewest samples that resolve all, when proven
+};
+std::string verdictline(const Verdict& v);
+
 // The schedule score (weights of price, label amount and filling).
 double scoreschedule(Schedule& s, double scoreweight, double priceweight, double fillweight,
                      const TypeMatrix& uniqs, const KemraData& mol, const LabelData& lab,

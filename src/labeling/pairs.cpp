@@ -116,6 +116,7 @@ void annotatepairs(const KemraData& d, const LabelData& l, Selection& sel, TypeM
     }
     if (bans == Bans::on) applybans(d, repeat, verbose);
     if (verbose) putlin(10, "Using the following pairs:");
+    int leftout = 0;                  // pairs beyond what a selection holds
     const int ctype = 8, ntype = 11;  // carbonyl carbon, amide nitrogen
     for (int a = 1; a <= kTypes; ++a)
         for (int b = 1; b <= kTypes; ++b) {
@@ -124,12 +125,19 @@ void annotatepairs(const KemraData& d, const LabelData& l, Selection& sel, TypeM
             for (int i = 1; i < d.nr && !found; ++i)
                 found = d.irlib[i] == a && d.irlib[i + 1] == b && hasselected(d, i, ctype) &&
                         hasselected(d, i + 1, ntype);
-            if (!found || !addentry(sel, a, b, 0)) continue;
+            if (!found) continue;
+            if (!addentry(sel, a, b, 0)) {
+                ++leftout;
+                continue;
+            }
             if (verbose)
                 putlin(10, "Pair :(" + aaname5(d, a) + "C13 " + aaname5(d, b) +
                                " N15) occ:" + intn(repeat[a][b], 3));
         }
     if (verbose) putlin(10, "Number of unique Pairs:" + intn(sel.count, 3));
+    if (leftout > 0)
+        wrnmsg(intp(leftout) + " more unique pairs are left out: the pair analysis holds " +
+               intp(kEntries) + ".");
 }
 
 void initdata(const KemraData& mol, const LabelData& lab, Selection& sel, TypeMatrix& uniqs,

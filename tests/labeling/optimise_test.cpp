@@ -305,3 +305,31 @@ TEST(OptimiserRun, ProgressLines) {
 }
 
 }  // namespace
+
+namespace {
+
+// The verdict line: optimal where a bound is met, else the bound and the
+// fewest samples that could resolve every unique pair.
+TEST(Verdict, SaysWhatIsProven) {
+    struct Case {
+        Verdict v;
+        const char* tail;
+    } cases[] = {
+        {{46, 46, 6, 900, 6}, "optimal."},
+        {{31, 46, 5, 900, 5}, "optimal."},  // 2^5 - 1 masks on 5 samples
+        {{30, 37, 5, 900, 5}, "at most 31 with 5 samples; all 37 need at least 6 samples."},
+        {{80, 80, 9, 900, 15}, "all unique pairs; no fewer than 7 samples can."},
+        {{80, 80, 8, 900, 15, -1, 8}, "optimal."},  // a caller proved 8 the fewest
+        {{60, 91, 7, 900, 7, 63}, "at most 63 with 7 samples; all 91 need at least 7 samples."},
+        {{3, 3, 2, 0, 31}, "optimal."},
+    };
+    for (const Case& c : cases) {
+        std::string line = verdictline(c.v);
+        EXPECT_EQ(line.substr(line.find(": ") + 2), c.tail) << line;
+    }
+    EXPECT_EQ(verdictline({46, 46, 6, 151506, 15}),
+              "Labeling 1 resolves 46 of 46 unique pairs on 6 samples, recipe price 151506: "
+              "optimal.");
+}
+
+}  // namespace

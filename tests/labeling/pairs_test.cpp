@@ -187,4 +187,24 @@ TEST(ScheduleChecks, AgreeWithBruteForceOnRandomSchedules) {
     }
 }
 
+// More unique pairs than the analysis holds: the rest are named as left
+// out, never dropped in silence.
+TEST(PairAnalysis, PairsBeyondTheListAreCounted) {
+    std::mt19937 rng(3);
+    molecule(testutil::randomsequence(rng, 3000));
+    Selection sel;
+    TypeMatrix u{};
+    std::string out = testutil::captured(
+        [&] { annotatepairs(kemradata, labdata, sel, u, Bans::off, 100000, false); });
+    int occurring = 0;  // pair types that can show: not ending in proline
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) occurring += u[f][e] > 0 && e != 16;
+    ASSERT_GT(occurring, kEntries);
+    EXPECT_EQ(sel.count, kEntries);
+    EXPECT_NE(out.find("*** WARNING: " + std::to_string(occurring - kEntries) +
+                       " more unique pairs are left out: the pair analysis holds 300."),
+              std::string::npos)
+        << out;
+}
+
 }  // namespace
