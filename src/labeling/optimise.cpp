@@ -25,8 +25,10 @@
 //    order can only choose which pair takes the next smallest mask, and on
 //    real proteins no order reaches the most pairs five or more samples can
 //    resolve; the annealing does. It runs on the first n samples of the
-//    cutoff, n rising from the fewest that could hold every unique pair,
-//    and stops at the first n that resolves them all. It starts from empty
+//    cutoff, n rising from one (small counts reach their 2^n - 1 at once),
+//    and stops at the first n that resolves them all; as every cutoff tries
+//    the same counts below it, a larger cutoff never stores fewer resolved
+//    pairs or more samples for as many. It starts from empty
 //    labels: started from the greedy schedule it stays near that local
 //    optimum (maltose-binding protein on 7 samples, four seeds: 37 to 61
 //    resolved pairs from empty labels, 35 to 50 from the greedy ones). Its
@@ -609,7 +611,8 @@ struct Optimiser {
     // order left.
     bool reorder(Lane& lane, Rng& r, Order o, long cycle) const;
     void greedy(Schedule& s);
-    void anneal(Schedule& s);
+    void wiggle(Schedule& s, uint32_t cutoff);
+    void firstschedule(Schedule& s);
     bool acceptable(Schedule& s);
     // Is unique pair k shown in s with a mask no other occurring pair has?
     bool resolved(const Schedule& s, int k) const {
@@ -772,18 +775,24 @@ void Optimiser::deleteduplicates(Schedule& s) {
     }
 }
 
-void Optimiser::greedy(Schedule& s) {
+// Greedy build on the samples of cutoff: the most conflicted pairs first,
+// duplicates removed, then the wiggle; s is the best it meets, the pair
+// order the one that built it.
+void Optimiser::wiggle(Schedule& s, uint32_t cutoff) {
+    auto make = [&](Schedule& x) {
+        builder.build(base, order.data(), npairs, x, cutoff, p.maxpeaks);
+        deleteduplicates(x);
+    };
     sortbyconflicts(true);
-    build(s);  // build_approx
-    deleteduplicates(s);
+    make(s);  // build_approx
     double best = score(s);
     if (uniqueflags.verbose_output)
         obs.line("Assignable unique pairs: (" + intn(npairs, 3) + ")" +
                  " score: " + numstr(best, 8));
     std::vector<int> keep = order;
-    // wiggle: an unresolved pair moves to the front of the order (it gets a
-    // small mask), a resolved one to the end (it frees its mask); passes
-    // repeat while they improve.
+    // An unresolved pair moves to the front of the order (it gets a small
+    // mask), a resolved one to the end (it frees its mask); passes repeat
+    // while they improve.
     for (int pass = 0; pass < p.wigglepasses && !obs.stop(); ++pass) {
         bool improved = false;
         for (int pos = 0; pos < npairs && !obs.stop(); ++pos) {
@@ -795,8 +804,7 @@ void Optimiser::greedy(Schedule& s) {
             else
                 cand.insert(cand.begin(), moved);
             order = cand;
-            build(gensched);
-            deleteduplicates(gensched);
+            make(gensched);
             double sc = score(gensched);
             if (sc > best || (sc == best && ran() < p.accept_prob)) {
                 improved = improved || sc > best;
@@ -808,7 +816,10 @@ void Optimiser::greedy(Schedule& s) {
         if (!improved) break;
     }
     order = keep;
-    anneal(s);
+}
+
+void Optimiser::greedy(Schedule& s) {
+    firstschedule(s);
     if (uniqueflags.verbose_output)
         obs.line("Assigned unique pairs: " + intn(chkuniqsdup(s, uniqs), 3));
 }
@@ -829,11 +840,15 @@ bool Optimiser::acceptable(Schedule& s) {
     return true;
 }
 
-// Label annealing on the first n samples of the cutoff, n rising from the
-// fewest that could resolve every unique pair; it ends at the first n that
-// does. A result replaces s when it resolves more pairs, or as many on fewer
-// samples, or as many on as many samples with a higher score.
-void Optimiser::anneal(Schedule& s) {
+// The first schedule: for n = 1, 2, ... samples of the cutoff, the greedy
+// build on those samples and the label annealing on them, the best of all
+// kept (more resolved pairs, then fewer samples, then the higher score); it
+// ends at the first n whose best resolves every unique pair. Every cutoff
+// makes the same steps for the counts below it (one random stream, the
+// greedy order restarted from the same shuffle, one seed per count), so a
+// larger cutoff never stores fewer resolved pairs, nor more samples for as
+// many.
+void Optimiser::firstschedule(Schedule& s) {
     const uint32_t allowedbits = p.cutoff & kAllSamples;
     const int nall = std::popcount(allowedbits);
     // Base pairs that occur once: the most any schedule can resolve.
@@ -845,40 +860,54 @@ void Optimiser::anneal(Schedule& s) {
             seen[f][e] = true, ++unique;
     }
     uniquepairs = unique;
-    if (nall == 0 || unique == 0) return;
     auto needed = [](const Schedule& x) {
         return static_cast<int>(std::count_if(x.samples.begin() + 1, x.samples.end(),
                                               [](const Selection& smp) { return smp.count > 0; }));
     };
-    int bestup = chkuniqsdup(s, uniqs), bestn = needed(s);
-    double bestscore = score(s);
-    int n = 1;
-    while (n < nall && (1 << n) - 1 < unique) ++n;
-    for (; n <= nall && !obs.stop(); ++n) {
-        uint32_t bits = 0;
-        for (uint32_t rest = allowedbits; std::popcount(bits) < n; rest &= rest - 1)
-            bits |= rest & (~rest + 1);
-        Annealer a(base, uniqs, p.allowed, bits, p.maxpeaks);
-        const uint64_t sd =
-            static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0x9E3779B97F4A7C15ull +
-            static_cast<uint64_t>(n);
-        Labels l = a.search(Labels(), sd, p.annealsteps, std::min(unique, (1 << n) - 1), [&] {
-            tick("label search on " + counted(n, "sample") + ", best so far " + intstr(bestup) +
-                 " of " + intstr(unique) + " unique pairs on " + counted(bestn, "sample"));
-            return obs.stop();
-        });
-        if (!a.toschedule(l, trialsched) || !acceptable(trialsched)) continue;
-        int up = chkuniqsdup(trialsched, uniqs), used = needed(trialsched);
-        double sc = score(trialsched);
-        if (uniqueflags.verbose_output)
-            obs.line("Annealed labels on " + intstr(n) + " samples resolve " + intstr(up) +
-                     " unique pairs");
+    int bestup = -1, bestn = 0;
+    double bestscore = 0;
+    auto consider = [&](Schedule& x) {
+        int up = chkuniqsdup(x, uniqs), used = needed(x);
+        double sc = score(x);
         if (up > bestup || (up == bestup && (used < bestn || (used == bestn && sc > bestscore)))) {
             bestup = up, bestn = used, bestscore = sc;
-            s = trialsched;
+            s = x;
         }
-        if (up >= unique) break;
+    };
+    const std::vector<int> shuffled = order;
+    std::vector<int> lastorder = order;
+    initschedule(s);
+    if (nall == 0) {  // nothing can be placed: the greedy build says so
+        wiggle(s, 0);
+        return;
     }
+    uint32_t bits = 0;
+    for (int n = 1; n <= nall && !obs.stop(); ++n) {
+        bits |= (allowedbits & ~bits) & (~(allowedbits & ~bits) + 1);  // next sample
+        order = shuffled;
+        wiggle(trialsched, bits);
+        lastorder = order;
+        consider(trialsched);
+        if (unique > 0 && !obs.stop()) {
+            Annealer a(base, uniqs, p.allowed, bits, p.maxpeaks);
+            const uint64_t sd =
+                static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0x9E3779B97F4A7C15ull +
+                static_cast<uint64_t>(n);
+            Labels l = a.search(Labels(), sd, p.annealsteps, std::min(unique, (1 << n) - 1), [&] {
+                tick("label search on " + counted(n, "sample") + ", best so far " + intstr(bestup) +
+                     " of " + intstr(unique) + " unique pairs on " + counted(bestn, "sample"));
+                return obs.stop();
+            });
+            if (a.toschedule(l, trialsched) && acceptable(trialsched)) {
+                if (uniqueflags.verbose_output)
+                    obs.line("Annealed labels on " + intstr(n) + " samples resolve " +
+                             intstr(chkuniqsdup(trialsched, uniqs)) + " unique pairs");
+                consider(trialsched);
+            }
+        }
+        if (bestup >= unique) break;
+    }
+    order = lastorder;
 }
 
 void Optimiser::recursive_enumeration() {

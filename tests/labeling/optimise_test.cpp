@@ -333,3 +333,34 @@ TEST(Verdict, SaysWhatIsProven) {
 }
 
 }  // namespace
+
+namespace {
+
+// A larger sample budget never stores a schedule that resolves fewer unique
+// pairs, nor one on more samples for as many.
+TEST(OptimiserRun, LargerBudgetNeverWorse) {
+    std::mt19937 rng(5);
+    for (int trial = 0; trial < 6; ++trial) {
+        Design run(testutil::randomsequence(rng, 60 + static_cast<int>(rng() % 120)), 2);
+        run.p.iterations = 0;
+        run.p.annealsteps = 100000;
+        run.p.seed = 1 + trial;
+        int lastresolved = -1, lastsamples = 0;
+        for (int k = 2; k <= 8; ++k) {
+            run.p.cutoff = cutoffmask(k);
+            Observer quiet;
+            auto r = run.go(quiet);
+            Schedule& s = r->ranked[1];
+            int resolved = chkuniqsdup(s, run.uniqs), samples = 0;
+            for (int q = 1; q <= kSamples; ++q)
+                if (s.samples[q].count > 0) samples = q;
+            std::string what = "trial " + std::to_string(trial) + " cutoff " + std::to_string(k);
+            EXPECT_GE(resolved, lastresolved) << what;
+            if (resolved == lastresolved && samples > lastsamples)
+                ADD_FAILURE() << what << " more samples for " << resolved;
+            lastresolved = resolved, lastsamples = samples;
+        }
+    }
+}
+
+}  // namespace
