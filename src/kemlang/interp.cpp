@@ -90,6 +90,7 @@ struct InterpState {
     std::time_t wallstart = 0;
     bool redirected = false;
     OutFile redirfile;
+    size_t redirdepth = 0;    // input depth of the redirected command
     bool erractnext = false;  // the next pending line is the error action
     bool inerract = false;    // the line running now is the error action
     bool tty = false;
@@ -162,6 +163,7 @@ void macend(bool atend = true) {
     int mark = s.mark;
     st.src.pop_back();
     varrelease(mark);
+    if (st.src.size() <= st.redirdepth) closeredir();
 }
 
 void macbeg(const std::string& name, const std::string& full, std::vector<std::string> lines,
@@ -353,6 +355,7 @@ void redirect(Words& w, int& n) {
     kemlangdata.redir = st.redirfile.f;
     kemlangdata.iured = 1;
     st.redirected = true;
+    st.redirdepth = st.src.size();
 }
 
 int infolevel(const std::string& v) {
@@ -849,7 +852,8 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             st.hlpdir = hlpdir;
             st.tty = isatty(0);
             std::signal(SIGINT, onsigint);
-            std::atexit(dropredir);  // a fatal end never renames a half output
+            static bool registered = false;  // a fatal end never renames a half output
+            if (!registered) registered = std::atexit(dropredir) == 0;
             intrpt = 0;
             ginit();
             st.iniexists = exists(inifil + ext);
@@ -858,7 +862,6 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
         }
     }
     if (maximum != st.maxpar) fatmsg("Maximal number of parameters changed.");
-    closeredir();
     if (status == 1) {
         status = 0;
         std::vector<std::string> lines;
@@ -873,13 +876,15 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
                 runmacro(f, words, npar);
         }
     }
+    // A redirected macro call keeps its file until the macro ends.
+    if (st.src.size() <= st.redirdepth) closeredir();
     double used = cputime() - st.cmdstart;
     if (st.cmdstart > 0 && used > kemlangdata.timing)
         putlin(2, "(Times: CPU " + realf(used, 0, 1) + " s, total CPU " +
                       realf(cputime() - st.cpustart, 0, 1) + " s, wallclock " +
                       intp(static_cast<int>(std::time(nullptr) - st.wallstart)) + " s)");
     while (true) {
-        closeredir();
+        if (st.src.size() <= st.redirdepth) closeredir();
         kemlangdata.infos = kemlangdata.infos2;
         kemlangdata.infof = kemlangdata.infof2;
         if (intrpt) {
