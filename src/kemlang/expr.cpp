@@ -425,7 +425,9 @@ class Parser {
             if (errno || v > INT_MAX) throw Fail();
             return mkint(v);
         }
-        return mkreal(std::strtod(t.c_str(), nullptr));
+        double r = std::strtod(t.c_str(), nullptr);
+        if (!std::isfinite(r)) throw Fail();  // beyond the largest real
+        return mkreal(r);
     }
     std::vector<Value> args() {
         std::vector<Value> a;

@@ -410,7 +410,7 @@ void gsets(Words& w, int n) {
     if (havpar("angle")) gs.angle = getpar("angle");
     for (int i = 0; i < n; ++i) {
         std::string nm = w[i].substr(0, w[i].find('='));
-        errmsg("Illegal plot parameter " + nm + ".");
+        errmsg("Illegal plot parameter " + strp(nm) + ".");
     }
     gs.dirty = true;
 }

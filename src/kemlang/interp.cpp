@@ -91,6 +91,7 @@ struct InterpState {
     bool redirected = false;
     OutFile redirfile;
     size_t redirdepth = 0;    // input depth of the redirected command
+    int fuzzlines = 0;        // lines read (fuzzing builds stop at a budget)
     bool erractnext = false;  // the next pending line is the error action
     bool inerract = false;    // the line running now is the error action
     bool tty = false;
@@ -512,7 +513,7 @@ void cmdgoto(Words& w, int n) {
             s.skipdo = 0;
             return;
         }
-    errmsg("Missing label \"" + w[0] + "\"");
+    errmsg("Missing label \"" + strp(w[0]) + "\"");
 }
 
 // "var a b=2 c = 3": new local variables of the running macro that hide
@@ -720,7 +721,7 @@ bool chknam(std::string& name) {
     }
     for (char c : name)
         if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.')) {
-            errmsg("Illegal restricted filename " + name + ".");
+            errmsg("Illegal restricted filename " + strp(name) + ".");
             return false;
         }
     if (name.size() > 100) {
@@ -884,6 +885,9 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
                       realf(cputime() - st.cpustart, 0, 1) + " s, wallclock " +
                       intp(static_cast<int>(std::time(nullptr) - st.wallstart)) + " s)");
     while (true) {
+#ifdef QUILTER_FUZZING
+        if (++st.fuzzlines > kFuzzLines) stopit(0);
+#endif
         if (st.src.size() <= st.redirdepth) closeredir();
         kemlangdata.infos = kemlangdata.infos2;
         kemlangdata.infof = kemlangdata.infof2;

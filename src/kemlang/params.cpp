@@ -464,7 +464,7 @@ bool havpar(const std::string& name) { return declared(name).have; }
 bool option(const std::string& name) {
     Entry* en = entry(name);
     if (!en || !en->isopt) {
-        errmsg("Illegal option " + name + ".");
+        errmsg("Illegal option " + strp(name) + ".");
         return false;
     }
     return en->have;

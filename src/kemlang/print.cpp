@@ -296,6 +296,9 @@ void aloerr(const std::string& file, int line) {
 }
 
 void stopit(int) {
+#ifdef QUILTER_FUZZING
+    throw FuzzStop{};
+#endif
     std::fflush(nullptr);
     std::exit(0);
 }
@@ -352,6 +355,8 @@ std::string intstr(int i) {
 }
 
 std::string numstr(double x, int n) {
+    if (std::isnan(x)) return "NaN";
+    if (std::isinf(x)) return x < 0 ? "-Infinity" : "Infinity";
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.13E", x);
     std::string sci = buf;

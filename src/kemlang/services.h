@@ -64,6 +64,12 @@ bool outcheck(std::FILE* f, std::string& reason);
 // Tests only: while set, outcheck and outcommit fail as on a full disk.
 void failwrites(bool on);
 
+// Fuzzing builds (QUILTER_FUZZING) only: stopit() throws FuzzStop instead of
+// ending the process, system, sleep and cd do nothing, and the interpreter
+// stops an input after kFuzzLines lines (an endless loop is legal input).
+struct FuzzStop {};
+constexpr int kFuzzLines = 20000;
+
 // All lines of a text file (line ends of either kind removed); false if unreadable.
 bool readlines(const std::string& file, std::vector<std::string>& lines);
 std::string nonull(const std::string& text);

@@ -22,6 +22,7 @@
 #include <cstring>
 
 #include "kemlang/expr.h"
+#include "kemlang/interp.h"
 #include "kemlang/print.h"
 
 namespace {
@@ -82,7 +83,9 @@ void openlog(const std::string& name) {
     k.logfile = nullptr;
     k.logname.clear();
     if (name.empty() || name == "none" || name == "NULL") return;
-    k.logfile = std::fopen(name.c_str(), "a");
+    std::string file = name;
+    if (!chknam(file)) return;  // restricted mode confines the log too
+    k.logfile = std::fopen(file.c_str(), "a");
     if (!k.logfile)
         errmsg("Cannot open protocol file " + strq(name) + ".@/" + strp(std::strerror(errno)));
     else

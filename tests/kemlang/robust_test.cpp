@@ -3,9 +3,11 @@
 // cannot be written.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -98,7 +100,8 @@ TEST(Expr, IntegerOverflowIsIllegal) {
                              "mod(small,-1)",
                              "small*(-1)",
                              "sign(small,1)",
-                             "big*big"};
+                             "big*big",
+                             "1.0E1001"};
     for (const char* t : illegal) {
         bool err = false;
         seva(t, err);
@@ -122,6 +125,12 @@ TEST(Expr, IntegerOverflowIsIllegal) {
         EXPECT_EQ(seva(c.text, err), c.value) << c.text;
         EXPECT_FALSE(err) << c.text;
     }
+}
+
+TEST(Numstr, NonFiniteValues) {
+    EXPECT_EQ(numstr(HUGE_VAL, 15), "Infinity");
+    EXPECT_EQ(numstr(-HUGE_VAL, 3), "-Infinity");
+    EXPECT_EQ(numstr(std::nan(""), 3), "NaN");
 }
 
 TEST(Params, MalformedSyntaxAndExtremeIntegers) {
@@ -259,6 +268,17 @@ TEST(PlotAndProtocol, WriteFailuresAreReported) {
     EXPECT_EQ(slurp(eps), "OLD\n");
     out = session("plot ps " + eps + "\nplot line 0 0 1 1\nplot close");
     EXPECT_EQ(slurp(eps).substr(0, 11), "%!PS-Adobe-");
+    EXPECT_EQ(slurp(eps).substr(slurp(eps).size() - 6), "%%EOF\n");
+
+    // A plot still open when the program ends is completed, not cut short.
+    std::ofstream(eps) << "OLD\n";
+    pid_t child = fork();
+    if (child == 0) {
+        session("plot ps " + eps + "\nplot line 0 0 1 1");
+        std::exit(0);
+    }
+    int wstatus = 0;
+    waitpid(child, &wstatus, 0);
     EXPECT_EQ(slurp(eps).substr(slurp(eps).size() - 6), "%%EOF\n");
 
     std::string log = d + "/log.txt";
