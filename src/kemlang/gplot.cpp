@@ -254,8 +254,8 @@ const char* kProlog[] = {
     "kemlangdict begin",
     "/font { exch findfont exch scalefont setfont } bind def",
     "/arcpath { /t2 exch def /t1 exch def /ry exch def /rx exch def /cy exch def /cx exch def",
-    "  matrix currentmatrix cx cy translate rx ry scale newpath 0 0 1 t1 t2 arc setmatrix } bind "
-    "def",
+    ("  matrix currentmatrix cx cy translate rx ry scale newpath 0 0 1 t1 t2 arc setmatrix } "
+     "bind def"),
     "/rect { /y2 exch def /x2 exch def /y1 exch def /x1 exch def",
     "  newpath x1 y1 moveto x2 y1 lineto x2 y2 lineto x1 y2 lineto closepath } bind def",
     "/area { gsave fill grestore } bind def",

@@ -42,6 +42,7 @@ using Words = std::vector<std::string>;
 void cmdpri(const std::string& statement, Words& words, int nwords);
 void cmdali(Words& words, int nwords);
 bool findalias(const std::string& word, std::string& definition);
+void statements_reset();
 void cmdrln(Words& words, int nwords);
 void cmdtyp(Words& words, int nwords);
 void cmdhlp(Words& words, int nwords, const std::string& hlpdir);
@@ -673,6 +674,7 @@ bool assignment(const Words& w, std::string& stmt) {
 
 void kemlang_reset() {
     st.reset();
+    statements_reset();
     Source t;
     t.terminal = true;
     st.src.push_back(t);

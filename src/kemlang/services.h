@@ -68,7 +68,7 @@ void failwrites(bool on);
 // ending the process, system, sleep and cd do nothing, and the interpreter
 // stops an input after kFuzzLines lines (an endless loop is legal input).
 struct FuzzStop {};
-constexpr int kFuzzLines = 20000;
+constexpr int kFuzzLines = 5000;
 
 // All lines of a text file (line ends of either kind removed); false if unreadable.
 bool readlines(const std::string& file, std::vector<std::string>& lines);

@@ -31,6 +31,9 @@ StatementData sd;
 
 }  // namespace
 
+// Aliases and open readline files belong to the interpreter's state.
+void statements_reset() { sd = StatementData(); }
+
 void cmdpri(const std::string& statement, Words& words, int nwords) {
     int n = nwords;
     int level = 2;

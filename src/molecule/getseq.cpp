@@ -8,7 +8,8 @@
 //  - the structure-calculation set-up is not needed by any command here and
 //    is left out; after a build every atom is selected.
 //  - FASTA: letters are read case-insensitively, a final "*" ends the chain,
-//    "C" is cysteine with a free thiol (CYS); lines have no length limit.
+//    "C" is cysteine with a free thiol (CYS);
+//  - lines of sequence and FASTA files are read whole, however long.
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -205,9 +206,9 @@ bool getseq(std::FILE* f) {
     std::string line;
     int lineno = 0;
     bool built = false;
-    while (readline(f, line, 200)) {
+    while (readline(f, line, std::string::npos)) {  // long lines lose no residues
         ++lineno;
-        std::vector<std::string> w = fields(nocomment(line));
+        std::vector<std::string> w = fields(nocomment(line), INT_MAX);
         if (w.empty()) continue;
         if (w[0] == "link") {
             if (w.size() != 5) return cannotread(lineno, line);
