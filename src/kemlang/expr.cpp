@@ -15,10 +15,10 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstring>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "kemlang/interp.h"
@@ -40,10 +40,30 @@ struct Value {
     bool numeric() const { return t == kInt || t == kReal; }
 };
 
-Value mkint(long long v) { Value x; x.t = kInt; x.i = v; return x; }
-Value mkreal(double v) { Value x; x.t = kReal; x.r = v; return x; }
-Value mklog(bool v) { Value x; x.t = kLog; x.l = v; return x; }
-Value mktext(const std::string& v) { Value x; x.t = kText; x.s = v; return x; }
+Value mkint(long long v) {
+    Value x;
+    x.t = kInt;
+    x.i = v;
+    return x;
+}
+Value mkreal(double v) {
+    Value x;
+    x.t = kReal;
+    x.r = v;
+    return x;
+}
+Value mklog(bool v) {
+    Value x;
+    x.t = kLog;
+    x.l = v;
+    return x;
+}
+Value mktext(const std::string& v) {
+    Value x;
+    x.t = kText;
+    x.s = v;
+    return x;
+}
 
 struct Fail {};
 
@@ -54,19 +74,23 @@ Value literal(const std::string& in) {
     if (s == ".false.") return mklog(false);
     if (!s.empty()) {
         char* end = nullptr;
+        errno = 0;
         long long v = std::strtoll(s.c_str(), &end, 10);
-        if (*end == '\0' && s.find_first_not_of("+-0123456789") == std::string::npos) return mkint(v);
+        if (*end == '\0' && errno != ERANGE &&
+            s.find_first_not_of("+-0123456789") == std::string::npos)
+            return mkint(v);
         std::string t = s;
         for (char& c : t)
             if (c == 'd' || c == 'D') c = 'e';
         double r = std::strtod(t.c_str(), &end);
-        if (*end == '\0' && t.find_first_not_of("+-0123456789.eE") == std::string::npos) return mkreal(r);
+        if (*end == '\0' && t.find_first_not_of("+-0123456789.eE") == std::string::npos)
+            return mkreal(r);
     }
     return mktext(in);
 }
 
 class Parser {
-public:
+   public:
     explicit Parser(const std::string& s) : s_(s) {}
     Value run() {
         Value v = eqv();
@@ -75,7 +99,7 @@ public:
         return v;
     }
 
-private:
+   private:
     const std::string& s_;
     size_t p_ = 0;
     int depth_ = 0;
@@ -116,9 +140,12 @@ private:
         Value a = lor();
         while (true) {
             bool neg;
-            if (dotted("eqv")) neg = false;
-            else if (dotted("neqv")) neg = true;
-            else return a;
+            if (dotted("eqv"))
+                neg = false;
+            else if (dotted("neqv"))
+                neg = true;
+            else
+                return a;
             Value b = lor();
             if (a.t != kLog || b.t != kLog) throw Fail();
             a = mklog((a.l == b.l) != neg);
@@ -154,18 +181,26 @@ private:
     Value compare() {
         Value a = concat();
         int op = -1;  // 0 eq 1 ne 2 lt 3 le 4 gt 5 ge
-        if (dotted("eq") || eat("==")) op = 0;
-        else if (dotted("ne") || eat("!=")) op = 1;
-        else if (dotted("le") || eat("<=")) op = 3;
-        else if (dotted("lt") || eat("<")) op = 2;
-        else if (dotted("ge") || eat(">=")) op = 5;
-        else if (dotted("gt") || eat(">")) op = 4;
+        if (dotted("eq") || eat("=="))
+            op = 0;
+        else if (dotted("ne") || eat("!="))
+            op = 1;
+        else if (dotted("le") || eat("<="))
+            op = 3;
+        else if (dotted("lt") || eat("<"))
+            op = 2;
+        else if (dotted("ge") || eat(">="))
+            op = 5;
+        else if (dotted("gt") || eat(">"))
+            op = 4;
         if (op < 0) return a;
         Value b = concat();
         int c;
         if (a.numeric() && b.numeric()) {
-            if (a.t == kInt && b.t == kInt) c = a.i < b.i ? -1 : a.i > b.i;
-            else c = a.num() < b.num() ? -1 : a.num() > b.num();
+            if (a.t == kInt && b.t == kInt)
+                c = a.i < b.i ? -1 : a.i > b.i;
+            else
+                c = a.num() < b.num() ? -1 : a.num() > b.num();
         } else if (a.t == kText && b.t == kText) {
             std::string x = trim(a.s), y = trim(b.s);
             c = x < y ? -1 : x > y;
@@ -188,10 +223,14 @@ private:
     }
     static std::string text(const Value& v) {
         switch (v.t) {
-            case kInt: return std::to_string(v.i);
-            case kReal: return numstr(v.r, 15);
-            case kLog: return v.l ? ".true." : ".false.";
-            default: return v.s;
+            case kInt:
+                return std::to_string(v.i);
+            case kReal:
+                return numstr(v.r, 15);
+            case kLog:
+                return v.l ? ".true." : ".false.";
+            default:
+                return v.s;
         }
     }
     // Folds a run of signs: returns -1 or +1, 0 when there is none.
@@ -207,35 +246,60 @@ private:
             }
         }
     }
+    // 64-bit integer arithmetic; a result that does not fit is an illegal
+    // expression, not a wrapped number.
+    static long long checked(long long x, long long y, char op) {
+        long long r = 0;
+        bool over = false;
+        switch (op) {
+            case '+':
+                over = __builtin_add_overflow(x, y, &r);
+                break;
+            case '-':
+                over = __builtin_sub_overflow(x, y, &r);
+                break;
+            case '*':
+                over = __builtin_mul_overflow(x, y, &r);
+                break;
+            case '%':
+            case '/':
+                if (y == 0 || (x == LLONG_MIN && y == -1)) throw Fail();
+                r = op == '/' ? x / y : x % y;
+                break;
+            default:
+                throw Fail();
+        }
+        if (over) throw Fail();
+        return r;
+    }
+    static long long ipow(long long x, long long e) {
+        if (x == 0) return e == 0 ? 1 : 0;
+        if (x == 1) return 1;
+        if (x == -1) return e % 2 == 0 ? 1 : -1;
+        long long r = 1;
+        for (long long k = 0; k < e; ++k) r = checked(r, x, '*');  // overflows within 64 steps
+        return r;
+    }
     static Value negate(const Value& v) {
-        if (v.t == kInt) return mkint(-v.i);
+        if (v.t == kInt) return mkint(checked(0, v.i, '-'));
         if (v.t == kReal) return mkreal(-v.r);
         throw Fail();
     }
     Value arith(const Value& a, const Value& b, char op) {
         if (!a.numeric() || !b.numeric()) throw Fail();
         if (a.t == kInt && b.t == kInt) {
-            switch (op) {
-                case '+': return mkint(a.i + b.i);
-                case '-': return mkint(a.i - b.i);
-                case '*': return mkint(a.i * b.i);
-                case '/':
-                    if (b.i == 0) throw Fail();
-                    return mkint(a.i / b.i);
-                default:
-                    if (b.i >= 0) {
-                        long long r = 1;
-                        for (long long k = 0; k < b.i && k < 64; ++k) r *= a.i;
-                        return mkint(r);
-                    }
-                    return mkreal(std::pow(static_cast<double>(a.i), static_cast<double>(b.i)));
-            }
+            if (op != 'p') return mkint(checked(a.i, b.i, op));
+            if (b.i >= 0) return mkint(ipow(a.i, b.i));
+            return mkreal(std::pow(static_cast<double>(a.i), static_cast<double>(b.i)));
         }
         double x = a.num(), y = b.num();
         switch (op) {
-            case '+': return mkreal(x + y);
-            case '-': return mkreal(x - y);
-            case '*': return mkreal(x * y);
+            case '+':
+                return mkreal(x + y);
+            case '-':
+                return mkreal(x - y);
+            case '*':
+                return mkreal(x * y);
             case '/':
                 if (y == 0) throw Fail();
                 return mkreal(x / y);
@@ -264,9 +328,12 @@ private:
             skip();
             if (at("**") || at("//")) return a;
             char op;
-            if (eat("*")) op = '*';
-            else if (eat("/")) op = '/';
-            else return a;
+            if (eat("*"))
+                op = '*';
+            else if (eat("/"))
+                op = '/';
+            else
+                return a;
             int sg = signs();
             Value b = power();
             if (sg < 0) b = negate(b);
@@ -319,8 +386,8 @@ private:
         }
     }
     bool dottedop_at(size_t q) {
-        static const char* ops[] = {"eq.", "ne.", "lt.", "le.", "gt.", "ge.", "and.", "or.",
-                                    "not.", "eqv.", "neqv.", "true.", "false."};
+        static const char* ops[] = {"eq.", "ne.",  "lt.",  "le.",   "gt.",   "ge.",   "and.",
+                                    "or.", "not.", "eqv.", "neqv.", "true.", "false."};
         for (const char* o : ops) {
             size_t n = std::strlen(o);
             bool ok = q + n <= s_.size();
@@ -358,7 +425,9 @@ private:
             if (errno || v > INT_MAX) throw Fail();
             return mkint(v);
         }
-        return mkreal(std::strtod(t.c_str(), nullptr));
+        double r = std::strtod(t.c_str(), nullptr);
+        if (!std::isfinite(r)) throw Fail();  // beyond the largest real
+        return mkreal(r);
     }
     std::vector<Value> args() {
         std::vector<Value> a;
@@ -393,7 +462,9 @@ private:
     }
     Value name() {
         size_t b = p_;
-        while (p_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[p_])) || s_[p_] == '_')) ++p_;
+        while (p_ < s_.size() &&
+               (std::isalnum(static_cast<unsigned char>(s_[p_])) || s_[p_] == '_'))
+            ++p_;
         std::string nm = s_.substr(b, p_ - b);
         skip();
         bool call = p_ < s_.size() && s_[p_] == '(';
@@ -414,23 +485,27 @@ private:
         return substring(literal(getval(nm)));
     }
     static bool noargs(const std::string& n) {
-        static const char* z[] = {"cputime", "walltime", "time", "date", "macro", "fullmacro",
-                                  "rand", "gauss", "getpid", "irank", "master", "maxint",
-                                  "getcwd", "gethostid"};
+        static const char* z[] = {"cputime",   "walltime", "time",   "date",     "macro",
+                                  "fullmacro", "rand",     "gauss",  "getpid",   "irank",
+                                  "master",    "maxint",   "getcwd", "gethostid"};
         for (const char* f : z)
             if (n == f) return !havvar(n);
         return false;
     }
     static bool isfunction(const std::string& n) {
         static const char* f[] = {
-            "sqrt", "exp", "log", "log10", "sin", "cos", "tan", "asin", "acos", "atan", "atan2",
-            "sinh", "cosh", "tanh", "abs", "int", "nint", "real", "dble", "float", "min", "max",
-            "mod", "sign", "floor", "ceiling", "cputime", "walltime", "time", "date", "macro",
-            "fullmacro", "rand", "gauss", "getpid", "irank", "master", "maxint", "getcwd",
-            "gethostid", "val", "external", "global", "match", "indexr", "if", "lenstr",
-            "len_trim", "length", "exist", "def", "existfile", "opened", "mtime", "existmacro",
-            "getenv", "fitchisq", "fitprob", "fitpar", "fiterr", "plotx0", "ploty0", "plotx1",
-            "ploty1", "viewx0", "viewy0", "viewx1", "viewy1", "result", "existresult"};
+            "sqrt",       "exp",       "log",      "log10",      "sin",    "cos",
+            "tan",        "asin",      "acos",     "atan",       "atan2",  "sinh",
+            "cosh",       "tanh",      "abs",      "int",        "nint",   "real",
+            "dble",       "float",     "min",      "max",        "mod",    "sign",
+            "floor",      "ceiling",   "cputime",  "walltime",   "time",   "date",
+            "macro",      "fullmacro", "rand",     "gauss",      "getpid", "irank",
+            "master",     "maxint",    "getcwd",   "gethostid",  "val",    "external",
+            "global",     "match",     "indexr",   "if",         "lenstr", "len_trim",
+            "length",     "exist",     "def",      "existfile",  "opened", "mtime",
+            "existmacro", "getenv",    "fitchisq", "fitprob",    "fitpar", "fiterr",
+            "plotx0",     "ploty0",    "plotx1",   "ploty1",     "viewx0", "viewy0",
+            "viewx1",     "viewy1",    "result",   "existresult"};
         for (const char* x : f)
             if (n == x) return true;
         return false;
@@ -484,12 +559,16 @@ Value Parser::function(const std::string& n, const std::vector<Value>& a) {
     }
     if (n == "abs") {
         if (na != 1 || !a[0].numeric()) throw Fail();
-        return a[0].t == kInt ? mkint(std::llabs(a[0].i)) : mkreal(std::fabs(a[0].r));
+        return a[0].t == kInt ? mkint(a[0].i < 0 ? checked(0, a[0].i, '-') : a[0].i)
+                              : mkreal(std::fabs(a[0].r));
     }
     if (n == "int" || n == "nint" || n == "floor" || n == "ceiling") {
         if (na != 1) throw Fail();
         double x = realarg(a, 0);
-        double r = n == "int" ? std::trunc(x) : n == "nint" ? std::round(x) : n == "floor" ? std::floor(x) : std::ceil(x);
+        double r = n == "int"     ? std::trunc(x)
+                   : n == "nint"  ? std::round(x)
+                   : n == "floor" ? std::floor(x)
+                                  : std::ceil(x);
         if (std::fabs(r) > INT_MAX) throw Fail();
         return mkint(static_cast<long long>(r));
     }
@@ -511,8 +590,7 @@ Value Parser::function(const std::string& n, const std::vector<Value>& a) {
     if (n == "mod") {
         if (na != 2) throw Fail();
         if (a[0].t == kInt && a[1].t == kInt) {
-            if (a[1].i == 0) throw Fail();
-            return mkint(a[0].i % a[1].i);
+            return mkint(checked(a[0].i, a[1].i, '%'));
         }
         double y = realarg(a, 1);
         if (y == 0) throw Fail();
@@ -521,7 +599,11 @@ Value Parser::function(const std::string& n, const std::vector<Value>& a) {
     if (n == "sign") {
         if (na != 2) throw Fail();
         double x = std::fabs(realarg(a, 0)), s = realarg(a, 1) < 0 ? -x : x;
-        return a[0].t == kInt && a[1].t == kInt ? mkint(static_cast<long long>(s)) : mkreal(s);
+        if (a[0].t == kInt && a[1].t == kInt) {
+            long long m = a[0].i < 0 ? checked(0, a[0].i, '-') : a[0].i;
+            return mkint(realarg(a, 1) < 0 ? -m : m);
+        }
+        return mkreal(s);
     }
     if (n == "cputime") return mkreal(timnow());
     if (n == "walltime") return mkint(iwall());
@@ -532,7 +614,8 @@ Value Parser::function(const std::string& n, const std::vector<Value>& a) {
     if (n == "rand") {
         if (na == 0) return mkreal(ranuniform());
         double lo = na == 2 ? realarg(a, 0) : 0.0, hi = na == 2 ? realarg(a, 1) : realarg(a, 0);
-        if (na == 1 && a[0].t == kInt) return mkint(1 + static_cast<long long>(ranuniform() * a[0].i));
+        if (na == 1 && a[0].t == kInt)
+            return mkint(1 + static_cast<long long>(ranuniform() * a[0].i));
         return mkreal(lo + (hi - lo) * ranuniform());
     }
     if (n == "gauss") {
@@ -582,7 +665,8 @@ Value Parser::function(const std::string& n, const std::vector<Value>& a) {
         return literal(getval(v));
     }
     if (n == "fitchisq") return literal(havvar("fit_chi2") ? getval("fit_chi2") : "0.0");
-    if (n == "fitprob") return literal(havvar("fit_probability") ? getval("fit_probability") : "0.0");
+    if (n == "fitprob")
+        return literal(havvar("fit_probability") ? getval("fit_probability") : "0.0");
     // fitpar, fiterr, plot and view coordinates: no fit or plot window state is
     // exported through the evaluator.
     throw Fail();
@@ -623,10 +707,14 @@ std::string seva(const std::string& text, bool& err) {
     err = !evaluate(text, v);
     if (err) return std::string();
     switch (v.t) {
-        case kInt: return std::to_string(v.i);
-        case kReal: return numstr(v.r, 15);
-        case kLog: return v.l ? ".true." : ".false.";
-        default: return v.s;
+        case kInt:
+            return std::to_string(v.i);
+        case kReal:
+            return numstr(v.r, 15);
+        case kLog:
+            return v.l ? ".true." : ".false.";
+        default:
+            return v.s;
     }
 }
 

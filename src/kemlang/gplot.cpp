@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 
 #include "kemlang/expr.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
+#include "kemlang/services.h"
 #include "kemlang/vars.h"
 
 namespace {
@@ -20,7 +22,8 @@ struct Window {
 };
 
 struct PlotState {
-    std::FILE* file = nullptr;
+    std::FILE* file = nullptr;  // the temporary of out, renamed at close
+    OutFile out;
     std::string name;
     bool landscape = false;
     double linewidth = 1.0, marksize = 5.0, textsize = 12.0;
@@ -32,13 +35,13 @@ struct PlotState {
                 angle = "regular";
     bool rotate = false, listmode = false;
     bool autox = true, autoy = true;
-    Window data;          // data window (x0 = x1: not set)
-    Window page;          // explicit page window (x0 = x1: use the panel)
+    Window data;  // data window (x0 = x1: not set)
+    Window page;  // explicit page window (x0 = x1: use the panel)
     int rows = 1, columns = 1, panel = 1;
     Window region{-250.0, -375.0, 250.0, 375.0};
     double xgap = 0.2, ygap = 0.2, aspect = 0.0;
     bool clipping = false;
-    bool dirty = true;    // state not yet written to the file
+    bool dirty = true;  // state not yet written to the file
     std::set<std::string> fonts;
 };
 
@@ -149,13 +152,20 @@ std::string pt(double x, double y) { return num(px(x)) + " " + num(py(y)); }
 
 void rgb(const std::string& c, double& r, double& g, double& b) {
     r = g = b = 0;
-    if (c == "white") r = g = b = 1;
-    else if (c == "red") r = 1;
-    else if (c == "green") g = 1;
-    else if (c == "blue") b = 1;
-    else if (c == "cyan") g = b = 1;
-    else if (c == "magenta") r = b = 1;
-    else if (c == "yellow") r = g = 1;
+    if (c == "white")
+        r = g = b = 1;
+    else if (c == "red")
+        r = 1;
+    else if (c == "green")
+        g = 1;
+    else if (c == "blue")
+        b = 1;
+    else if (c == "cyan")
+        g = b = 1;
+    else if (c == "magenta")
+        r = b = 1;
+    else if (c == "yellow")
+        r = g = 1;
 }
 
 std::string psfont() {
@@ -212,10 +222,14 @@ std::string psstring(const std::string& s) {
 void closedshape(const std::string& path) {
     flushstate();
     out(path);
-    if (gs.fill >= 0 && gs.fill <= 100) out(num(1.0 - gs.fill / 100.0) + " paint");
-    else if (gs.fill > 100) out(intstr(gs.fill - 100) + " hatch");
-    if (gs.border) out("stroke");
-    else out("newpath");
+    if (gs.fill >= 0 && gs.fill <= 100)
+        out(num(1.0 - gs.fill / 100.0) + " paint");
+    else if (gs.fill > 100)
+        out(intstr(gs.fill - 100) + " hatch");
+    if (gs.border)
+        out("stroke");
+    else
+        out("newpath");
 }
 
 // Text at page coordinates with the current alignment, size, font and angle.
@@ -240,7 +254,8 @@ const char* kProlog[] = {
     "kemlangdict begin",
     "/font { exch findfont exch scalefont setfont } bind def",
     "/arcpath { /t2 exch def /t1 exch def /ry exch def /rx exch def /cy exch def /cx exch def",
-    "  matrix currentmatrix cx cy translate rx ry scale newpath 0 0 1 t1 t2 arc setmatrix } bind def",
+    ("  matrix currentmatrix cx cy translate rx ry scale newpath 0 0 1 t1 t2 arc setmatrix } "
+     "bind def"),
     "/rect { /y2 exch def /x2 exch def /y1 exch def /x1 exch def",
     "  newpath x1 y1 moveto x2 y1 lineto x2 y2 lineto x1 y2 lineto closepath } bind def",
     "/area { gsave fill grestore } bind def",
@@ -252,6 +267,8 @@ const char* kProlog[] = {
     "%%EndProlog",
 };
 
+// Writes the trailer and puts the finished file in place; an existing file
+// of that name stays as it was until then.
 void gclose() {
     if (!gs.file) return;
     if (gs.clipping) out("grestore");
@@ -263,33 +280,40 @@ void gclose() {
     for (const std::string& s : gs.fonts) f += (f.empty() ? "" : " ") + s;
     out("%%DocumentFonts: " + f);
     out("%%EOF");
-    std::fclose(gs.file);
+    std::string name = gs.out.name, reason;
     gs.file = nullptr;
     gs.clipping = false;
+    if (!outcommit(gs.out, reason))
+        errmsg("Cannot write output plot file " + strq(name) + ".@/" + strp(reason));
 }
+
+// The program ends with a plot open: it is completed, not left without trailer.
+void closeatexit() { gclose(); }
 
 void gopen(const std::string& format, Words& w, int n) {
     if (format != "ps") {
-        errmsg("Illegal plot format " + format + ".");
+        errmsg("Illegal plot format " + strp(format) + ".");
         return;
     }
     params(w, n, "file=@f.grf orientation=portrait|landscape=portrait");
     if (haverr()) return;
     std::string name = getpar("file"), orient = getpar("orientation");
     gclose();
-    std::FILE* f = std::fopen(name.c_str(), "w");
-    if (!f) {
-        errmsg("Cannot open output plot file " + name + ".");
+    std::string reason;
+    if (!outopen(gs.out, name, false, reason)) {
+        errmsg("Cannot open output plot file " + strq(name) + ".@/" + strp(reason));
         return;
     }
-    gs.file = f;
+    static bool registered = false;
+    if (!registered) registered = std::atexit(closeatexit) == 0;
+    gs.file = gs.out.f;
     gs.name = name;
     gs.landscape = orient == "landscape";
     gs.fonts.clear();
     gs.dirty = true;
-    for (const char* l : {"%!PS-Adobe-3.0 EPSF-3.0", "%%Creator: Kemlang", "%%Pages: 1",
-                          "%%DocumentFonts: (atend)", "%%BoundingBox: 40 40 540 790",
-                          "%%EndComments"})
+    for (const char* l :
+         {"%!PS-Adobe-3.0 EPSF-3.0", "%%Creator: Kemlang", "%%Pages: 1", "%%DocumentFonts: (atend)",
+          "%%BoundingBox: 40 40 540 790", "%%EndComments"})
         out(l);
     for (const char* l : kProlog) out(l);
     out("%%BeginSetup");
@@ -310,9 +334,12 @@ bool alignment(const std::string& v) {
     for (int k = 1; k <= 2; ++k) {
         std::string e = trim(elemnt(k, v, ','));
         if (e.empty()) continue;
-        if (e == "left" || e == "center" || e == "right") h = e;
-        else if (e == "bottom" || e == "middle" || e == "top") vv = e;
-        else return false;
+        if (e == "left" || e == "center" || e == "right")
+            h = e;
+        else if (e == "bottom" || e == "middle" || e == "top")
+            vv = e;
+        else
+            return false;
     }
     gs.halign = h;
     gs.valign = vv;
@@ -329,20 +356,26 @@ void gsets(Words& w, int n) {
     auto realset = [](const char* name, double& v, bool positive) {
         if (!havpar(name)) return;
         double x = rparam(name);
-        if (positive && x < 0) illegalvalue(getpar(name), name);
-        else v = x;
+        if (positive && x < 0)
+            illegalvalue(getpar(name), name);
+        else
+            v = x;
     };
     realset("linewidth", gs.linewidth, true);
     realset("marksize", gs.marksize, true);
     if (havpar("dash")) {
         bool ok;
         dasharray(getpar("dash"), ok);
-        if (ok) gs.dash = getpar("dash");
-        else illegalvalue(getpar("dash"), "dash");
+        if (ok)
+            gs.dash = getpar("dash");
+        else
+            illegalvalue(getpar("dash"), "dash");
     }
     if (havpar("fill")) {
-        if (iparam("fill") < -1) illegalvalue(getpar("fill"), "fill");
-        else gs.fill = iparam("fill");
+        if (iparam("fill") < -1)
+            illegalvalue(getpar("fill"), "fill");
+        else
+            gs.fill = iparam("fill");
     }
     if (havpar("border")) gs.border = getpar("border") == "on";
     realset("x0", gs.data.x0, false);
@@ -365,8 +398,10 @@ void gsets(Words& w, int n) {
     params(w, n, kSetSyntax[2]);
     if (haverr()) return;
     if (havpar("textsize")) {
-        if (rparam("textsize") <= 0) illegalvalue(getpar("textsize"), "textsize");
-        else gs.textsize = rparam("textsize");
+        if (rparam("textsize") <= 0)
+            illegalvalue(getpar("textsize"), "textsize");
+        else
+            gs.textsize = rparam("textsize");
     }
     if (havpar("rotate")) gs.rotate = getpar("rotate") == "on";
     if (havpar("font")) gs.font = getpar("font");
@@ -375,7 +410,7 @@ void gsets(Words& w, int n) {
     if (havpar("angle")) gs.angle = getpar("angle");
     for (int i = 0; i < n; ++i) {
         std::string nm = w[i].substr(0, w[i].find('='));
-        errmsg("Illegal plot parameter " + nm + ".");
+        errmsg("Illegal plot parameter " + strp(nm) + ".");
     }
     gs.dirty = true;
 }
@@ -388,7 +423,8 @@ bool numbers(Words& w, int n, std::vector<double>& v) {
     for (int i = 0; i < n; ++i) {
         std::vector<std::string> parts;
         if (gs.listmode)
-            for (int k = 1; !trim(elemnt(k, w[i], ',')).empty(); ++k) parts.push_back(elemnt(k, w[i], ','));
+            for (int k = 1; !trim(elemnt(k, w[i], ',')).empty(); ++k)
+                parts.push_back(elemnt(k, w[i], ','));
         else
             parts.push_back(w[i]);
         for (const std::string& p : parts) {
@@ -422,7 +458,8 @@ bool coordinates(Words& w, int n, std::vector<double>& xs, std::vector<double>& 
 
 std::string polypath(const std::vector<double>& xs, const std::vector<double>& ys) {
     std::string s = "newpath";
-    for (size_t i = 0; i < xs.size(); ++i) s += " " + pt(xs[i], ys[i]) + (i ? " lineto" : " moveto");
+    for (size_t i = 0; i < xs.size(); ++i)
+        s += " " + pt(xs[i], ys[i]) + (i ? " lineto" : " moveto");
     return s;
 }
 
@@ -527,13 +564,17 @@ void gframe(Words& w, int n) {
     double maxlabel = 0;
     for (double t : ticks(gs.data.x0, gs.data.x1)) {
         double X = px(t);
-        if (grid) out("gsave [1 2] 0 setdash newpath " + num(X) + " " + num(p.y0) + " moveto " + num(X) + " " + num(p.y1) + " lineto stroke grestore");
+        if (grid)
+            out("gsave [1 2] 0 setdash newpath " + num(X) + " " + num(p.y0) + " moveto " + num(X) +
+                " " + num(p.y1) + " lineto stroke grestore");
         if (tx) out("newpath " + num(X) + " " + num(p.y0) + " moveto 0 5 rlineto stroke");
         if (lx) pagetext(X, p.y0 - 1.2 * ts, numstr(t, 4), false, "center", "bottom");
     }
     for (double t : ticks(gs.data.y0, gs.data.y1)) {
         double Y = py(t);
-        if (grid) out("gsave [1 2] 0 setdash newpath " + num(p.x0) + " " + num(Y) + " moveto " + num(p.x1) + " " + num(Y) + " lineto stroke grestore");
+        if (grid)
+            out("gsave [1 2] 0 setdash newpath " + num(p.x0) + " " + num(Y) + " moveto " +
+                num(p.x1) + " " + num(Y) + " lineto stroke grestore");
         if (ty) out("newpath " + num(p.x0) + " " + num(Y) + " moveto 5 0 rlineto stroke");
         if (ly) {
             std::string s = numstr(t, 4);
@@ -542,8 +583,12 @@ void gframe(Words& w, int n) {
         }
     }
     if (zero) {
-        if (gs.data.x0 * gs.data.x1 < 0) out("newpath " + num(px(0)) + " " + num(p.y0) + " moveto " + num(px(0)) + " " + num(p.y1) + " lineto stroke");
-        if (gs.data.y0 * gs.data.y1 < 0) out("newpath " + num(p.x0) + " " + num(py(0)) + " moveto " + num(p.x1) + " " + num(py(0)) + " lineto stroke");
+        if (gs.data.x0 * gs.data.x1 < 0)
+            out("newpath " + num(px(0)) + " " + num(p.y0) + " moveto " + num(px(0)) + " " +
+                num(p.y1) + " lineto stroke");
+        if (gs.data.y0 * gs.data.y1 < 0)
+            out("newpath " + num(p.x0) + " " + num(py(0)) + " moveto " + num(p.x1) + " " +
+                num(py(0)) + " lineto stroke");
     }
     if (!trim(getpar("xtext")).empty())
         pagetext(0.5 * (p.x0 + p.x1), p.y0 - 2.6 * ts, getpar("xtext"), false, "center", "bottom");
@@ -561,10 +606,14 @@ void glabel(Words& w, int n) {
     double pos = rparam("position"), ts = gs.textsize;
     autoscale({}, {});
     Window p = panelwindow();
-    if (axis == "x" || axis == "bottom") pagetext(px(pos), p.y0 - 1.2 * ts, text, false, "center", "bottom");
-    else if (axis == "top") pagetext(px(pos), p.y1 + 0.5 * ts, text, false, "center", "bottom");
-    else if (axis == "right") pagetext(p.x1 + 0.5 * ts, py(pos), text, false, "left", "middle");
-    else pagetext(p.x0 - 0.5 * ts, py(pos), text, false, "right", "middle");
+    if (axis == "x" || axis == "bottom")
+        pagetext(px(pos), p.y0 - 1.2 * ts, text, false, "center", "bottom");
+    else if (axis == "top")
+        pagetext(px(pos), p.y1 + 0.5 * ts, text, false, "center", "bottom");
+    else if (axis == "right")
+        pagetext(p.x1 + 0.5 * ts, py(pos), text, false, "left", "middle");
+    else
+        pagetext(p.x0 - 0.5 * ts, py(pos), text, false, "right", "middle");
 }
 
 void gtextcmd(Words& w, int n) {
@@ -601,8 +650,10 @@ void gscale(Words& w, int n) {
     }
     double lo = *std::min_element(v.begin(), v.end()), hi = *std::max_element(v.begin(), v.end());
     if (!option("exact") || lo == hi) niceround(lo, hi);
-    if (getpar("axis") == "x") gs.data.x0 = lo, gs.data.x1 = hi;
-    else gs.data.y0 = lo, gs.data.y1 = hi;
+    if (getpar("axis") == "x")
+        gs.data.x0 = lo, gs.data.x1 = hi;
+    else
+        gs.data.y0 = lo, gs.data.y1 = hi;
 }
 
 void gclip(Words& w, int n) {
@@ -619,7 +670,8 @@ void gclip(Words& w, int n) {
     if (haverr()) return;
     autoscale({}, {});
     if (gs.clipping) out("grestore");
-    out("gsave " + pt(rparam("x1"), rparam("y1")) + " " + pt(rparam("x2"), rparam("y2")) + " rect clip newpath");
+    out("gsave " + pt(rparam("x1"), rparam("y1")) + " " + pt(rparam("x2"), rparam("y2")) +
+        " rect clip newpath");
     gs.clipping = true;
     gs.dirty = true;
 }
@@ -632,8 +684,10 @@ struct XVariable {
     std::string old;
     XVariable() : had(havvar("x")), old(getval("x")) {}
     ~XVariable() {
-        if (had) setvar("x", old, kVarGlobal);
-        else unsetvar("x");
+        if (had)
+            setvar("x", old, kVarGlobal);
+        else
+            unsetvar("x");
     }
     bool eval(const std::string& e, double x, double& v) {
         setvar("x", numstr(x, 15), kVarGlobal);
@@ -675,7 +729,8 @@ void gfit(Words& w, int n) {
     for (int k = 1; !trim(elemnt(k, getpar("names"), ',')).empty(); ++k)
         names.push_back(trim(elemnt(k, getpar("names"), ',')));
     int m = static_cast<int>(basis.size()), nd = static_cast<int>(xs.size());
-    while (static_cast<int>(names.size()) < m) names.push_back("p" + intstr(static_cast<int>(names.size()) + 1));
+    while (static_cast<int>(names.size()) < m)
+        names.push_back("p" + intstr(static_cast<int>(names.size()) + 1));
     if (nd < m) {
         errmsg("Too few data points for " + plural(m, "fit parameter") + ".");
         return;
@@ -699,7 +754,8 @@ void gfit(Words& w, int n) {
     svdfit(a, nd, m, ys, sig, p, err, chi2);
     double q = nd > m ? gammq(0.5 * (nd - m), 0.5 * chi2) : 1.0;
     putlin(2, "chi^2 = " + realp(chi2, 6) + ", probability " + realp(q, 6));
-    for (int k = 0; k < m; ++k) putlin(2, names[k] + " = " + realp(p[k], 6) + " +/- " + realp(err[k], 6));
+    for (int k = 0; k < m; ++k)
+        putlin(2, names[k] + " = " + realp(p[k], 6) + " +/- " + realp(err[k], 6));
     setvar("fit_chi2", numstr(chi2, 15), kVarGlobal);
     setvar("fit_probability", numstr(q, 15), kVarGlobal);
     for (int k = 0; k < m; ++k) setvar(names[k], numstr(p[k], 15), kVarGlobal);
@@ -743,7 +799,7 @@ void gfunction(Words& w, int n) {
 }  // namespace
 
 void ginit() {
-    if (gs.file) std::fclose(gs.file);
+    if (gs.file) outdiscard(gs.out);
     gs = PlotState();
 }
 
@@ -789,7 +845,8 @@ void gplot(Words& words, int nwords) {
         params(w, n, "x1=@r y1=@r x2=@r y2=@r");
         if (haverr()) return;
         autoscale({rparam("x1"), rparam("x2")}, {rparam("y1"), rparam("y2")});
-        return closedshape(pt(rparam("x1"), rparam("y1")) + " " + pt(rparam("x2"), rparam("y2")) + " rect");
+        return closedshape(pt(rparam("x1"), rparam("y1")) + " " + pt(rparam("x2"), rparam("y2")) +
+                           " rect");
     }
     if (sub == "arc") {
         params(w, n, "x=@r y=@r a=@r b=@r=0 t1=@r=0 t2=@r=360");
@@ -810,7 +867,8 @@ void gplot(Words& words, int nwords) {
         flushstate();
         out("newpath " + pt(x, y1) + " moveto " + pt(x, y2) + " lineto stroke");
         for (double y : {y1, y2})
-            out("newpath " + num(px(x) - r) + " " + num(py(y)) + " moveto " + num(2 * r) + " 0 rlineto stroke");
+            out("newpath " + num(px(x) - r) + " " + num(py(y)) + " moveto " + num(2 * r) +
+                " 0 rlineto stroke");
         return;
     }
     // marks

@@ -42,6 +42,7 @@ using Words = std::vector<std::string>;
 void cmdpri(const std::string& statement, Words& words, int nwords);
 void cmdali(Words& words, int nwords);
 bool findalias(const std::string& word, std::string& definition);
+void statements_reset();
 void cmdrln(Words& words, int nwords);
 void cmdtyp(Words& words, int nwords);
 void cmdhlp(Words& words, int nwords, const std::string& hlpdir);
@@ -75,7 +76,8 @@ struct Source {
     bool incomment = false;
     std::vector<IfFrame> ifs;
     std::vector<LoopFrame> loops;
-    int skipdo = 0;  // > 0: skipping to the matching "end do"
+    int skipdo = 0;     // > 0: skipping to the matching "end do"
+    bool body = false;  // a statement other than a declaration has run
 };
 
 struct InterpState {
@@ -88,6 +90,11 @@ struct InterpState {
     double cpustart = 0, cmdstart = 0;
     std::time_t wallstart = 0;
     bool redirected = false;
+    OutFile redirfile;
+    size_t redirdepth = 0;    // input depth of the redirected command
+    int fuzzlines = 0;        // lines read (fuzzing builds stop at a budget)
+    bool erractnext = false;  // the next pending line is the error action
+    bool inerract = false;    // the line running now is the error action
     bool tty = false;
     int maxpar = 50;
     void reset() { *this = InterpState(); }
@@ -111,12 +118,36 @@ bool exists(const std::string& f) {
 
 Source& cur() { return st.src.back(); }
 
+// The text of a line after its first word ("if (x) then" gives " (x) then").
+std::string afterword(const std::string& line) {
+    size_t b = line.find_first_not_of(' ');
+    if (b == std::string::npos) return std::string();
+    size_t e = line.find(' ', b);
+    return e == std::string::npos ? std::string() : line.substr(e);
+}
+
+// Ends the redirection of the command that just finished: its output
+// replaces the file only when the command ran without error, so a failing
+// command leaves the old file as it was.
 void closeredir() {
     if (!st.redirected) return;
-    if (kemlangdata.redir) std::fclose(kemlangdata.redir);
     kemlangdata.redir = nullptr;
     kemlangdata.iured = 0;
     st.redirected = false;
+    if (haverr()) {
+        outdiscard(st.redirfile);
+        return;
+    }
+    std::string name = st.redirfile.name, reason;
+    if (!outcommit(st.redirfile, reason))
+        errmsg("Cannot write output redirection file " + strq(name) + ".@/" + strp(reason));
+}
+
+void dropredir() {
+    if (st.redirected) outdiscard(st.redirfile);
+    st.redirected = false;
+    kemlangdata.redir = nullptr;
+    kemlangdata.iured = 0;
 }
 
 // Leaves the innermost macro: its locals go, the special variables are
@@ -134,6 +165,7 @@ void macend(bool atend = true) {
     int mark = s.mark;
     st.src.pop_back();
     varrelease(mark);
+    if (st.src.size() <= st.redirdepth) closeredir();
 }
 
 void macbeg(const std::string& name, const std::string& full, std::vector<std::string> lines,
@@ -148,8 +180,8 @@ void macbeg(const std::string& name, const std::string& full, std::vector<std::s
     s.lines = std::move(lines);
     s.mark = varmark();
     st.src.push_back(std::move(s));
-    setvar("nparam", intstr(nwords), kVarLocal);
-    for (int i = 0; i < nwords; ++i) setvar("p" + intstr(i + 1), words[i], kVarLocal);
+    setvar("nparam", intstr(nwords), kVarDeclare);
+    for (int i = 0; i < nwords; ++i) setvar("p" + intstr(i + 1), words[i], kVarDeclare);
 }
 
 void runmacro(const std::string& file, const Words& words, int nwords) {
@@ -317,14 +349,15 @@ void redirect(Words& w, int& n) {
         errmsg("Too many open files for output redirection.");
         return;
     }
-    std::FILE* f = std::fopen(name.c_str(), append ? "a" : "w");
-    if (!f) {
-        errmsg("Cannot redirect output to " + name + ".");
+    std::string reason;
+    if (!outopen(st.redirfile, name, append, reason)) {
+        errmsg("Cannot redirect output to " + strq(name) + ".@/" + strp(reason));
         return;
     }
-    kemlangdata.redir = f;
+    kemlangdata.redir = st.redirfile.f;
     kemlangdata.iured = 1;
     st.redirected = true;
+    st.redirdepth = st.src.size();
 }
 
 int infolevel(const std::string& v) {
@@ -421,7 +454,7 @@ void cmddo(Words& w, int n) {
         s.skipdo = 1;  // zero-trip loop
         return;
     }
-    setvar(f.var, intstr(static_cast<int>(f.count)), kVarLocal);
+    setvar(f.var, intstr(static_cast<int>(f.count)), kVarDeclare);
     s.loops.push_back(f);
 }
 
@@ -439,7 +472,7 @@ void cmdedo() {
             s.loops.pop_back();
             return;
         }
-        setvar(f.var, intstr(static_cast<int>(f.count)), kVarLocal);
+        setvar(f.var, std::to_string(f.count), kVarDeclare);
     }
     s.pos = f.start;
 }
@@ -481,7 +514,30 @@ void cmdgoto(Words& w, int n) {
             s.skipdo = 0;
             return;
         }
-    errmsg("Missing label \"" + w[0] + "\"");
+    errmsg("Missing label \"" + strp(w[0]) + "\"");
+}
+
+// "var a b=2 c = 3": new local variables of the running macro that hide
+// variables of the same name outside it until the macro ends.
+void declare(const Words& w, int n) {
+    std::string text = join(w, n), packed;
+    for (size_t i = 0; i < text.size(); ++i) {  // blanks around "=" go
+        if (text[i] == ' ' && ((i + 1 < text.size() && text[i + 1] == '=') ||
+                               (!packed.empty() && packed.back() == '=')))
+            continue;
+        packed += text[i];
+    }
+    for (const std::string& item : split(packed, 1000)) {
+        size_t eq = item.find('=');
+        std::string name = item.substr(0, eq);
+        std::string value = eq == std::string::npos ? std::string() : item.substr(eq + 1);
+        if (name.empty()) {
+            errmsg("Missing variable name.");
+            return;
+        }
+        setvar(name, value, kVarDeclare);
+        if (haverr()) return;
+    }
 }
 
 // Returns true when the statement was a built-in handled here.
@@ -491,12 +547,18 @@ bool builtin(const std::string& c, Words& w, int n, const std::string& line, boo
         c == "global") {
         cmdset(c, w, n);
     } else if (c == "parameter") {
-        errmsg("Misplaced parameter statement.");
+        if (cur().terminal || cur().body)
+            errmsg("Misplaced parameter statement.");
+        else
+            cmdsyn(w, n);
     } else if (c == "var") {
-        errmsg("Misplaced local variable declaration.");
+        if (cur().terminal || cur().body)
+            errmsg("Misplaced local variable declaration.");
+        else
+            declare(w, n);
     } else if (c == "if") {
         std::string expr, rest;
-        std::string text = lefstr(line).substr(2);
+        std::string text = afterword(line);
         bool v = false;
         if (!condition(text, expr, rest, "if") || !truth(expr, v)) return true;
         if (rest == "then") {
@@ -612,6 +674,7 @@ bool assignment(const Words& w, std::string& stmt) {
 
 void kemlang_reset() {
     st.reset();
+    statements_reset();
     Source t;
     t.terminal = true;
     st.src.push_back(t);
@@ -660,7 +723,7 @@ bool chknam(std::string& name) {
     }
     for (char c : name)
         if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.')) {
-            errmsg("Illegal restricted filename " + name + ".");
+            errmsg("Illegal restricted filename " + strp(name) + ".");
             return false;
         }
     if (name.size() > 100) {
@@ -792,6 +855,8 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             st.hlpdir = hlpdir;
             st.tty = isatty(0);
             std::signal(SIGINT, onsigint);
+            static bool registered = false;  // a fatal end never renames a half output
+            if (!registered) registered = std::atexit(dropredir) == 0;
             intrpt = 0;
             ginit();
             st.iniexists = exists(inifil + ext);
@@ -800,7 +865,6 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
         }
     }
     if (maximum != st.maxpar) fatmsg("Maximal number of parameters changed.");
-    closeredir();
     if (status == 1) {
         status = 0;
         std::vector<std::string> lines;
@@ -815,13 +879,18 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
                 runmacro(f, words, npar);
         }
     }
+    // A redirected macro call keeps its file until the macro ends.
+    if (st.src.size() <= st.redirdepth) closeredir();
     double used = cputime() - st.cmdstart;
     if (st.cmdstart > 0 && used > kemlangdata.timing)
         putlin(2, "(Times: CPU " + realf(used, 0, 1) + " s, total CPU " +
                       realf(cputime() - st.cpustart, 0, 1) + " s, wallclock " +
                       intp(static_cast<int>(std::time(nullptr) - st.wallstart)) + " s)");
     while (true) {
-        closeredir();
+#ifdef QUILTER_FUZZING
+        if (++st.fuzzlines > kFuzzLines) stopit(0);
+#endif
+        if (st.src.size() <= st.redirdepth) closeredir();
         kemlangdata.infos = kemlangdata.infos2;
         kemlangdata.infof = kemlangdata.infof2;
         if (intrpt) {
@@ -830,6 +899,14 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
         }
         std::string line;
         bool substituted = false, fromterminal = false;
+        if (haverr() && inmacro() && st.inerract) {
+            // The error action failed itself: it ran once, the macro ends.
+            clrerr();
+            st.pending.clear();
+            st.inerract = st.erractnext = false;
+            macend(false);
+            continue;
+        }
         if (haverr() && inmacro() && st.pending.empty()) {
             std::string action;
             if (!rawvar("erract", action)) action = "exit";
@@ -837,13 +914,17 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             clrerr();
             if (action != "NULL") {
                 st.pending.push_back(action);
+                st.erractnext = true;
             }
         }
         if (!inmacro()) clrerr();
+        st.inerract = false;
         if (!st.pending.empty()) {
             line = st.pending.front();
             st.pending.pop_front();
             substituted = true;
+            st.inerract = st.erractnext;
+            st.erractnext = false;
         } else if (st.firstread && st.iniexists) {
             st.firstread = false;
             cmd = st.inifil;
@@ -883,6 +964,10 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
         if (!substituted) {
             line = repvar(line);
             if (haverr()) continue;
+            if (line.size() > static_cast<size_t>(kMaxLine)) {
+                errmsg("Command line too long.");
+                continue;
+            }
         }
         if (fromterminal) {
             bool recalled = false;
@@ -899,6 +984,8 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             w.erase(w.begin());
             w.insert(w.begin(), d.begin(), d.end());
             if (w.empty()) continue;
+            // Statements that read their own text (if) see the expansion.
+            line = def + afterword(line);
         }
         std::string stmt;
         if (assignment(w, stmt)) {
@@ -907,6 +994,7 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             continue;
         }
         std::string c = w[0];
+        if (c != "var" && c != "parameter") cur().body = true;
         Words words(w.begin() + 1, w.end());
         int n = static_cast<int>(words.size());
         if (n > maximum) {

@@ -7,6 +7,7 @@
 #include "kemlang/params.h"
 
 #include <cctype>
+#include <climits>
 #include <cstring>
 
 #include "kemlang/expr.h"
@@ -20,13 +21,13 @@ constexpr int kMaxEntries = 50;
 
 struct Entry {
     std::string name;
-    int minabbr = 0;         // shortest accepted abbreviation (0: any)
+    int minabbr = 0;          // shortest accepted abbreviation (0: any)
     bool positional = false;  // "*name": cannot be named on the line
     bool isopt = false;
-    int group = 0;            // option group
-    bool needeq = false;      // "name==FORMAT": value must be written name=value
+    int group = 0;        // option group
+    bool needeq = false;  // "name==FORMAT": value must be written name=value
     bool required = false;
-    bool beforestar = true;   // declared before "*" / "**"
+    bool beforestar = true;  // declared before "*" / "**"
     std::string format, defval;
     // given on the line or from a variable; value text
     bool have = false, fromvar = false;
@@ -95,8 +96,10 @@ void parseitem(const std::string& item, bool beforestar) {
     size_t g = f;
     while (g < item.size() && !(item[g] == '=' && (g == 0 || item[g - 1] != '<'))) ++g;
     en.format = item.substr(f, g - f);
-    if (g < item.size()) en.defval = item.substr(g + 1);
-    else en.required = true;
+    if (g < item.size())
+        en.defval = item.substr(g + 1);
+    else
+        en.required = true;
     // a bounded real may carry its bounds as a range: "@r=1.0..20.0=6.0"
     size_t dots = en.defval.find("..");
     if (en.format.find("@r") != std::string::npos && dots != std::string::npos &&
@@ -121,8 +124,10 @@ void rebuild(const std::string& syntaxin) {
     bool before = true;
     for (const std::string& item : split(syntax, 1000)) {
         if (item == "*" || item == "**") {
-            if (item == "*") pd.star = true;
-            else pd.starstar = true;
+            if (item == "*")
+                pd.star = true;
+            else
+                pd.starstar = true;
             before = false;
             continue;
         }
@@ -175,9 +180,9 @@ struct Bounds {
 
 Bounds bounds(const std::string& f) {
     Bounds b;
-    size_t at = f.find('@');
+    size_t at = std::min(f.find('@'), f.size());
     std::string pre = f.substr(0, at), rest = f.substr(at);
-    size_t t = 2;
+    size_t t = std::min<size_t>(2, rest.size());
     while (t < rest.size() && (rest[t] == 'i' || rest[t] == 'r')) ++t;
     b.type = rest.substr(0, t);
     std::string post = rest.substr(t);
@@ -224,7 +229,8 @@ bool rangeparts(const std::string& s, bool dashok, std::string& a, std::string& 
     }
     size_t m = dashok ? s.find('-', 1) : std::string::npos;
     // a "-" right after an exponent letter belongs to the number
-    while (m != std::string::npos && std::strchr("eEdD", s[m - 1]) && m >= 2 && std::isdigit(static_cast<unsigned char>(s[m - 2])))
+    while (m != std::string::npos && std::strchr("eEdD", s[m - 1]) && m >= 2 &&
+           std::isdigit(static_cast<unsigned char>(s[m - 2])))
         m = s.find('-', m + 1);
     if (m != std::string::npos) {
         a = s.substr(0, m);
@@ -277,8 +283,9 @@ void convert(Entry& en) {
     if (f.find('@') != std::string::npos) {
         Bounds b = bounds(f);
         if (b.type == "@i") {
+            // Symmetric range: handlers may negate any integer they are given.
             int v = ieva(en.value, err);
-            if (err || !inbounds(b, v)) return illegal(en);
+            if (err || v == INT_MIN || !inbounds(b, v)) return illegal(en);
             en.ival[0] = en.ival[1] = v;
             en.value = intstr(v);
         } else if (b.type == "@r") {
@@ -351,8 +358,10 @@ void params(std::vector<std::string>& param, int& npar, const std::string& synta
         if (named) {
             int j = lookup(name);
             if (j == 0) {
-                if (pd.starstar) pass.push_back(w);
-                else errmsg("Unknown parameter name \"" + strp(name) + "\".");
+                if (pd.starstar)
+                    pass.push_back(w);
+                else
+                    errmsg("Unknown parameter name \"" + strp(name) + "\".");
                 continue;
             }
             if (j < 0) {
@@ -427,8 +436,10 @@ void params(std::vector<std::string>& param, int& npar, const std::string& synta
         if (!en.isopt && (en.have || !en.required)) convert(en);
     npar = static_cast<int>(pass.size());
     for (int i = 0; i < npar; ++i) {
-        if (i < static_cast<int>(param.size())) param[i] = pass[i];
-        else param.push_back(pass[i]);
+        if (i < static_cast<int>(param.size()))
+            param[i] = pass[i];
+        else
+            param.push_back(pass[i]);
     }
 }
 
@@ -453,7 +464,7 @@ bool havpar(const std::string& name) { return declared(name).have; }
 bool option(const std::string& name) {
     Entry* en = entry(name);
     if (!en || !en->isopt) {
-        errmsg("Illegal option " + name + ".");
+        errmsg("Illegal option " + strp(name) + ".");
         return false;
     }
     return en->have;
@@ -471,7 +482,8 @@ void cmdsyn(std::vector<std::string>& words, int nwords) {
     std::vector<std::string> w;
     for (int i = 1; i <= n; ++i) w.push_back(getval("p" + intstr(i)));
     params(w, n, syntax);
-    for (int i = 0; i < n; ++i) setvar("p" + intstr(i + 1), w[i], kVarLocal);
-    setvar("nparam", intstr(n), kVarLocal);
-    for (const Entry& en : pd.e) setvar(en.name, en.isopt ? (en.have ? "1" : "0") : en.value, kVarLocal);
+    for (int i = 0; i < n; ++i) setvar("p" + intstr(i + 1), w[i], kVarDeclare);
+    setvar("nparam", intstr(n), kVarDeclare);
+    for (const Entry& en : pd.e)
+        setvar(en.name, en.isopt ? (en.have ? "1" : "0") : en.value, kVarDeclare);
 }

@@ -1,9 +1,12 @@
 // The line printer, the placeholder tokens and the text utilities.
 #include "kemlang/print.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include "kemlang/services.h"
 
 KemlangData kemlangdata;
 volatile std::sig_atomic_t intrpt = 0;
@@ -30,6 +33,11 @@ static int nextarg() {
 
 static std::string argletter(int k) { return std::string(1, static_cast<char>(64 + k)); }
 
+// Tokens start with kTokenMark instead of a "%": text taken from users and
+// files is concatenated into messages as it stands, and a "%" in it must
+// print as a "%", never pull an argument or a field width.
+static const std::string mark(1, kTokenMark);
+
 static std::string field(int v, int positions) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%*d", positions, v);
@@ -39,43 +47,43 @@ static std::string field(int v, int positions) {
 std::string intp(int i) {
     int k = nextarg();
     printdata.iarg[k] = i;
-    return "%" + argletter(k) + "d";
+    return mark + argletter(k) + "d";
 }
 
 std::string intn(int i, int width) {
     int k = nextarg();
     printdata.iarg[k] = i;
-    return "%" + argletter(k) + field(width, 3) + "d";
+    return mark + argletter(k) + field(width, 3) + "d";
 }
 
 std::string realp(double x, int digits) {
     int k = nextarg();
     printdata.rarg[k] = x;
-    return "%" + argletter(k) + field(digits, 3) + "r";
+    return mark + argletter(k) + field(digits, 3) + "r";
 }
 
 std::string realf(double x, int width, int decimals) {
     int k = nextarg();
     printdata.rarg[k] = x;
-    return "%" + argletter(k) + field(width, 3) + "." + field(decimals, 2) + "f";
+    return mark + argletter(k) + field(width, 3) + "." + field(decimals, 2) + "f";
 }
 
 std::string reale(double x, int width, int decimals) {
     int k = nextarg();
     printdata.rarg[k] = x;
-    return "%" + argletter(k) + field(width, 3) + "." + field(decimals, 2) + "e";
+    return mark + argletter(k) + field(width, 3) + "." + field(decimals, 2) + "e";
 }
 
 std::string strp(const std::string& s) {
     int k = nextarg();
     printdata.sarg[k] = s;
-    return "%" + argletter(k) + "s";
+    return mark + argletter(k) + "s";
 }
 
 std::string strn(const std::string& s, int width) {
     int k = nextarg();
     printdata.sarg[k] = s;
-    return "%" + argletter(k) + field(width, 4) + "s";
+    return mark + argletter(k) + field(width, 4) + "s";
 }
 
 std::string strq(const std::string& s) { return "\"" + strp(s) + "\""; }
@@ -87,7 +95,7 @@ std::string plural(int count, const std::string& noun) {
     printdata.iarg[k] = count;
     int m = nextarg();
     printdata.sarg[m] = n;
-    return "%" + argletter(k) + "d %" + argletter(m) + "s";
+    return mark + argletter(k) + "d " + mark + argletter(m) + "s";
 }
 
 // ---------------------------------------------------------------- formatter
@@ -117,11 +125,15 @@ static std::string place(std::string v, int width, bool integer) {
 static std::string convert(char conv, int k, int width, int decimals) {
     if (k < 1 || k > kMaxPrintArgs) return "";
     double x = printdata.rarg[k];
+    decimals = std::clamp(decimals, 0, 30);
     char buf[64];
     switch (conv) {
-        case 'd': return place(std::to_string(printdata.iarg[k]), width, true);
-        case 'r': return numstr(x, width);
-        case 'f': return place(lefstr(fixed(x, decimals)), width, false);
+        case 'd':
+            return place(std::to_string(printdata.iarg[k]), width, true);
+        case 'r':
+            return numstr(x, std::min(width, 30));
+        case 'f':
+            return place(lefstr(fixed(x, decimals)), width, false);
         case 'e':
             std::snprintf(buf, sizeof buf, "%.*E", decimals, x);
             return place(buf, width, false);
@@ -140,14 +152,16 @@ static std::string convert(char conv, int k, int width, int decimals) {
     }
 }
 
-// Parses a signed decimal with embedded blanks ignored.
+// Parses a signed decimal with embedded blanks ignored. Token fields have at
+// most four positions; anything wider is capped so that no field can ask for
+// more than a line's worth of padding.
 static int readnum(const std::string& s) {
     int v = 0;
     bool neg = false, any = false;
     for (char c : s) {
         if (c == '-' && !any) neg = true;
         if (c >= '0' && c <= '9') {
-            v = v * 10 + (c - '0');
+            v = std::min(v * 10 + (c - '0'), kMaxField);
             any = true;
         }
     }
@@ -161,7 +175,7 @@ std::string fmtstr(const std::string& text) {
     size_t i = 0, n = text.size();
     while (i < n) {
         char c = text[i];
-        if (c != '%') {
+        if (c != kTokenMark) {
             out += c;
             ++i;
             continue;
@@ -172,13 +186,13 @@ std::string fmtstr(const std::string& text) {
             k = text[j] - 64;
             ++j;
         }
+        // The widest token field is "www.dd"; a longer run is no token.
         size_t fs = j;
-        while (j < n && (text[j] == ' ' || text[j] == '.' || text[j] == '-' ||
-                         (text[j] >= '0' && text[j] <= '9')))
+        while (j < n && j - fs <= 6 &&
+               (text[j] == ' ' || text[j] == '.' || text[j] == '-' ||
+                (text[j] >= '0' && text[j] <= '9')))
             ++j;
-        if (j >= n) break;  // no conversion letter up to the end: stop formatting
-        if (!isconv(text[j])) {
-            out += '%';
+        if (j >= n || !isconv(text[j])) {  // a stray mark: dropped
             ++i;
             continue;
         }
@@ -204,7 +218,18 @@ static void emit(std::FILE* f, const std::string& line) {
     }
     std::fputs(line.c_str(), f);
     std::fputc('\n', f);
-    if (kemlangdata.dflush) std::fflush(f);
+    if (f != kemlangdata.logfile) {
+        if (kemlangdata.dflush) std::fflush(f);
+        return;
+    }
+    // A log that can no longer be written is closed and said so once.
+    std::string reason;
+    if (outcheck(f, reason)) return;
+    std::fclose(f);
+    kemlangdata.logfile = nullptr;
+    std::string name = kemlangdata.logname;
+    kemlangdata.logname.clear();
+    errmsg("Cannot write protocol file " + strq(name) + ".@/" + strp(reason));
 }
 
 void putlin(int level, const std::string& text) {
@@ -215,14 +240,24 @@ void putlin(int level, const std::string& text) {
         return;
     }
     if (!(k.infos >= 5 || k.iploop != 0 || k.icrank == 0)) return;
-    std::string work = text.compare(0, 2, "@_") == 0 ? squeze(fmtstr(text.substr(2))) : fmtstr(text);
+    std::string work =
+        text.compare(0, 2, "@_") == 0 ? squeze(fmtstr(text.substr(2))) : fmtstr(text);
     int cmp = level >= 10 ? level - 10 : level;
     const char* first = "";
     const char* cont = "";
     switch (level) {
-        case -3: first = "*** FATAL ERROR: "; cont = "                 "; break;
-        case -2: first = "*** ERROR: "; cont = "           "; break;
-        case -1: first = "*** WARNING: "; cont = "             "; break;
+        case -3:
+            first = "*** FATAL ERROR: ";
+            cont = "                 ";
+            break;
+        case -2:
+            first = "*** ERROR: ";
+            cont = "           ";
+            break;
+        case -1:
+            first = "*** WARNING: ";
+            cont = "             ";
+            break;
         default:
             if (level >= 1 && level <= 9) first = cont = "    ";
     }
@@ -231,7 +266,8 @@ void putlin(int level, const std::string& text) {
     bool firstline = true;
     while (true) {
         size_t code = work.find("@/", pos);
-        std::string piece = work.substr(pos, code == std::string::npos ? std::string::npos : code - pos);
+        std::string piece =
+            work.substr(pos, code == std::string::npos ? std::string::npos : code - pos);
         std::string line = trim((firstline ? first : cont) + piece);
         if (line.empty()) line = " ";
         firstline = false;
@@ -260,6 +296,9 @@ void aloerr(const std::string& file, int line) {
 }
 
 void stopit(int) {
+#ifdef QUILTER_FUZZING
+    throw FuzzStop{};
+#endif
     std::fflush(nullptr);
     std::exit(0);
 }
@@ -316,6 +355,8 @@ std::string intstr(int i) {
 }
 
 std::string numstr(double x, int n) {
+    if (std::isnan(x)) return "NaN";
+    if (std::isinf(x)) return x < 0 ? "-Infinity" : "Infinity";
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.13E", x);
     std::string sci = buf;
@@ -407,7 +448,9 @@ int inlist(std::string& word, const std::string& listin) {
         if (q == std::string::npos) break;
         p = q + 1;
     }
-    auto begins = [&](const std::string& a) { return a.compare(0, w.size(), w) == 0 && a.size() >= w.size(); };
+    auto begins = [&](const std::string& a) {
+        return a.compare(0, w.size(), w) == 0 && a.size() >= w.size();
+    };
     int found = 0;
     for (size_t i = 0; i < alts.size(); ++i)
         if (begins(alts[i])) {
@@ -472,13 +515,17 @@ template <class T>
 static int lookup(const T& x, const std::vector<T>& table, int n, bool nearest) {
     if (n <= 0) return 0;
     bool asc = !(table[n] < table[1]);
-    auto before = [&](const T& a, const T& b) { return asc ? a < b : b < a; };  // a strictly before b
+    auto before = [&](const T& a, const T& b) {
+        return asc ? a < b : b < a;
+    };  // a strictly before b
     // last index whose entry is not after x
     int lo = 0, hi = n;  // invariant: entries 1..lo are not after x, entries hi+1..n are after
     while (lo < hi) {
         int mid = (lo + hi + 1) / 2;
-        if (before(x, table[mid])) hi = mid - 1;
-        else lo = mid;
+        if (before(x, table[mid]))
+            hi = mid - 1;
+        else
+            lo = mid;
     }
     if (nearest) return lo;
     return lo > 0 && !(table[lo] < x) && !(x < table[lo]) ? lo : 0;

@@ -6,9 +6,11 @@
 // it prints the line. Build and print one message before starting the next.
 //
 // Choices of ours:
-//  - a "%" that is not followed (after an optional argument letter and a
-//    field of digits, ".", "-" and blanks) by a conversion letter is copied as
-//    a plain character, so running text such as "50% of" prints unchanged;
+//  - a token begins with the control character kTokenMark where the classic
+//    printer has a "%"; every "%" of the text is copied as it stands. Lines
+//    of files, parameters and variable values are concatenated into messages
+//    all over the program, and a "%5000000000d" in them must print as typed;
+//  - token fields are capped at kMaxField characters;
 //  - the formatted text is not cut at 400 characters (long report lines and
 //    HTML fragments must come out whole);
 //  - an empty output line is written as a single blank, as the line printer
@@ -21,6 +23,8 @@
 #include "kemlang/kemlangdata.h"
 
 constexpr int kMaxPrintArgs = 29;
+constexpr char kTokenMark = '\x1b';  // starts a placeholder token
+constexpr int kMaxField = 400;       // widest field a token can ask for
 
 struct PrintData {
     int narg = 0;
@@ -62,7 +66,7 @@ std::string plural(int count, const std::string& noun);
 std::string fmtstr(const std::string& text);
 
 // Text and number utilities.
-std::string trim(const std::string& s);   // trailing blanks removed
+std::string trim(const std::string& s);    // trailing blanks removed
 std::string lefstr(const std::string& s);  // leading blanks removed
 void locase(std::string& s);
 void upcase(std::string& s);

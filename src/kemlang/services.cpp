@@ -5,13 +5,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 
 #include "kemlang/kemlangdata.h"
+
+static mode_t currentumask() {
+    mode_t m = umask(0);
+    umask(m);
+    return m;
+}
 
 std::string ugtenv(const std::string& name) {
     const char* v = std::getenv(name.c_str());
@@ -23,9 +31,20 @@ std::string ugtcwd() {
     return getcwd(b, sizeof b) ? b : "";
 }
 
-int ichdir(const std::string& dir) { return chdir(dir.c_str()); }
+int ichdir(const std::string& dir) {
+#ifdef QUILTER_FUZZING
+    (void)dir;
+    return -1;
+#else
+    return chdir(dir.c_str());
+#endif
+}
 
 int isystm(const std::string& command) {
+#ifdef QUILTER_FUZZING
+    (void)command;
+    return 0;
+#endif
     std::fflush(nullptr);
     std::string sh = ugtenv("SHELL");
     if (sh.empty()) sh = "sh";
@@ -36,6 +55,9 @@ int isystm(const std::string& command) {
 }
 
 void uxslip(double seconds) {
+#ifdef QUILTER_FUZZING
+    return;
+#endif
     if (seconds > 0) usleep(static_cast<useconds_t>(seconds * 1e6));
 }
 
@@ -202,6 +224,94 @@ void isort(std::vector<int>& a, std::vector<int>& idx, int n, bool keep) {
 }
 void rsort(std::vector<double>& a, std::vector<int>& idx, int n, bool keep) {
     qsortidx(a, idx, n, keep);
+}
+
+static bool writefails = false;
+
+void failwrites(bool on) { writefails = on; }
+
+bool outopen(OutFile& o, const std::string& name, bool append, std::string& reason) {
+    o = OutFile();
+    // Permission and missing directories show at once, before any text is made.
+    std::string dir =
+        name.find('/') == std::string::npos ? "." : name.substr(0, name.rfind('/') + 1);
+    if (access(dir.c_str(), W_OK) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (access(name.c_str(), F_OK) == 0 && access(name.c_str(), W_OK) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    std::string tmp = name + ".tmpXXXXXX";
+    int fd = mkstemp(tmp.data());
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    std::FILE* f = fdopen(fd, "w");
+    if (!f) {
+        reason = std::strerror(errno);
+        close(fd);
+        unlink(tmp.c_str());
+        return false;
+    }
+    struct stat st;
+    if (stat(name.c_str(), &st) == 0)
+        fchmod(fd, st.st_mode & 07777);
+    else
+        fchmod(fd, 0666 & ~currentumask());
+    if (append) {
+        if (std::FILE* in = std::fopen(name.c_str(), "r")) {
+            char buf[65536];
+            size_t n;
+            while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) std::fwrite(buf, 1, n, f);
+            std::fclose(in);
+        }
+    }
+    o.f = f;
+    o.name = name;
+    o.tmp = tmp;
+    return true;
+}
+
+bool outcheck(std::FILE* f, std::string& reason) {
+    if (writefails) {
+        reason = std::strerror(ENOSPC);
+        return false;
+    }
+    if (std::fflush(f) != 0 || std::ferror(f)) {
+        reason = std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    return true;
+}
+
+bool outcommit(OutFile& o, std::string& reason) {
+    if (!o.f) return false;
+    bool ok = outcheck(o.f, reason);
+    if (ok && fsync(fileno(o.f)) != 0 && errno != EINVAL) {
+        reason = std::strerror(errno);
+        ok = false;
+    }
+    if (std::fclose(o.f) != 0 && ok) {
+        reason = std::strerror(errno);
+        ok = false;
+    }
+    o.f = nullptr;
+    if (ok && std::rename(o.tmp.c_str(), o.name.c_str()) != 0) {
+        reason = std::strerror(errno);
+        ok = false;
+    }
+    if (!ok) unlink(o.tmp.c_str());
+    o = OutFile();
+    return ok;
+}
+
+void outdiscard(OutFile& o) {
+    if (o.f) std::fclose(o.f);
+    if (!o.tmp.empty()) unlink(o.tmp.c_str());
+    o = OutFile();
 }
 
 bool readlines(const std::string& file, std::vector<std::string>& lines) {

@@ -48,6 +48,28 @@ std::string uxdate();  // dd-mm-yyyy
 int numday(int year, int month, int day);
 long long istamp(const std::string& file);  // modification time, 0 if none
 void usignl();
+// Output files that replace a file only when complete: the text goes to a
+// temporary file beside the target, which is renamed over it at commit.
+// With append the temporary starts as a copy of the existing file. On
+// failure the reason (strerror text) comes back and the target is untouched.
+struct OutFile {
+    std::FILE* f = nullptr;
+    std::string name, tmp;
+};
+bool outopen(OutFile& o, const std::string& name, bool append, std::string& reason);
+bool outcommit(OutFile& o, std::string& reason);  // flush, close, rename
+void outdiscard(OutFile& o);                      // close and remove the temporary
+// Flushes f and tells whether everything written so far reached the file.
+bool outcheck(std::FILE* f, std::string& reason);
+// Tests only: while set, outcheck and outcommit fail as on a full disk.
+void failwrites(bool on);
+
+// Fuzzing builds (QUILTER_FUZZING) only: stopit() throws FuzzStop instead of
+// ending the process, system, sleep and cd do nothing, and the interpreter
+// stops an input after kFuzzLines lines (an endless loop is legal input).
+struct FuzzStop {};
+constexpr int kFuzzLines = 5000;
+
 // All lines of a text file (line ends of either kind removed); false if unreadable.
 bool readlines(const std::string& file, std::vector<std::string>& lines);
 std::string nonull(const std::string& text);

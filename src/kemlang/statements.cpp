@@ -31,6 +31,9 @@ StatementData sd;
 
 }  // namespace
 
+// Aliases and open readline files belong to the interpreter's state.
+void statements_reset() { sd = StatementData(); }
+
 void cmdpri(const std::string& statement, Words& words, int nwords) {
     int n = nwords;
     int level = 2;
@@ -49,7 +52,7 @@ void cmdpri(const std::string& statement, Words& words, int nwords) {
         std::vector<std::string> lines;
         if (!chknam(f)) return;
         if (!readlines(f, lines)) {
-            errmsg("Cannot read file " + f + ".");
+            errmsg("Cannot read file " + strp(f) + ".");
             return;
         }
         for (const std::string& l : lines) putlin(10 + level, strp(l));
@@ -113,7 +116,7 @@ void cmdrln(Words& words, int nwords) {
         }
         auto in = std::make_unique<std::ifstream>(file);
         if (!*in) {
-            errmsg("File " + file + " cannot be opened.");
+            errmsg("File " + strp(file) + " cannot be opened.");
             return;
         }
         it = sd.readfiles.emplace(file, std::move(in)).first;
@@ -136,7 +139,7 @@ void cmdtyp(Words& words, int nwords) {
             return;
         }
         if (!readlines(f, lines)) {
-            errmsg("Macro file " + f + " cannot be opened.");
+            errmsg("Macro file " + strp(f) + " cannot be opened.");
             return;
         }
     }
@@ -196,7 +199,7 @@ void cmdrem(Words& words, int nwords) {
     for (int i = 0; i < nwords; ++i) {
         std::string f = words[i];
         if (!chknam(f)) continue;
-        if (std::remove(f.c_str()) != 0) errmsg("Cannot remove file " + f + ".");
+        if (std::remove(f.c_str()) != 0) errmsg("Cannot remove file " + strp(f) + ".");
     }
 }
 
@@ -220,5 +223,5 @@ void cmdcd(Words& words, int nwords) {
         errmsg("Illegal number of parameters.");
         return;
     }
-    if (ichdir(words[0]) != 0) errmsg("Cannot change to directory " + words[0] + ".");
+    if (ichdir(words[0]) != 0) errmsg("Cannot change to directory " + strp(words[0]) + ".");
 }

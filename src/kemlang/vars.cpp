@@ -16,10 +16,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "kemlang/expr.h"
+#include "kemlang/interp.h"
 #include "kemlang/print.h"
 
 namespace {
@@ -33,6 +36,7 @@ struct VarData {
     std::vector<Var> v;  // sorted by level, then by age
     int level = 0;
     int echolock = 0, infolock = 0;  // locked levels (upper-case settings)
+    std::string infotext;            // the info value that locked them
     void reset() { *this = VarData(); }
 };
 
@@ -79,9 +83,13 @@ void openlog(const std::string& name) {
     k.logfile = nullptr;
     k.logname.clear();
     if (name.empty() || name == "none" || name == "NULL") return;
-    k.logfile = std::fopen(name.c_str(), "a");
-    if (!k.logfile) errmsg("Cannot open protocol file " + strq(name) + ".");
-    else k.logname = name;
+    std::string file = name;
+    if (!chknam(file)) return;  // restricted mode confines the log too
+    k.logfile = std::fopen(file.c_str(), "a");
+    if (!k.logfile)
+        errmsg("Cannot open protocol file " + strq(name) + ".@/" + strp(std::strerror(errno)));
+    else
+        k.logname = name;
 }
 
 // Formats a value with a descriptor such as I5, F8.3 or E12.4.
@@ -95,31 +103,50 @@ bool formatted(const std::string& value, const std::string& desc, std::string& o
     double x = reva(value, err);
     if (err) return false;
     char buf[160];
-    if (kind == 'I') std::snprintf(buf, sizeof buf, "%*lld", w, static_cast<long long>(std::llround(x)));
-    else if (kind == 'E') std::snprintf(buf, sizeof buf, "%*.*E", w, d, x);
-    else std::snprintf(buf, sizeof buf, "%*.*f", w, d, x);
+    if (kind == 'I')
+        std::snprintf(buf, sizeof buf, "%*lld", w, static_cast<long long>(std::llround(x)));
+    else if (kind == 'E')
+        std::snprintf(buf, sizeof buf, "%*.*E", w, d, x);
+    else
+        std::snprintf(buf, sizeof buf, "%*.*f", w, d, x);
     out = buf;
     return static_cast<int>(out.size()) <= w;
 }
 
-// Replaces element k of a comma list, or characters i..j of a text.
+// Replaces element k of a comma list, or characters i..j of a text. The
+// result must fit in a value, which also bounds k.
 bool selection(std::string& target, const std::string& sel, const std::string& value,
                const std::string& text) {
     bool err = false;
     size_t colon = sel.find(':');
     if (colon == std::string::npos) {
         int k = ieva(sel, err);
-        if (err || k < 1) {
-            errmsg("Illegal selection " + text + ".");
+        if (err || k < 1 || k > kMaxValue) {
+            errmsg("Illegal selection " + strp(text) + ".");
             return false;
         }
-        std::vector<std::string> el;
-        int count = target.empty() ? 0 : static_cast<int>(std::count(target.begin(), target.end(), ',')) + 1;
-        for (int i = 1; i <= count; ++i) el.push_back(elemnt(i, target, ','));
-        while (static_cast<int>(el.size()) < k) el.push_back("");
-        el[k - 1] = value;
+        std::vector<std::string> el;  // one pass over the list
+        if (!target.empty()) {
+            bool quoted = false;
+            std::string cur;
+            for (char c : target) {
+                if (c == '\'') quoted = !quoted;
+                if (c == ',' && !quoted) {
+                    el.push_back(cur);
+                    cur.clear();
+                } else {
+                    cur += c;
+                }
+            }
+            el.push_back(cur);
+        }
+        if (static_cast<int>(el.size()) < k) el.resize(static_cast<size_t>(k));
+        el[static_cast<size_t>(k) - 1] = value;
         target.clear();
-        for (size_t i = 0; i < el.size(); ++i) target += (i ? "," : "") + el[i];
+        for (size_t i = 0; i < el.size(); ++i) {
+            if (i) target += ',';
+            target += el[i];
+        }
         return true;
     }
     std::string a = sel.substr(0, colon), b = sel.substr(colon + 1);
@@ -127,8 +154,8 @@ bool selection(std::string& target, const std::string& sel, const std::string& v
     int i = a.empty() ? 1 : ieva(a, err);
     bool err2 = false;
     int j = b.empty() ? n : ieva(b, err2);
-    if (err || err2 || i < 1 || j < i - 1 || i > n + 1) {
-        errmsg("Illegal substring selection " + text + ".");
+    if (err || err2 || i < 1 || j < i - 1 || i > n + 1 || j > kMaxValue) {
+        errmsg("Illegal substring selection " + strp(text) + ".");
         return false;
     }
     if (j > n) target.resize(j, ' ');
@@ -136,12 +163,19 @@ bool selection(std::string& target, const std::string& sel, const std::string& v
     return true;
 }
 
+// Refuses a value that a set or eval statement would make too long.
+bool fits(const std::string& name, const std::string& value) {
+    if (static_cast<int>(value.size()) <= kMaxValue) return true;
+    errmsg("Value of variable " + strq(name) + " longer than " + intp(kMaxValue) + " characters.");
+    return false;
+}
+
 void assign(const std::string& lhs, const std::string& value, int mode) {
     std::string name = trim(lefstr(lhs)), sel;
     size_t par = name.find('(');
     if (par != std::string::npos) {
         if (name.back() != ')') {
-            errmsg("Illegal selection " + name + ".");
+            errmsg("Illegal selection " + strp(name) + ".");
             return;
         }
         sel = name.substr(par + 1, name.size() - par - 2);
@@ -152,15 +186,15 @@ void assign(const std::string& lhs, const std::string& value, int mode) {
         return;
     }
     if (!validname(name)) {
-        errmsg("Illegal variable name " + name + ".");
+        errmsg("Illegal variable name " + strp(name) + ".");
         return;
     }
     if (par == std::string::npos) {
-        setvar(name, value, mode);
+        if (fits(name, value)) setvar(name, value, mode);
         return;
     }
     std::string t = getval(name);
-    if (selection(t, sel, value, lhs)) setvar(name, t, mode);
+    if (selection(t, sel, value, lhs) && fits(name, t)) setvar(name, t, mode);
 }
 
 void show(const std::vector<std::string>& names, bool globals) {
@@ -172,7 +206,7 @@ void show(const std::vector<std::string>& names, bool globals) {
         for (const std::string& n : names) wanted = wanted || match(x.name, n);
         if (!wanted) continue;
         bool hidden = find(x.name) != static_cast<int>(i);
-        putlin(2, x.name + " = " + x.value + (hidden ? " (hidden)" : ""));
+        putlin(2, strp(x.name) + " = " + strp(x.value) + (hidden ? " (hidden)" : ""));
         ++shown;
     }
     if (shown == 0 && names.empty())
@@ -198,9 +232,17 @@ bool rawvar(const std::string& name, std::string& value) {
     return true;
 }
 
-void setvar(const std::string& name, const std::string& value, int mode) {
-    int level = mode == kVarGlobal ? 0 : mode == kVarLocal ? vd.level : std::max(vd.level - 1, 0);
+void setvar(const std::string& name, const std::string& valuein, int mode) {
+    std::string value = valuein;
+    if (static_cast<int>(value.size()) > kMaxValue) {
+        wrnmsg("Value of variable " + strq(name) + " cut to " + intp(kMaxValue) + " characters.");
+        value.resize(kMaxValue);
+    }
+    int level = mode == kVarGlobal                         ? 0
+                : mode == kVarLocal || mode == kVarDeclare ? vd.level
+                                                           : std::max(vd.level - 1, 0);
     int i = mode == kVarGlobal ? -1 : find(name, level);
+    if (mode == kVarDeclare && i >= 0 && vd.v[i].level != level) i = -1;
     if (mode == kVarGlobal)
         for (size_t k = 0; k < vd.v.size(); ++k)
             if (vd.v[k].level == 0 && vd.v[k].name == name) i = static_cast<int>(k);
@@ -209,8 +251,10 @@ void setvar(const std::string& name, const std::string& value, int mode) {
         // an existing outer variable is changed in place
         i = find(name);
     }
-    if (i >= 0) vd.v[i].value = value;
-    else insert(name, value, level);
+    if (i >= 0)
+        vd.v[i].value = value;
+    else
+        insert(name, value, level);
     if (special(name)) update(name);
 }
 
@@ -251,8 +295,10 @@ void update(const std::string& name) {
     } else if (name == "timing") {
         bool err = false;
         double t = v.empty() ? 1.0e20 : reva(v, err);
-        if (err) errmsg("Illegal value " + strq(v) + " for the variable " + strq(name) + ".");
-        else k.timing = t;
+        if (err)
+            errmsg("Illegal value " + strq(v) + " for the variable " + strq(name) + ".");
+        else
+            k.timing = t;
     } else if (name == "prompt") {
         k.prompt = v;
     } else if (name == "protocol") {
@@ -266,10 +312,15 @@ void update(const std::string& name) {
             errmsg("Illegal information level " + strq(v) + ".");
             return;
         }
-        if (l1 || l2) vd.infolock = s * 10 + f;
+        if (l1 || l2) {
+            vd.infolock = s * 10 + f;
+            vd.infotext = v;
+        }
         if (vd.infolock && !(l1 || l2)) {
             s = vd.infolock / 10;
             f = vd.infolock % 10;
+            int i = find(name);  // the variable shows the locked value again
+            if (i >= 0) vd.v[i].value = vd.infotext;
         }
         k.infos = k.infos2 = s;
         k.infof = k.infof2 = f;
@@ -311,7 +362,9 @@ std::string repvar(const std::string& linein) {
             continue;
         }
         size_t e = q;
-        while (e < line.size() && (std::isalnum(static_cast<unsigned char>(line[e])) || line[e] == '_')) ++e;
+        while (e < line.size() &&
+               (std::isalnum(static_cast<unsigned char>(line[e])) || line[e] == '_'))
+            ++e;
         if (e == q) continue;  // a lone "$" or "%" stays
         std::string name = line.substr(q, e - q);
         if (havvar(name)) {
@@ -329,7 +382,8 @@ std::string repvar(const std::string& linein) {
             if (close != std::string::npos) {
                 std::string desc = line.substr(e + 1, close - e - 1), out;
                 if (!formatted(value, desc, out)) {
-                    errmsg("Illegal selector/format (" + strp(desc) + ") for expression " + strq(value) + ".");
+                    errmsg("Illegal selector/format (" + strp(desc) + ") for expression " +
+                           strq(value) + ".");
                     return line;
                 }
                 value = out;
@@ -341,9 +395,7 @@ std::string repvar(const std::string& linein) {
     return line;
 }
 
-void inivar() {
-    vd.reset();
-}
+void inivar() { vd.reset(); }
 
 int varmark() { return ++vd.level; }
 
@@ -370,7 +422,9 @@ void cmdset(const std::string& statement, std::vector<std::string>& words, int n
         for (int i = 0; i < nwords; ++i) unsetvar(words[i]);
         return;
     }
-    int mode = statement == "global" ? kVarGlobal : statement == "external" ? kVarExternal : kVarLocal;
+    int mode = statement == "global"     ? kVarGlobal
+               : statement == "external" ? kVarExternal
+                                         : kVarLocal;
     size_t ce = s.find(":=");
     size_t eq = s.find('=');
     if (statement == "eval" || (ce != std::string::npos && ce < eq)) {
@@ -398,11 +452,15 @@ void cmdset(const std::string& statement, std::vector<std::string>& words, int n
             return;
         }
         // "set name value"
-        assign(words[0], join(std::vector<std::string>(words.begin() + 1, words.begin() + nwords), nwords - 1), mode);
+        assign(
+            words[0],
+            join(std::vector<std::string>(words.begin() + 1, words.begin() + nwords), nwords - 1),
+            mode);
         return;
     }
     if (trim(s.substr(0, eq)).empty()) {
-        errmsg(nwords > 0 && words[0] == "=" ? "Illegal parameter \"=\"." : "Missing variable name.");
+        errmsg(nwords > 0 && words[0] == "=" ? "Illegal parameter \"=\"."
+                                             : "Missing variable name.");
         return;
     }
     assign(s.substr(0, eq), trim(lefstr(s.substr(eq + 1))), mode);

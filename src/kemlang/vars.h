@@ -5,18 +5,25 @@
 #include <string>
 #include <vector>
 
-// Setting modes of setvar().
-enum VarMode { kVarGlobal = 0, kVarLocal = 1, kVarExternal = 2 };
+// Setting modes of setvar(). kVarLocal changes the innermost variable of the
+// name wherever it lives (else makes one in the running macro); kVarDeclare
+// makes a new variable of the running macro that hides outer ones (macro
+// parameters, loop variables, "var" declarations).
+enum VarMode { kVarGlobal = 0, kVarLocal = 1, kVarExternal = 2, kVarDeclare = 3 };
 
-std::string getval(const std::string& name);     // blank if undefined
-bool havvar(const std::string& name);            // the variable exists
+// Values hold at most this many characters: longer ones are cut by setvar
+// (with a warning) and refused by set and eval.
+constexpr int kMaxValue = 400;
+
+std::string getval(const std::string& name);  // blank if undefined
+bool havvar(const std::string& name);         // the variable exists
 // The stored text, "NULL" included; false when there is no such variable.
 bool rawvar(const std::string& name, std::string& value);
 void setvar(const std::string& name, const std::string& value, int mode);
 void unsetvar(const std::string& name);
-std::string repvar(const std::string& line);     // substitutes $ and % references
-void update(const std::string& name);            // applies a special variable
-void inivar();                                   // framework defaults
+std::string repvar(const std::string& line);  // substitutes $ and % references
+void update(const std::string& name);         // applies a special variable
+void inivar();                                // framework defaults
 // Local variables of macros: the interpreter marks where a macro's locals begin
 // and removes them when the macro ends.
 int varmark();

@@ -1,7 +1,7 @@
 // Residue library reader and library check.
 //
-// The file is read twice: a sizing pass that only looks at section headers,
-// and the reading pass. Atom references of a residue type may point forward
+// One pass: the arrays grow as lines are read, so no header count is trusted
+// before the lines it announces are there. Atom references of a residue type may point forward
 // (bonded atoms listed later), so they are resolved when the last atom line
 // of the type has been read. The second set of name tables that selection
 // code of other programs keeps is not needed here: selections read the same
@@ -10,6 +10,7 @@
 // Standard frame: atom 1 at the origin, first axis towards atom 3, third axis
 // along (first axis x atom 2); atom 2 thus lies on the positive side of the
 // second axis.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -21,12 +22,15 @@
 
 namespace {
 
+// Blank for the reader: blanks, tabs and the carriage return of DOS files.
+const char* kBlank = " \t\r";
+
 struct Reader {
     std::FILE* f;
     int unknown;
+    Library lib;  // the library being built; taken over only on success
     int lineno = 0;
     std::string line;
-    double corr14 = 0.0;
     bool hascorr14 = false;
     bool next() {
         if (!readline(f, line, 100)) return false;
@@ -34,17 +38,25 @@ struct Reader {
         line = nocomment(line);
         return true;
     }
-    // Next non-blank line inside a section.
+    // Next non-blank line inside a section. The end of the file is the
+    // line after the last one that cannot be read.
     bool content(std::vector<std::string>& w) {
         while (next()) {
             w = fields(line);
             if (!w.empty()) return true;
         }
         w.clear();
+        ++lineno;
+        line = "(end of file)";
         return false;
     }
     bool bad() {
-        errmsg("Cannot read line " + intp(lineno) + ":@/" + line);
+        errmsg("Cannot read line " + intp(lineno) + ":@/" + strp(line));
+        return false;
+    }
+    // A message about the current line, which it names on a second line.
+    bool fail(const std::string& msg, int at, const std::string& text) {
+        errmsg(msg + "@/Line " + intp(at) + ": " + strp(text));
         return false;
     }
 };
@@ -75,43 +87,50 @@ int atomref(const ResType& t, const std::string& ref) {
     n = name5(n);
     // Overlap atoms may carry their sign in the name ("-C", "+N").
     std::string signed_name = name5(ref);
+    lo = std::max(lo, 1);
+    hi = std::min(hi, t.nat());
     for (int i = lo; i <= hi; ++i)
         if (t.at[i].name == n || t.at[i].name == signed_name) return i;
     return -1;
 }
 
+// Atom references wait until every atom line of the type is read, since they
+// may point forward; each remembers its line for the message.
+struct Refs {
+    std::array<std::string, 5> ref;  // 4 defining/bonded atoms + last moving/pseudo
+    int lineno = 0;
+    std::string line;
+};
 struct PendingRefs {
-    std::vector<std::array<std::string, 5>> dih;   // 4 defining + last moving
-    std::vector<std::array<std::string, 5>> atom;  // 4 bonded + pseudo
+    std::vector<Refs> dih, atom;
 };
 
-bool resolve(ResType& t, const PendingRefs& p) {
-    auto get = [&](const std::string& ref, int& out) {
-        out = atomref(t, ref);
+bool resolve(Reader& r, ResType& t, const PendingRefs& p) {
+    auto get = [&](const Refs& refs, int k, int& out) {
+        out = atomref(t, refs.ref[k]);
         if (out >= 0) return true;
-        errmsg("Illegal atom pointer " + strq(ref) + ".");
-        return false;
+        return r.fail("Illegal atom pointer " + strq(refs.ref[k]) + ".", refs.lineno, refs.line);
     };
     for (int j = 1; j <= t.ndih(); ++j) {
         for (int k = 0; k < 4; ++k)
-            if (!get(p.dih[j - 1][k], t.dih[j].atoms[k])) return false;
-        if (!get(p.dih[j - 1][4], t.dih[j].last)) return false;
+            if (!get(p.dih[j - 1], k, t.dih[j].atoms[k])) return false;
+        if (!get(p.dih[j - 1], 4, t.dih[j].last)) return false;
     }
     for (int i = 1; i <= t.nat(); ++i) {
         for (int k = 0; k < 4; ++k)
-            if (!get(p.atom[i - 1][k], t.at[i].icon[k])) return false;
-        if (!get(p.atom[i - 1][4], t.at[i].ipatom)) return false;
+            if (!get(p.atom[i - 1], k, t.at[i].icon[k])) return false;
+        if (!get(p.atom[i - 1], 4, t.at[i].ipatom)) return false;
     }
     return true;
 }
 
 bool readatomtypes(Reader& r, const std::vector<std::string>& hdr) {
     int n = 0;
-    if (hdr.size() < 2 || !toint(hdr[1], n)) return r.bad();
+    if (hdr.size() < 2 || !toint(hdr[1], n) || n < 0) return r.bad();
     if (hdr.size() >= 3) {
         double c = 0;
         if (!toreal(hdr[2], c)) return r.bad();
-        r.corr14 = c;  // taken over only when the whole file reads
+        r.lib.corr14 = c;
         r.hascorr14 = true;
     }
     std::vector<std::string> w;
@@ -121,60 +140,73 @@ bool readatomtypes(Reader& r, const std::vector<std::string>& hdr) {
             !toint(w[4], a.element))
             return r.bad();
         a.name = name5(w[1]);
-        kemradata.atyp.push_back(a);
+        r.lib.atyp.push_back(a);
     }
     return true;
 }
 
-int findtype(const std::string& name) {
-    for (int i = 1; i <= kemradata.nattyp(); ++i)
-        if (kemradata.atyp[i].name == name) return i;
+int findtype(const Library& lib, const std::string& name) {
+    for (size_t i = 1; i < lib.atyp.size(); ++i)
+        if (lib.atyp[i].name == name) return static_cast<int>(i);
     return 0;
 }
 
+// The arrays of a type grow line by line: a header cannot make the reader
+// allocate more than the file holds.
 bool readresidue(Reader& r, const std::vector<std::string>& hdr) {
     ResType t;
     int ndih = 0, nat = 0;
     if (hdr.size() < 6 || !toint(hdr[2], ndih) || !toint(hdr[3], nat) || !toint(hdr[4], t.ifirat) ||
         !toint(hdr[5], t.lasat) || ndih < 0 || nat < 0)
         return r.bad();
+    // The residue proper is a run of atoms inside 1..nat (possibly empty).
+    if (t.ifirat < 1 || t.lasat > nat || t.ifirat > t.lasat + 1) return r.bad();
     t.name = name5(hdr[1]);
-    t.dih.resize(static_cast<size_t>(ndih) + 1);
-    t.at.resize(static_cast<size_t>(nat) + 1);
+    t.dih.assign(1, LibDihedral());  // entry 0 unused
+    t.at.assign(1, LibAtom());
     PendingRefs p;
     std::vector<std::string> w;
     for (int j = 1; j <= ndih; ++j) {
         if (!r.content(w) || w.size() < 9) return r.bad();
-        t.dih[j].name = name5(w[1]);
-        p.dih.push_back({w[5], w[6], w[7], w[8], w.size() > 9 ? w[9] : ""});
+        LibDihedral d;
+        d.name = name5(w[1]);
+        t.dih.push_back(d);
+        p.dih.push_back({{w[5], w[6], w[7], w[8], w.size() > 9 ? w[9] : ""}, r.lineno, r.line});
     }
     for (int i = 1; i <= nat; ++i) {
-        LibAtom& a = t.at[i];
+        LibAtom a;
         if (!r.content(w) || w.size() < 8) return r.bad();
         for (int m = 0; m < 3; ++m)
             if (!toreal(w[5 + m], a.coord[m])) return r.bad();
         a.name = name5(w[1]);
         std::string tn = name5(w[2]);
-        a.type = findtype(tn);
-        if (a.type == 0) {
-            errmsg("Illegal atom type " + strq(tn) + ".");
-            return false;
-        }
-        std::array<std::string, 5> refs;
+        a.type = findtype(r.lib, tn);
+        if (a.type == 0) return r.fail("Illegal atom type " + strq(tn) + ".", r.lineno, r.line);
+        Refs refs;
         for (int k = 0; k < 5; ++k)
-            if (w.size() > static_cast<size_t>(8 + k)) refs[k] = w[8 + k];
+            if (w.size() > static_cast<size_t>(8 + k)) refs.ref[k] = w[8 + k];
+        refs.lineno = r.lineno;
+        refs.line = r.line;
         p.atom.push_back(refs);
+        t.at.push_back(a);
     }
-    if (!resolve(t, p)) return false;
+    if (!resolve(r, t, p)) return false;
     for (int i = 1; i <= nat; ++i) {
         int q = t.at[i].ipatom;
-        if (q > 0 && (q > nat || kemradata.atyp[t.at[q].type].element != 0)) {
-            errmsg("Wrong pseudoatom pointer in residue " + strq(t.name) + ".");
-            return false;
-        }
+        if (q > 0 && (q > nat || r.lib.atyp[t.at[q].type].element != 0))
+            return r.fail("Wrong pseudoatom pointer in residue " + strq(t.name) + ".",
+                          p.atom[i - 1].lineno, p.atom[i - 1].line);
     }
-    kemradata.res.push_back(std::move(t));
+    r.lib.maxat = std::max(r.lib.maxat, nat);
+    r.lib.maxdih = std::max(r.lib.maxdih, ndih);
+    r.lib.res.push_back(std::move(t));
     return true;
+}
+
+int findres(const Library& lib, const std::string& name) {
+    for (size_t t = 1; t < lib.res.size(); ++t)
+        if (lib.res[t].name == name) return static_cast<int>(t);
+    return -1;
 }
 
 bool readcstable(Reader& r, const std::vector<std::string>& hdr) {
@@ -190,26 +222,23 @@ bool readcstable(Reader& r, const std::vector<std::string>& hdr) {
             if (!toreal(w[k], v[k - 4])) return r.bad();
         if (w.size() == 10 && r.line.size() >= 66 && r.line[65] == '.') v[3] = v[5];
         std::string rn = name5(w[1]), an = name5(w[2]);
-        int t = restype(rn);
+        int t = findres(r.lib, rn);
         int atom = 0;
         if (t > 0) {
-            const ResType& rt = kemradata.res[t];
+            const ResType& rt = r.lib.res[t];
             for (int k = rt.ifirat; k <= rt.lasat && atom == 0; ++k)
                 if (rt.at[k].name == an) atom = k;
         }
         if (t <= 0 || atom == 0) {
-            std::string msg =
-                t <= 0
-                    ? "Illegal residue name " + strq(rn) + " in chemical shift table."
-                    : "Illegal atom name " + strq(an) + " for " + rn + " in chemical shift table.";
-            if (r.unknown == 0) {
-                errmsg(msg);
-                return false;
-            }
+            std::string msg = t <= 0
+                                  ? "Illegal residue name " + strq(rn) + " in chemical shift table."
+                                  : "Illegal atom name " + strq(an) + " for " + strp(rn) +
+                                        " in chemical shift table.";
+            if (r.unknown == 0) return r.fail(msg, r.lineno, r.line);
             if (r.unknown == 1) wrnmsg(msg);
             continue;
         }
-        LibAtom& a = kemradata.res[t].at[atom];
+        LibAtom& a = r.lib.res[t].at[atom];
         a.ncstab = integer;
         a.cstab = {v[0], v[1], std::min(v[2], v[3]), std::max(v[2], v[3])};
     }
@@ -233,7 +262,7 @@ bool readspectrum(Reader& r, const std::vector<std::string>& hdr) {
         }
         s.paths.push_back(p);
     }
-    kemradata.spec.push_back(s);
+    r.lib.spec.push_back(s);
     return true;
 }
 
@@ -268,30 +297,21 @@ void standardframe(ResType& t) {
 
 }  // namespace
 
+// Reads into a copy of the library, which replaces it only when the whole
+// file has been read: a failed read leaves the library as it was.
 bool getlib(std::FILE* f, int unknown) {
     KemraData& d = kemradata;
-    const size_t oldtyp = d.atyp.size(), oldres = d.res.size(), oldspec = d.spec.size();
-    const int oldmaxat = d.maxat, oldmaxdih = d.maxdih;
-    Reader r{f, unknown, 0, std::string()};
-    // Sizing pass.
-    while (r.next()) {
-        if (r.line.find_first_not_of(' ') >= 8 ||
-            r.line.find_first_not_of(' ') == std::string::npos)
-            continue;
-        std::vector<std::string> w = fields(r.line);
-        int n = 0;
-        if (w[0] == "RESIDUE" && w.size() >= 4) {
-            if (toint(w[2], n)) d.maxdih = std::max(d.maxdih, n);
-            if (toint(w[3], n)) d.maxat = std::max(d.maxat, n);
-        }
-    }
-    std::rewind(f);
-    r.lineno = 0;
+    // The read command empties the library before a replacing read; the
+    // molecule still refers to the old one, so a failure must bring it back.
+    const bool dropped = d.havekept && d.naa() == 0 && d.nattyp() == 0 && d.nspec() == 0;
+    Reader r{f, unknown, Library{d.atyp, d.res, d.spec, d.maxat, d.maxdih, d.corr14}, 0, "", false};
+    const size_t oldres = d.res.size();
     bool ok = true;
     while (ok && r.next()) {
-        size_t first = r.line.find_first_not_of(' ');
+        size_t first = r.line.find_first_not_of(kBlank);
         if (first == std::string::npos || first >= 8) continue;
         std::vector<std::string> w = fields(r.line);
+        if (w.empty()) continue;
         if (w[0] == "ATOMTYPES")
             ok = readatomtypes(r, w);
         else if (w[0] == "RESIDUE")
@@ -302,18 +322,28 @@ bool getlib(std::FILE* f, int unknown) {
             ok = readspectrum(r, w);
     }
     if (!ok) {
-        d.atyp.resize(oldtyp);
-        d.res.resize(oldres);
-        d.spec.resize(oldspec);
-        d.maxat = oldmaxat;
-        d.maxdih = oldmaxdih;
+        if (dropped) {
+            d.atyp = d.kept.atyp;
+            d.res = d.kept.res;
+            d.spec = d.kept.spec;
+            d.maxat = d.kept.maxat;
+            d.maxdih = d.kept.maxdih;
+            d.corr14 = d.kept.corr14;
+        }
         return false;
     }
+    for (size_t t = oldres; t < r.lib.res.size(); ++t) standardframe(r.lib.res[t]);
+    d.atyp = std::move(r.lib.atyp);
+    d.res = std::move(r.lib.res);
+    d.spec = std::move(r.lib.spec);
+    d.maxat = r.lib.maxat;
+    d.maxdih = r.lib.maxdih;
     if (r.hascorr14) {
-        d.corr14 = r.corr14;
-        setvar("corr14", numstr(r.corr14, 6), kVarGlobal);
+        d.corr14 = r.lib.corr14;
+        setvar("corr14", numstr(d.corr14, 6), kVarGlobal);
     }
-    for (size_t t = oldres; t < d.res.size(); ++t) standardframe(d.res[t]);
+    d.kept = Library{d.atyp, d.res, d.spec, d.maxat, d.maxdih, d.corr14};
+    d.havekept = true;
     return true;
 }
 

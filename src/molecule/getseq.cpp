@@ -8,9 +8,11 @@
 //  - the structure-calculation set-up is not needed by any command here and
 //    is left out; after a build every atom is selected.
 //  - FASTA: letters are read case-insensitively, a final "*" ends the chain,
-//    "C" is cysteine with a free thiol (CYS).
+//    "C" is cysteine with a free thiol (CYS);
+//  - lines of sequence and FASTA files are read whole, however long.
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstring>
 
 #include "kemlang/print.h"
@@ -41,20 +43,23 @@ void setresidues(const Pending& p) {
 }
 
 bool cannotread(int lineno, const std::string& line) {
-    errmsg("Cannot read line " + intp(lineno) + ":@/" + line);
+    errmsg("Cannot read line " + intp(lineno) + ":@/" + strp(line));
     kemradata.nr = 0;
     return false;
 }
 
+// First number that occurs twice, in file order of its second occurrence.
 bool duplicates(const Pending& p) {
-    for (size_t i = 1; i < p.nums.size(); ++i)
-        for (size_t j = 0; j < i; ++j)
-            if (p.nums[i] == p.nums[j]) {
-                errmsg("Duplicate residue number " + intp(p.nums[i]) + ".");
-                kemradata.nr = 0;
-                return true;
-            }
-    return false;
+    std::vector<std::pair<int, size_t>> sorted;
+    for (size_t i = 0; i < p.nums.size(); ++i) sorted.push_back({p.nums[i], i});
+    std::sort(sorted.begin(), sorted.end());
+    size_t first = p.nums.size();
+    for (size_t k = 1; k < sorted.size(); ++k)
+        if (sorted[k].first == sorted[k - 1].first) first = std::min(first, sorted[k].second);
+    if (first == p.nums.size()) return false;
+    errmsg("Duplicate residue number " + intp(p.nums[first]) + ".");
+    kemradata.nr = 0;
+    return true;
 }
 
 // Atom of residue r with the name of library atom i of its type, 0 if none.
@@ -201,9 +206,9 @@ bool getseq(std::FILE* f) {
     std::string line;
     int lineno = 0;
     bool built = false;
-    while (readline(f, line, 200)) {
+    while (readline(f, line, std::string::npos)) {  // long lines lose no residues
         ++lineno;
-        std::vector<std::string> w = fields(nocomment(line));
+        std::vector<std::string> w = fields(nocomment(line), INT_MAX);
         if (w.empty()) continue;
         if (w[0] == "link") {
             if (w.size() != 5) return cannotread(lineno, line);
@@ -233,6 +238,8 @@ bool getseq(std::FILE* f) {
             bool cis = fld.size() > 1 && fld[0] == 'c' && fld[1] >= 'A' && fld[1] <= 'Z';
             std::string name = (cis ? fld.substr(1) : fld).substr(0, 5);
             upcase(name);
+            // The number after the largest integer does not exist.
+            if (!p.nums.empty() && p.nums.back() == INT_MAX) return cannotread(lineno, line);
             p.names.push_back(name);
             p.nums.push_back(p.nums.empty() ? 1 : p.nums.back() + 1);
             p.cis.push_back(cis);
@@ -265,7 +272,7 @@ bool getfasta(std::FILE* f) {
     std::string line;
     int records = 0;
     bool ended = false;
-    while (readline(f, line, 100000)) {
+    while (readline(f, line, std::string::npos)) {  // a chain on one line is read whole
         std::string t = lefstr(line);
         if (!t.empty() && t[0] == '>') {
             ++records;

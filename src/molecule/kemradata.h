@@ -19,12 +19,12 @@ constexpr int kMaxBonds = 6;  // covalent bonds one atom of the molecule can hol
 
 struct LibAtom {
     std::string name;
-    int type = 0;                    // atom type index
-    std::array<double, 3> coord{};   // standard coordinates
-    std::array<int, 4> icon{};       // bonded atoms within the type, 0 = none
-    int ipatom = 0;                  // pseudo atom standing for this atom
-    int ncstab = 0;                  // shift table integer
-    std::array<double, 4> cstab{};   // mean, spread, lower, upper
+    int type = 0;                   // atom type index
+    std::array<double, 3> coord{};  // standard coordinates
+    std::array<int, 4> icon{};      // bonded atoms within the type, 0 = none
+    int ipatom = 0;                 // pseudo atom standing for this atom
+    int ncstab = 0;                 // shift table integer
+    std::array<double, 4> cstab{};  // mean, spread, lower, upper
 };
 
 struct LibDihedral {
@@ -34,10 +34,10 @@ struct LibDihedral {
 };
 
 struct ResType {
-    std::string name;                 // aanam
-    int ifirat = 1, lasat = 0;        // residue proper
-    std::vector<LibDihedral> dih;     // 1..ndih
-    std::vector<LibAtom> at;          // 1..nat
+    std::string name;              // aanam
+    int ifirat = 1, lasat = 0;     // residue proper
+    std::vector<LibDihedral> dih;  // 1..ndih
+    std::vector<LibAtom> at;       // 1..nat
     int ndih() const { return static_cast<int>(dih.size()) - 1; }
     int nat() const { return static_cast<int>(at.size()) - 1; }
 };
@@ -61,6 +61,15 @@ struct SpecDef {
     std::vector<SpecPath> paths;
 };
 
+// The library part of KemraData, as a unit that can be kept aside.
+struct Library {
+    std::vector<AtomType> atyp{AtomType()};
+    std::vector<ResType> res{ResType()};
+    std::vector<SpecDef> spec{SpecDef()};
+    int maxat = 0, maxdih = 0;
+    double corr14 = 0.0;
+};
+
 struct KemraData {
     std::string libdir;  // installation directory (KEMRALIB)
     int im = 0;
@@ -71,6 +80,10 @@ struct KemraData {
     std::vector<SpecDef> spec{SpecDef()};    // 1..nspec
     int maxat = 0, maxdih = 0;
     double corr14 = 0.0;
+    // The library as the last successful read left it: a replacing read that
+    // fails puts it back, since the molecule still refers to its types.
+    Library kept;
+    bool havekept = false;
     int naa() const { return static_cast<int>(res.size()) - 1; }
     int nattyp() const { return static_cast<int>(atyp.size()) - 1; }
     int nspec() const { return static_cast<int>(spec.size()) - 1; }
@@ -83,9 +96,9 @@ struct KemraData {
     std::vector<std::string> anam;  // atoms 1..na
     std::vector<int> iar, iatyp, iael, iah, nbond, ilibat;
     std::vector<std::array<int, kMaxBonds>> ibond;
-    std::vector<char> asel, asel0;   // selection and saved selection
+    std::vector<char> asel, asel0;  // selection and saved selection
     std::vector<double> amass, arad, arad0;
-    std::vector<std::vector<int>> iqa;  // members of each pseudo atom
+    std::vector<std::vector<int>> iqa;       // members of each pseudo atom
     std::vector<std::array<int, 2>> ialink;  // 1..nlink
 
     // Lists: shift(a, k) is shift[k][a].

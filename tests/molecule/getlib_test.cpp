@@ -37,6 +37,11 @@ bool readlib(const std::string& text, int unknown, std::string& out) {
     return ok;
 }
 
+// The second line of a message that names the line it is about.
+std::string at(int line, const std::string& text) {
+    return "           Line " + std::to_string(line) + ": " + text + "\n";
+}
+
 std::string cannot(int line, const std::string& text) {
     return "*** ERROR: Cannot read line " + std::to_string(line) + ":\n" + std::string(11, ' ') +
            text + "\n";
@@ -127,18 +132,20 @@ TEST(GetLib, BadLibraryIsReportedAndDropped) {
         {"RESIDUE ONE 0 1 1 1\n   1 CA C 0 0.0 1.0 2,0 0.0\n",
          cannot(2, "   1 CA C 0 0.0 1.0 2,0 0.0")},
         {"RESIDUE BIG 5 20 1 20\n   1 PHI 0 0 0.0 1 2\n", cannot(2, "   1 PHI 0 0 0.0 1 2")},
-        {"RESIDUE ONE 0 1 1 1\n   1 CA CX 0 0.0 0 0 0\n", "*** ERROR: Illegal atom type \"CX\".\n"},
+        {"RESIDUE ONE 0 1 1 1\n   1 CA CX 0 0.0 0 0 0\n",
+         "*** ERROR: Illegal atom type \"CX\".\n" + at(2, "   1 CA CX 0 0.0 0 0 0")},
         {"ATOMTYPES 1\n   1 Z 1.0 0 1\nRESIDUE ONE 0 1 1 1\n   1 A Y 0 0.0 0 0 0\n",
-         "*** ERROR: Illegal atom type \"Y\".\n"},
+         "*** ERROR: Illegal atom type \"Y\".\n" + at(4, "   1 A Y 0 0.0 0 0 0")},
         {"RESIDUE ONE 0 2 1 2\n   1 N N 0 0.0 0 0 0 -C\n   2 C C 0 0.0 1 0 0 1\n",
-         "*** ERROR: Illegal atom pointer \"-C\".\n"},
+         "*** ERROR: Illegal atom pointer \"-C\".\n" + at(2, "   1 N N 0 0.0 0 0 0 -C")},
         {"RESIDUE ONE 0 2 1 2\n   1 N N 0 0.0 0 0 0 2\n   2 C C 0 0.0 1 0 0 3\n",
-         "*** ERROR: Illegal atom pointer \"3\".\n"},
+         "*** ERROR: Illegal atom pointer \"3\".\n" + at(3, "   2 C C 0 0.0 1 0 0 3")},
         {"RESIDUE ONE 1 2 1 2\n   1 CHI 0 0 0.0 N C CB N\n   1 N N 0 0.0 0 0 0 2\n"
          "   2 C C 0 0.0 1 0 0 1\n",
-         "*** ERROR: Illegal atom pointer \"CB\".\n"},
+         "*** ERROR: Illegal atom pointer \"CB\".\n" + at(2, "   1 CHI 0 0 0.0 N C CB N")},
         {"RESIDUE ONE 0 2 1 2\n   1 H1 H 0 0.0 0 0 0 2 0 0 0 2\n   2 C C 0 0.0 1 0 0 1\n",
-         "*** ERROR: Wrong pseudoatom pointer in residue \"ONE\".\n"},
+         "*** ERROR: Wrong pseudoatom pointer in residue \"ONE\".\n" +
+             at(2, "   1 H1 H 0 0.0 0 0 0 2 0 0 0 2")},
     };
     for (const Case& c : cases) {
         nulify();
@@ -169,7 +176,8 @@ TEST(GetLib, ShiftTable) {
         {"CSTABLE 1\n   2 GLY CA 3 45.1 1.5 4O.0 50.0\n", 0, false,
          cannot(18, "   2 GLY CA 3 45.1 1.5 4O.0 50.0")},
         {"CSTABLE 2\n   1 XXX CA 0 1.0 1.0 0.0 2.0\n" + ca, 0, false,
-         "*** ERROR: Illegal residue name \"XXX\" in chemical shift table.\n"},
+         "*** ERROR: Illegal residue name \"XXX\" in chemical shift table.\n" +
+             at(18, "   1 XXX CA 0 1.0 1.0 0.0 2.0")},
         {"CSTABLE 2\n   1 XXX CA 0 1.0 1.0 0.0 2.0\n" + ca, 1, true,
          "*** WARNING: Illegal residue name \"XXX\" in chemical shift table.\n"},
         {"CSTABLE 2\n   1 XXX CA 0 1.0 1.0 0.0 2.0\n" + ca, 2, true, ""},

@@ -1,0 +1,34 @@
+// The chemical shift list reader in its three formats (first byte: format
+// and options) on human ubiquitin.
+#include "fuzzutil.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::setup();
+    if (size == 0) return 0;
+    static bool molecule = false;
+    if (!molecule) {
+        molecule = true;
+        fuzz::library();
+        std::string path = std::string(QUILTER_SOURCE_DIR) + "/examples/data/ubiquitin.fasta";
+        std::FILE* f = std::fopen(path.c_str(), "r");
+        if (!f || !getfasta(f)) std::abort();
+        std::fclose(f);
+        iniseq();
+    }
+    std::string file = fuzz::text(data + 1, size - 1);
+    fuzz::guarded([&] {
+        ShiftOptions o;
+        o.format = 1 + data[0] % 3;
+        o.add = data[0] & 4;
+        o.multiple = data[0] & 8;
+        o.index = data[0] & 16;
+        o.unknown = (data[0] >> 5) % 3;
+        o.list = 1;
+        growlists(1);
+        int n = 0;
+        std::FILE* f = fuzz::memfile(file);
+        if (f) getpro(f, o, n);
+        if (f) std::fclose(f);
+    });
+    return 0;
+}

@@ -1,0 +1,107 @@
+// Shared set-up of the fuzz targets: output goes to a string, the
+// interpreter runs in restricted mode with a scratch directory as its safe
+// directory (file names cannot leave it), and a fatal end of the program
+// ends only the current input. The working directory stays as it is: the
+// fuzzer reads and writes its corpus by relative names.
+#pragma once
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/comtab.h"
+#include "kemlang/interp.h"
+#include "kemlang/kemlangdata.h"
+#include "kemlang/print.h"
+#include "kemlang/services.h"
+#include "kemlang/vars.h"
+#include "molecule/kemradata.h"
+#include "molecule/molecule.h"
+
+namespace fuzz {
+
+inline std::string sink;
+inline std::string scratch;
+
+inline void setup() {
+    if (!scratch.empty()) return;
+    char dir[] = "/tmp/quilter-fuzz-XXXXXX";
+    if (!mkdtemp(dir)) std::abort();
+    scratch = dir;
+    kemlangdata.capture = &sink;
+}
+
+// Runs f; a fatal message (which would end the program) ends only f.
+inline void guarded(const std::function<void()>& f) {
+    sink.clear();
+    clrerr();
+    try {
+        f();
+    } catch (const FuzzStop&) {
+    }
+    printdata.reset();
+    clrerr();
+}
+
+inline std::string text(const uint8_t* data, size_t size) {
+    return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+// The bytes as an open file for the readers.
+inline std::FILE* memfile(const std::string& s) {
+    return fmemopen(const_cast<char*>(s.data()), s.size(), "r");
+}
+
+// The shipped library, read once and put back before each input.
+inline void library() {
+    static Library lib;
+    static bool have = false;
+    if (!have) {
+        std::string path = std::string(QUILTER_SOURCE_SHARE) + "/lib/standard.lib";
+        std::FILE* f = std::fopen(path.c_str(), "r");
+        if (!f || !getlib(f, 0)) std::abort();
+        std::fclose(f);
+        lib = kemradata.kept;
+        have = true;
+    }
+    kemradata.atyp = lib.atyp;
+    kemradata.res = lib.res;
+    kemradata.spec = lib.spec;
+    kemradata.maxat = lib.maxat;
+    kemradata.maxdih = lib.maxdih;
+}
+
+// Feeds lines to the interpreter as typed at the terminal, in restricted
+// mode; application commands are left unknown (the interpreter then looks
+// for a macro of that name).
+inline void interpret(const std::string& input) {
+    std::istringstream in(input + "\nquit\n");
+    std::streambuf* old = std::cin.rdbuf(in.rdbuf());
+    guarded([] {
+        kemlang_reset();
+        inivar();
+        kemlangdata.reset();
+        kemlangdata.capture = &sink;
+        kemlangdata.safe = true;
+        kemlangdata.safdir = scratch;
+        int status = 0, npar = 0;
+        std::string cmd;
+        std::vector<std::string> param;
+        kemlang(status, cmd, param, npar, 50, ".kem", "", "/nonexistent/init", "");
+        while (true) {
+            kemlang(status, cmd, param, npar, 50, ".kem", "", "/nonexistent/init", "");
+            if (cmd == "quit") break;
+            status = 1;
+        }
+    });
+    std::cin.rdbuf(old);
+}
+
+}  // namespace fuzz

@@ -1,0 +1,303 @@
+// Hostile input to the interpreter: text that looks like message tokens,
+// integer overflow, oversized selections and values, and output files that
+// cannot be written.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <sstream>
+
+#include "kemlang/expr.h"
+#include "kemlang/interp.h"
+#include "kemlang/params.h"
+#include "kemlang/print.h"
+#include "kemlang/services.h"
+#include "kemlang/vars.h"
+
+namespace {
+
+std::string captured(const std::function<void()>& f) {
+    std::string cap;
+    kemlangdata.capture = &cap;
+    clrerr();
+    f();
+    kemlangdata.capture = nullptr;
+    clrerr();
+    return cap;
+}
+
+std::string slurp(const std::string& file) {
+    std::ifstream in(file);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A fresh directory per test, so parallel test processes never meet.
+std::string scratch(const std::string& name) {
+    std::string d = ::testing::TempDir() + "robust_" + std::to_string(getpid()) + "_" + name;
+    std::string cmd = "rm -rf '" + d + "' && mkdir -p '" + d + "'";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    return d;
+}
+
+// Runs lines through the interpreter as if typed; application commands are
+// unknown to this driver, as when the program has no such command.
+std::string session(const std::string& input) {
+    std::istringstream in(input + "\nquit\n");
+    std::streambuf* old = std::cin.rdbuf(in.rdbuf());
+    std::string out = captured([] {
+        kemlang_reset();
+        inivar();
+        int status = 0, npar = 0;
+        std::string cmd;
+        std::vector<std::string> param;
+        kemlang(status, cmd, param, npar, 50, ".kem", "", "/nonexistent/init", "");
+        while (true) {
+            kemlang(status, cmd, param, npar, 50, ".kem", "", "/nonexistent/init", "");
+            if (cmd == "quit") break;
+            status = 1;
+        }
+    });
+    std::cin.rdbuf(old);
+    return out.substr(out.find('\n') + 1);  // without the missing-init warning
+}
+
+TEST(Messages, InsertedTextIsPrintedAsData) {
+    const char* texts[] = {"%9999999999d",  "%Z400s",      "50% of %A",
+                           "%-2147483648s", "%A%B%C%D.5f", "@_%d"};
+    for (const char* t : texts) {
+        std::string out = captured([&] { putlin(12, std::string("[") + t + "]"); });
+        EXPECT_EQ(out, std::string("[") + t + "]\n") << t;
+        out = captured([&] { errmsg("Bad " + strq(t) + "."); });
+        EXPECT_EQ(out, std::string("*** ERROR: Bad \"") + t + "\".\n") << t;
+    }
+    // Even a forged token cannot ask for more than a bounded field.
+    std::string forged = std::string(1, kTokenMark) + "A999999999999999d";
+    std::string out = captured([&] { putlin(12, forged + "|" + intn(5, 9999)); });
+    EXPECT_LE(out.size(), static_cast<size_t>(2 * kMaxField + 40));
+}
+
+TEST(Expr, IntegerOverflowIsIllegal) {
+    inivar();
+    setvar("big", "9223372036854775807", kVarGlobal);
+    setvar("small", "-9223372036854775808", kVarGlobal);
+    const char* illegal[] = {"2147483647*2147483647*4",
+                             "2**63",
+                             "(-2)**64",
+                             "3**41",
+                             "big+1",
+                             "small-1",
+                             "small/(-1)",
+                             "-small",
+                             "abs(small)",
+                             "mod(small,-1)",
+                             "small*(-1)",
+                             "sign(small,1)",
+                             "big*big",
+                             "1.0E1001"};
+    for (const char* t : illegal) {
+        bool err = false;
+        seva(t, err);
+        EXPECT_TRUE(err) << t;
+    }
+    struct {
+        const char* text;
+        const char* value;
+    } fine[] = {{"2**62", "4611686018427387904"},
+                {"(-2)**63", "-9223372036854775808"},
+                {"big-1+1", "9223372036854775807"},
+                {"mod(small,1)", "0"},
+                {"small/1", "-9223372036854775808"},
+                {"(-1)**1000000001", "-1"},
+                {"0**0", "1"},
+                {"1**big", "1"},
+                {"abs(-big)", "9223372036854775807"},
+                {"99999999999999999999.0*0", "0.0"}};
+    for (const auto& c : fine) {
+        bool err = true;
+        EXPECT_EQ(seva(c.text, err), c.value) << c.text;
+        EXPECT_FALSE(err) << c.text;
+    }
+}
+
+TEST(Numstr, NonFiniteValues) {
+    EXPECT_EQ(numstr(HUGE_VAL, 15), "Infinity");
+    EXPECT_EQ(numstr(-HUGE_VAL, 3), "-Infinity");
+    EXPECT_EQ(numstr(std::nan(""), 3), "NaN");
+}
+
+TEST(Params, MalformedSyntaxAndExtremeIntegers) {
+    struct {
+        const char* syntax;
+        const char* word;
+        bool error;
+    } cases[] = {
+        {"x=@=5", "", false},
+        {"x=@", "7", false},
+        {"seedvar=@i=1", "seedvar=-2147483647-1", true},
+        {"seedvar=@i=1", "seedvar=-2147483647", false},
+        {"seedvar=@i=1", "seedvar=2147483647", false},
+        {"seedvar=@i=1", "seedvar=2147483648", true},
+        {"r=@ii=1..2", "r=-10000001..0", true},
+    };
+    for (const auto& c : cases) {
+        bool err = false;
+        captured([&] {
+            std::vector<std::string> w;
+            if (*c.word) w.push_back(c.word);
+            int n = static_cast<int>(w.size());
+            params(w, n, c.syntax);
+            err = haverr();
+        });
+        EXPECT_EQ(err, c.error) << c.syntax << " " << c.word;
+    }
+}
+
+TEST(Vars, SelectionsAndValuesStayWithinATextLength) {
+    struct {
+        std::string line, out, value;  // value of a afterwards
+    } cases[] = {
+        {"set a(2000000000)=x", "*** ERROR: Illegal selection a(2000000000).\n", ""},
+        {"set a(401)=x", "*** ERROR: Illegal selection a(401).\n", ""},
+        {"set a(3)=x", "", ",,x"},
+        {"set a(1:500)=x", "*** ERROR: Illegal substring selection a(1:500).\n", ""},
+        {"set a=" + std::string(401, 'y'),
+         "*** ERROR: Value of variable \"a\" longer than 400 characters.\n", ""},
+    };
+    for (const auto& c : cases) {
+        inivar();
+        std::string out = captured([&] {
+            std::vector<std::string> w{c.line.substr(4)};
+            cmdset("set", w, 1);
+        });
+        EXPECT_EQ(out, c.out) << c.line;
+        EXPECT_EQ(getval("a"), c.value) << c.line;
+    }
+    // Values set by the program itself are cut, with a warning.
+    inivar();
+    std::string out = captured([] { setvar("b", std::string(500, 'z'), kVarGlobal); });
+    EXPECT_EQ(getval("b").size(), 400u);
+    EXPECT_NE(out.find("WARNING"), std::string::npos);
+    // Element assignment over a full list stays cheap.
+    inivar();
+    captured([] {
+        for (int k = 1; k <= 200; ++k) {
+            std::vector<std::string> w{"a(" + std::to_string(k) + ")=x"};
+            cmdset("set", w, 1);
+        }
+    });
+    EXPECT_EQ(getval("a").size(), 399u);
+}
+
+TEST(Interpreter, ErrorActionsAliasesAndDeclarations) {
+    std::string d = scratch("macros");
+    std::ofstream(d + "/bad.kem") << "set erract=bogus\nnosuchcommand\nprint after\n";
+    std::ofstream(d + "/decl.kem") << "var v=in\nprint $v\nset w=1\nvar z\n";
+    struct {
+        std::string input, out;
+    } cases[] = {
+        {d + "/bad\nprint back",
+         "*** ERROR: Illegal command \"nosuchcommand\".\n*** ERROR: Illegal command \"bogus\".\n"
+         "back\n"},
+        {"alias i if\ni\ni (1 == 1) print yes", "*** ERROR: Missing \"(\" after \"if\".\nyes\n"},
+        {"set v=out\n" + d + "/decl\nprint $v",
+         "in\n*** ERROR: Misplaced local variable declaration.\nout\n"},
+        {"var x", "*** ERROR: Misplaced local variable declaration.\n"},
+        {"set x=" + std::string(300, 'a') + "\nprint $x $x", "*** ERROR: Command line too long.\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(session(c.input), c.out) << c.input;
+}
+
+TEST(Redirection, ReplacesTheFileOnlyWhenComplete) {
+    std::string d = scratch("redirect");
+    std::string f = d + "/keep.txt";
+    struct {
+        std::string line;
+        bool diskfull;
+        std::string file, out;
+    } cases[] = {
+        {"print new > " + f, false, "new\n", ""},
+        {"print more >> " + f, false, "old\nmore\n", ""},
+        {"nosuch > " + f, false, "old\n", "*** ERROR: Illegal command \"nosuch\".\n"},
+        {"print new > " + f, true, "old\n",
+         "*** ERROR: Cannot write output redirection file \"" + f +
+             "\".\n           No space left on device\n"},
+        {"print new > " + d + "/none/x.txt", false, "old\n",
+         "*** ERROR: Cannot redirect output to \"" + d +
+             "/none/x.txt\".\n           No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(f) << "old\n";
+        failwrites(c.diskfull);
+        std::string out = session(c.line);
+        failwrites(false);
+        EXPECT_EQ(out, c.out) << c.line;
+        EXPECT_EQ(slurp(f), c.file) << c.line;
+    }
+    std::string ls = "ls -A '" + d + "' > '" + d + ".ls'";
+    ASSERT_EQ(std::system(ls.c_str()), 0);
+    EXPECT_EQ(slurp(d + ".ls"), "keep.txt\n");  // no temporary left behind
+}
+
+TEST(Redirection, ReadOnlyDirectoryIsRefusedWithTheReason) {
+    // Root writes into directories without write permission; sysfs refuses
+    // even root.
+    bool root = geteuid() == 0;
+    std::string d = root ? "/sys" : scratch("readonly");
+    if (!root) chmod(d.c_str(), 0555);
+    std::string out = session("print x > " + d + "/x.txt");
+    if (!root) chmod(d.c_str(), 0755);
+    std::string head = "*** ERROR: Cannot redirect output to \"" + d + "/x.txt\".\n           ";
+    EXPECT_TRUE(out == head + "Permission denied\n" || out == head + "Read-only file system\n")
+        << out;
+}
+
+TEST(PlotAndProtocol, WriteFailuresAreReported) {
+    std::string d = scratch("plot");
+    std::string eps = d + "/old.eps";
+    std::ofstream(eps) << "OLD\n";
+    failwrites(true);
+    std::string out = session("plot ps " + eps + "\nplot line 0 0 1 1\nplot close");
+    failwrites(false);
+    EXPECT_EQ(out, "*** ERROR: Cannot write output plot file \"" + eps +
+                       "\".\n           No space left on device\n");
+    EXPECT_EQ(slurp(eps), "OLD\n");
+    out = session("plot ps " + eps + "\nplot line 0 0 1 1\nplot close");
+    EXPECT_EQ(slurp(eps).substr(0, 11), "%!PS-Adobe-");
+    EXPECT_EQ(slurp(eps).substr(slurp(eps).size() - 6), "%%EOF\n");
+
+    // A plot still open when the program ends is completed, not cut short.
+    std::ofstream(eps) << "OLD\n";
+    pid_t child = fork();
+    if (child == 0) {
+        session("plot ps " + eps + "\nplot line 0 0 1 1");
+        std::exit(0);
+    }
+    int wstatus = 0;
+    waitpid(child, &wstatus, 0);
+    EXPECT_EQ(slurp(eps).substr(slurp(eps).size() - 6), "%%EOF\n");
+
+    std::string log = d + "/log.txt";
+    out = session("set protocol=" + log + "\nprint one\nset protocol=none");
+    EXPECT_EQ(slurp(log), "one\n");
+    out = session("set protocol=" + log + "\nprint two\nset protocol=none");
+    EXPECT_EQ(slurp(log), "one\ntwo\n");
+    failwrites(true);
+    out = session("set protocol=" + log + "\nprint three\nprint four");
+    failwrites(false);
+    EXPECT_EQ(out, "three\n*** ERROR: Cannot write protocol file \"" + log +
+                       "\".\n           No space left on device\nfour\n");
+    out = session("set protocol=" + d + "/none/log.txt");
+    EXPECT_EQ(out, "*** ERROR: Cannot open protocol file \"" + d +
+                       "/none/log.txt\".\n           No such file or directory\n");
+    session("set protocol=none");
+}
+
+}  // namespace
