@@ -15,10 +15,22 @@ static void readlabel(Words& param, int& npar) {
     read_labeling_from_disk(name, labdata);
 }
 
+// A rank outside the slots or no file name would write an empty or a
+// stray file: both are refused before anything is written.
 static void writelabel(Words& param, int& npar) {
     params(param, npar, "filename=*=NO rank=@i=-1");
     if (haverr()) fatmsg("Check params again");
-    write_labeling_to_disk(getpar("filename").substr(0, 80), iparam("rank"), labdata);
+    std::string name = trim(getpar("filename").substr(0, 80));
+    int rank = iparam("rank");
+    if (rank != -1 && (rank < 1 || rank > kSlots)) {
+        errmsg("Labeling " + intp(rank) + " does not exist: rank is 1..10, or -1 for all ten.");
+        return;
+    }
+    if (name.empty() || name == "NO") {
+        errmsg("writelabel needs a file name (filename=...).");
+        return;
+    }
+    write_labeling_to_disk(name, rank, labdata);
 }
 
 static void readstr(Words& param, int& npar) {

@@ -151,6 +151,15 @@ void countuniquepairs(Words& param, int& npar) {
     testhooks.tune(p);
     listout("Filename used by count  " + strq(trim(filename)));
     if (haverr()) return;
+    // Values that leave no schedule to find would search for minutes.
+    if (iparam("dupes") < 1) {
+        errmsg("dupes must be 1 or more: the number of pairs that may share a sample pattern.");
+        return;
+    }
+    if (p.maxpeaks < 1) {
+        errmsg("maxpeaks must be 1 or more (999: no limit on the peaks of a sample).");
+        return;
+    }
     if (seed == 0) {
         int h = 0, m = 0, s = 0;
         clock(h, m, s);

@@ -17,6 +17,9 @@
 #include "kemlang/interp.h"
 #include "kemlang/print.h"
 #include "kemlang/vars.h"
+#include "labeling/labeldata.h"
+#include "labelio/atomicfile.h"
+#include "labelio/labelfile.h"
 #include "molecule/kemradata.h"
 
 static bool isdir(const std::string& p) {
@@ -37,7 +40,22 @@ static std::string fallback_libdir() {
     return QUILTER_SOURCE_SHARE;
 }
 
+// A fatal message ends the program: the stored labelings, the work of a
+// long design, are written to a rescue file first when there are any.
+static void rescue() {
+    bool any = false;
+    for (int r = 1; r <= kSlots; ++r) any = any || labdata.ilabelsize[r] > 0;
+    if (!any) return;
+    std::string reason;
+    if (writeatomic(kRescueFile, labelingtext(-1, labdata), reason))
+        putlin(2, "The stored labelings are saved in " + strq(kRescueFile) + ".");
+    else
+        putlin(-1, "The stored labelings could not be saved in " + strq(kRescueFile) + ": " +
+                       strp(reason));
+}
+
 int kemra() {
+    atfatal(rescue);
     kemradata.im = 0;
     const char* lib = std::getenv("KEMRALIB");
     std::string libdir = lib ? trim(lib) : std::string();

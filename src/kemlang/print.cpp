@@ -286,8 +286,19 @@ void putstr(int level, const std::string& text) { putlin(level > 0 ? level + 10 
 void wrnmsg(const std::string& text) { putlin(-1, text); }
 void errmsg(const std::string& text) { putlin(-2, text); }
 
+namespace {
+void (*fatalhook)() = nullptr;
+}
+
+void atfatal(void (*hook)()) { fatalhook = hook; }
+
 void fatmsg(const std::string& text) {
     putlin(-3, text);
+    // Once only: a fatal message from inside the hook ends at once.
+    if (void (*hook)() = fatalhook) {
+        fatalhook = nullptr;
+        hook();
+    }
     stopit(0);
 }
 

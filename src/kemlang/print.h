@@ -42,6 +42,9 @@ void putstr(int level, const std::string& text);
 void wrnmsg(const std::string& text);
 void errmsg(const std::string& text);
 [[noreturn]] void fatmsg(const std::string& text);
+// Called by fatmsg after the message and before the program ends (the
+// program saves what a user would lose).
+void atfatal(void (*hook)());
 [[noreturn]] void aloerr(const std::string& file, int line);
 int inflev();
 bool haverr();

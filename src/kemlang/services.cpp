@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -230,8 +231,16 @@ static bool writefails = false;
 
 void failwrites(bool on) { writefails = on; }
 
-bool outopen(OutFile& o, const std::string& name, bool append, std::string& reason) {
+bool outopen(OutFile& o, const std::string& given, bool append, std::string& reason) {
     o = OutFile();
+    // A symbolic link is written through: the file it names is replaced and
+    // the link stays.
+    std::string name = given;
+    struct stat lst;
+    if (lstat(given.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        char buf[PATH_MAX];
+        if (realpath(given.c_str(), buf)) name = buf;
+    }
     // Permission and missing directories show at once, before any text is made.
     std::string dir =
         name.find('/') == std::string::npos ? "." : name.substr(0, name.rfind('/') + 1);

@@ -1,6 +1,8 @@
 // Writing a whole file so that readers never see half of it: the text goes
 // to a temporary name in the same directory, which is renamed over the
-// target once complete. An interrupted write leaves the old file whole.
+// target once complete. An interrupted write leaves the old file whole; the
+// new file keeps the old one's permissions, a symbolic link is written
+// through, and a read-only target or directory is refused with the reason.
 #pragma once
 
 #include <string>

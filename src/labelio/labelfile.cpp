@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "kemlang/print.h"
+#include "labelio/atomicfile.h"
 #include "molecule/textio.h"
 
 namespace {
@@ -113,29 +114,24 @@ bool read_samplestrings(const std::string& filename, LabelData& lab) {
     return readslots(filename, stringline, lab);
 }
 
+std::string labelingtext(int rank, const LabelData& lab) {
+    std::string text;
+    int lo = rank > 0 ? rank : 1, hi = rank > 0 ? rank : kSlots;
+    for (int r = lo; r <= hi && r <= kSlots; ++r) {
+        for (int i = 1; i <= lab.ilabelsize[r]; ++i)
+            text +=
+                i5(lab.ias_front[r][i]) + i5(lab.ias_end[r][i]) + i5(lab.ischedulenr[r][i]) + "\n";
+        text += "    0    0    0\n";
+    }
+    return text;
+}
+
 bool write_labeling_to_disk(const std::string& filename, int rank, const LabelData& lab) {
     std::string name = trim(filename);
-    if (uniqueflags.verbose_output) listout("writing file" + name);
-    std::string tmp = name + ".tmp" + std::to_string(getpid());
-    std::FILE* f = std::fopen(tmp.c_str(), "w");
-    if (!f) {
-        errmsg("Output file " + strq(name) + " cannot be opened.");
-        return false;
-    }
-    int lo = rank > 0 ? rank : 1, hi = rank > 0 ? rank : kSlots;
-    bool ok = true;
-    for (int r = lo; r <= hi && r <= kSlots; ++r) {
-        for (int i = 1; i <= lab.ilabelsize[r]; ++i) {
-            std::string l =
-                i5(lab.ias_front[r][i]) + i5(lab.ias_end[r][i]) + i5(lab.ischedulenr[r][i]) + "\n";
-            ok = ok && std::fputs(l.c_str(), f) >= 0;
-        }
-        ok = ok && std::fputs("    0    0    0\n", f) >= 0;
-    }
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(tmp.c_str(), name.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        errmsg("Output file " + strq(name) + " cannot be written.");
+    if (uniqueflags.verbose_output) listout("writing file" + strp(name));
+    std::string reason;
+    if (!writeatomic(name, labelingtext(rank, lab), reason)) {
+        errmsg("Output file " + strq(name) + " cannot be written:@/" + strp(reason));
         return false;
     }
     if (uniqueflags.verbose_output) listout("file written");

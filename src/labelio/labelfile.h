@@ -29,7 +29,9 @@
 
 // Readers take the file's slots into lab only when the whole file reads.
 bool read_labeling_from_disk(const std::string& filename, LabelData& lab);
-// rank 0 writes all ten slots.
+// rank 0 (or -1) writes all ten slots; the text of the file, and the file
+// written atomically (the reason in an error message when it cannot be).
+std::string labelingtext(int rank, const LabelData& lab);
 bool write_labeling_to_disk(const std::string& filename, int rank, const LabelData& lab);
 bool read_samplestrings(const std::string& filename, LabelData& lab);
 
