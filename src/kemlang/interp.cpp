@@ -34,6 +34,8 @@
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "kemlang/services.h"
+#include "kemlang/startscript.h"
+#include "kemlang/suggest.h"
 #include "kemlang/vars.h"
 
 using Words = std::vector<std::string>;
@@ -809,9 +811,10 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             macbeg(cmd, cmd, lines, words, npar);
         } else {
             std::string f = findmacro(cmd);
-            if (f.empty())
+            if (f.empty()) {
                 errmsg("Illegal command " + strq(cmd) + ".");
-            else
+                hintunknown(cmd, knownnames());
+            } else
                 runmacro(f, words, npar);
         }
     }
@@ -851,6 +854,18 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             return;
         } else {
             st.firstread = false;
+            // The command line's script; without a terminal it is the whole run.
+            std::string script;
+            Words args;
+            if (!inmacro() && takestartscript(script, args)) {
+                runmacro(script, args, static_cast<int>(args.size()));
+                continue;
+            }
+            if (!inmacro() && startscriptran() && !st.tty) {
+                cmd = "quit";
+                npar = 0;
+                return;
+            }
             if (!rawline(line)) {
                 if (inmacro()) {
                     macend();
