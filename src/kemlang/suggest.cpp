@@ -14,11 +14,11 @@ std::vector<std::string> appnames;
 
 // The statements the interpreter carries out itself.
 const char* const kStatements[] = {
-    "set",     "eval",   "show",   "unset",   "external",   "global", "parameter",
-    "var",     "if",     "else",   "end",     "do",         "break",  "goto",
-    "return",  "exit",   "quit",   "abort",   "safe",       "command", "subroutine",
-    "syntax",  "alias",  "print",  "error",   "plot",       "readline", "type",
-    "help",    "remove", "system", "sleep",   "chdir",      "cd",     "synchronize",
+    "set",    "eval",   "show",   "unset", "external", "global",   "parameter",
+    "var",    "if",     "else",   "end",   "do",       "break",    "goto",
+    "return", "exit",   "quit",   "abort", "safe",     "command",  "subroutine",
+    "syntax", "alias",  "print",  "error", "plot",     "readline", "type",
+    "help",   "remove", "system", "sleep", "chdir",    "cd",       "synchronize",
 };
 
 std::string lower(std::string s) {

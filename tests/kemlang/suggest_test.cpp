@@ -7,10 +7,10 @@
 
 namespace {
 
-const std::vector<std::string> kNames = {"read",       "readlabel",  "readstr",
-                                         "showlabel",  "showlabelmultiple",
-                                         "showpairs",  "countuniquepairs",
-                                         "writelabel", "writesession", "set", "print"};
+const std::vector<std::string> kNames = {
+    "read",      "readlabel",        "readstr",    "showlabel",    "showlabelmultiple",
+    "showpairs", "countuniquepairs", "writelabel", "writesession", "set",
+    "print"};
 
 using List = std::vector<std::string>;
 
@@ -19,15 +19,15 @@ TEST(Suggest, ClosestNames) {
         const char* word;
         List expect;
     } cases[] = {
-        {"showlable", {"showlabel"}},              // swapped letters: one slip
+        {"showlable", {"showlabel"}},               // swapped letters: one slip
         {"countuniqepairs", {"countuniquepairs"}},  // letter missing
         {"Read", {"read"}},                         // case only beats longer names
         {"prnt", {"print"}},
-        {"showlabl", {"showlabel"}},                // not the longer name it also begins
+        {"showlabl", {"showlabel"}},  // not the longer name it also begins
         {"st", {"set"}},
-        {"xyzzy", {}},                              // nothing close
+        {"xyzzy", {}},  // nothing close
         {"writelabell", {"writelabel"}},
-        {"q", {}},                                  // one letter resembles too much
+        {"q", {}},  // one letter resembles too much
     };
     for (const Case& c : cases) EXPECT_EQ(closestnames(c.word, kNames), c.expect) << c.word;
 }
