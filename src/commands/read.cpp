@@ -91,6 +91,7 @@ void readseq(Words& param, int& npar, std::FILE* f, const std::string& file) {
     }
     iniseq();
     putlin(2, "Sequence file " + strq(file) + " read, " + plural(kemradata.nr, "residue") + ".");
+    if (kemradata.nr == 0) wrnmsg("No residues read from " + strq(file) + ": no molecule.");
 }
 
 void readshifts(Words& param, int& npar, std::FILE* f, const std::string& file,
