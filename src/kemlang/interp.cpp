@@ -31,6 +31,7 @@
 
 #include "kemlang/expr.h"
 #include "kemlang/gplot.h"
+#include "kemlang/lineedit.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "kemlang/services.h"
@@ -181,12 +182,16 @@ bool rawline(std::string& line) {
         line = s.lines[s.pos++];
         return true;
     }
-    if (st.tty && !kemlangdata.prompt.empty()) {
+    const bool edit = st.tty && lineeditable();
+    if (edit &&
+        !editline(kemlangdata.prompt.empty() ? "" : kemlangdata.prompt + " ", line, st.history))
+        return false;
+    if (!edit && st.tty && !kemlangdata.prompt.empty()) {
         std::fputs(kemlangdata.prompt.c_str(), stdout);
         std::fputs(" ", stdout);
         std::fflush(stdout);
     }
-    if (!std::getline(std::cin, line)) {
+    if (!edit && !std::getline(std::cin, line)) {
         if (std::cin.bad()) errmsg("Cannot read line from standard input.");
         return false;
     }
@@ -726,6 +731,7 @@ void remember(const std::string& line) {
     if (trim(line).empty()) return;
     st.history.push_back(line);
     if (st.history.size() > static_cast<size_t>(kHistory)) st.history.erase(st.history.begin());
+    if (st.tty && lineeditable()) appendhistory(line);
 }
 
 bool uncomment(std::string& line, bool& incomment) {
@@ -793,6 +799,7 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             st.inifil = inifil;
             st.hlpdir = hlpdir;
             st.tty = isatty(0);
+            if (st.tty && lineeditable()) loadhistory(st.history, kHistory);
             std::signal(SIGINT, onsigint);
             intrpt = 0;
             ginit();
