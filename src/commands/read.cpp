@@ -171,7 +171,7 @@ static void readf(Words& param, int& npar) {
     if (d.nr == 0 && action != "lib" && action != "seq" && action != "ang" && action != "cor" &&
         action != "pdb") {
         errmsg("No sequence present.");
-        if (action == "bmrb")
+        if (action == "bmrb" || action == "str")
             putlin(2, "A BMRB entry carries its own sequence: \"read seq " + strp(file) +
                           "\" builds the molecule from it.");
         return;
@@ -200,6 +200,10 @@ static void readf(Words& param, int& npar) {
             if (action == o.action) other = &o;
         if (!other) {
             errmsg("Unknown file type " + strq(action) + ".");
+            if (action == "str")
+                putlin(2, "A BMRB entry: \"read seq " + strp(file) +
+                              "\" for its sequence, \"read bmrb " + strp(file) +
+                              "\" for its shifts.");
         } else {
             params(param, npar, other->syntax);
             if (!haverr())
