@@ -821,8 +821,9 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             if (f.empty()) {
                 errmsg("Illegal command " + strq(cmd) + ".");
                 hintunknown(cmd, knownnames());
-            } else
+            } else {
                 runmacro(f, words, npar);
+            }
         }
     }
     double used = cputime() - st.cmdstart;
