@@ -12,7 +12,11 @@
 //  - restraint and coordinate files are not used by any labeling command;
 //    their options are checked and the read is refused with a clear message;
 //  - the summary lines are information of level "minimal", so that
-//    "info=none" (as in the start-up macro) keeps a read quiet.
+//    "info=none" (as in the start-up macro) keeps a read quiet;
+//  - "read seq" of a BMRB entry (.str, or a first line "data_") builds the
+//    molecule from the entry's own sequence, so its shifts fit residue for
+//    residue; "read bmrb" warns when a loaded sequence differs from the
+//    entry's, since the shifts are then placed by number on other residues.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -23,6 +27,7 @@
 #include "kemlang/print.h"
 #include "molecule/kemradata.h"
 #include "molecule/molecule.h"
+#include "molecule/nmrstar.h"
 #include "molecule/peaklist.h"
 
 namespace {
@@ -79,13 +84,14 @@ void readlib(Words& param, int& npar, std::FILE* f, const std::string& file, int
 void readseq(Words& param, int& npar, std::FILE* f, const std::string& file) {
     params(param, npar, "");
     if (haverr()) return;
-    bool ok = isfasta(file) ? getfasta(f) : getseq(f);
+    bool ok = isnmrstar(file) ? getstarseq(file) : isfasta(file) ? getfasta(f) : getseq(f);
     if (!ok) {
         kemradata.nr = 0;
         return;
     }
     iniseq();
     putlin(2, "Sequence file " + strq(file) + " read, " + plural(kemradata.nr, "residue") + ".");
+    if (kemradata.nr == 0) wrnmsg("No residues read from " + strq(file) + ": no molecule.");
 }
 
 void readshifts(Words& param, int& npar, std::FILE* f, const std::string& file,
@@ -104,6 +110,7 @@ void readshifts(Words& param, int& npar, std::FILE* f, const std::string& file,
     if (reference) d.refcsl = true;
     o.list = option("append") ? d.npkl + 1 : 1;
     if (o.list > d.npkl) growlists(o.list);
+    if (o.format == 2 && !o.multiple) checkstarsequence(file);
     int n = 0;
     if (!getpro(f, o, n)) return;
     int k = o.list;
@@ -126,6 +133,7 @@ void readshifts(Words& param, int& npar, std::FILE* f, const std::string& file,
         }
     }
     putlin(2, "Chemical shift list " + strq(file) + " read, " + plural(n, "chemical shift") + ".");
+    if (o.format == 2 && n == 0) explainemptystar(file);
 }
 
 }  // namespace
@@ -163,6 +171,9 @@ static void readf(Words& param, int& npar) {
     if (d.nr == 0 && action != "lib" && action != "seq" && action != "ang" && action != "cor" &&
         action != "pdb") {
         errmsg("No sequence present.");
+        if (action == "bmrb" || action == "str")
+            putlin(2, "A BMRB entry carries its own sequence: \"read seq " + strp(file) +
+                          "\" builds the molecule from it.");
         return;
     }
     if (!checked && !chknam(file)) return;
@@ -189,6 +200,10 @@ static void readf(Words& param, int& npar) {
             if (action == o.action) other = &o;
         if (!other) {
             errmsg("Unknown file type " + strq(action) + ".");
+            if (action == "str")
+                putlin(2, "A BMRB entry: \"read seq " + strp(file) +
+                              "\" for its sequence, \"read bmrb " + strp(file) +
+                              "\" for its shifts.");
         } else {
             params(param, npar, other->syntax);
             if (!haverr())

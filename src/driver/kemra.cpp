@@ -16,6 +16,7 @@
 #include "driver/comtab.h"
 #include "kemlang/interp.h"
 #include "kemlang/print.h"
+#include "kemlang/suggest.h"
 #include "kemlang/vars.h"
 #include "labeling/labeldata.h"
 #include "labelio/atomicfile.h"
@@ -90,6 +91,7 @@ int kemra() {
             status = 1;
         } else if (k < 0) {
             errmsg("Ambiguous command " + strq(cmd) + ".");
+            hintambiguous(cmd, commandnames());
         } else if (comand[k].idtyp > 0 && kemradata.nr <= 0) {
             errmsg("No data present.");
         } else if (comand[k].idtyp == 2 && kemradata.npeaks <= 0) {

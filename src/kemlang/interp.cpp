@@ -31,9 +31,12 @@
 
 #include "kemlang/expr.h"
 #include "kemlang/gplot.h"
+#include "kemlang/lineedit.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "kemlang/services.h"
+#include "kemlang/startscript.h"
+#include "kemlang/suggest.h"
 #include "kemlang/vars.h"
 
 using Words = std::vector<std::string>;
@@ -211,12 +214,16 @@ bool rawline(std::string& line) {
         line = s.lines[s.pos++];
         return true;
     }
-    if (st.tty && !kemlangdata.prompt.empty()) {
+    const bool edit = st.tty && lineeditable();
+    if (edit &&
+        !editline(kemlangdata.prompt.empty() ? "" : kemlangdata.prompt + " ", line, st.history))
+        return false;
+    if (!edit && st.tty && !kemlangdata.prompt.empty()) {
         std::fputs(kemlangdata.prompt.c_str(), stdout);
         std::fputs(" ", stdout);
         std::fflush(stdout);
     }
-    if (!std::getline(std::cin, line)) {
+    if (!edit && !std::getline(std::cin, line)) {
         if (std::cin.bad()) errmsg("Cannot read line from standard input.");
         return false;
     }
@@ -787,6 +794,7 @@ void remember(const std::string& line) {
     if (trim(line).empty()) return;
     st.history.push_back(line);
     if (st.history.size() > static_cast<size_t>(kHistory)) st.history.erase(st.history.begin());
+    if (st.tty && lineeditable()) appendhistory(line);
 }
 
 bool uncomment(std::string& line, bool& incomment) {
@@ -854,6 +862,7 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             st.inifil = inifil;
             st.hlpdir = hlpdir;
             st.tty = isatty(0);
+            if (st.tty && lineeditable()) loadhistory(st.history, kHistory);
             std::signal(SIGINT, onsigint);
             static bool registered = false;  // a fatal end never renames a half output
             if (!registered) registered = std::atexit(dropredir) == 0;
@@ -873,10 +882,12 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             macbeg(cmd, cmd, lines, words, npar);
         } else {
             std::string f = findmacro(cmd);
-            if (f.empty())
+            if (f.empty()) {
                 errmsg("Illegal command " + strq(cmd) + ".");
-            else
+                hintunknown(cmd, knownnames());
+            } else {
                 runmacro(f, words, npar);
+            }
         }
     }
     // A redirected macro call keeps its file until the macro ends.
@@ -932,6 +943,18 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             return;
         } else {
             st.firstread = false;
+            // The command line's script; without a terminal it is the whole run.
+            std::string script;
+            Words args;
+            if (!inmacro() && takestartscript(script, args)) {
+                runmacro(script, args, static_cast<int>(args.size()));
+                continue;
+            }
+            if (!inmacro() && startscriptran() && !st.tty) {
+                cmd = "quit";
+                npar = 0;
+                return;
+            }
             if (!rawline(line)) {
                 if (inmacro()) {
                     macend();

@@ -16,6 +16,7 @@
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "kemlang/services.h"
+#include "kemlang/suggest.h"
 #include "kemlang/vars.h"
 
 using Words = std::vector<std::string>;
@@ -181,6 +182,10 @@ void cmdhlp(Words& words, int nwords, const std::string& hlpdir) {
     }
     if (!found) {
         errmsg("No help about the topic " + strq(topic) + ".");
+        if (abbreviatednames(topic, topics).size() > 1)
+            hintambiguous(topic, topics);
+        else
+            hintunknown(topic, topics);
         return;
     }
     std::vector<std::string> text;

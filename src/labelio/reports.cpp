@@ -3,6 +3,8 @@
 // field shows a number that does not fit.
 #include "labelio/reports.h"
 
+#include <vector>
+
 #include "kemlang/print.h"
 #include "molecule/kemradata.h"
 
@@ -19,6 +21,24 @@ char digit(int n) { return n < 0 ? '-' : n > 9 ? '*' : static_cast<char>('0' + n
 int occurrence(const KemraData& d, const TypeMatrix& u, int i) {
     if (i < 1 || i >= d.nr || d.irlib[i] > kTypes || d.irlib[i + 1] > kTypes) return 0;
     return u[d.irlib[i]][d.irlib[i + 1]];
+}
+
+// The Labelpattern column has room for samples 1 to 10; a design on more
+// samples says which ones the column leaves out.
+void hiddensamples(const Schedule& s) {
+    int used = 0;
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) used |= s.schednrs[f][e];
+    std::vector<int> hidden;
+    for (int k = 11; k <= kSamples; ++k)
+        if (used & (1 << (k - 1))) hidden.push_back(k);
+    if (hidden.empty()) return;
+    std::string list;
+    for (size_t i = 0; i < hidden.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == hidden.size() ? " and " : ", ") + std::to_string(hidden[i]);
+    putlin(2, std::string(hidden.size() == 1 ? "Sample " : "Samples ") + strp(list) +
+                  (hidden.size() == 1 ? " is" : " are") +
+                  " not shown in the Labelpattern column; writereport shows them all.");
 }
 
 }  // namespace
@@ -62,6 +82,7 @@ void outputsequence_with_label(const KemraData& d, const LabelData& lab, const S
         if (occ.size() < 400) occ += o, ass += m != 0 ? 'X' : '_';
         if (seq.size() < 3000) seq += d.irlib[i] <= kTypes ? onelettercode(d.irlib[i]) : 'X';
     }
+    hiddensamples(s);
     int maxpeaks = 0, total = 0, nsamples = 0;
     compute_sample_stats(d, s, maxpeaks, total, nsamples);
     putlin(10, "Max:" + intn(maxpeaks, 3) + " Samples" + intn(nsamples, 3) + " Total # Peaks" +

@@ -8,7 +8,8 @@
 //  - the structure-calculation set-up is not needed by any command here and
 //    is left out; after a build every atom is selected.
 //  - FASTA: letters are read case-insensitively, a final "*" ends the chain,
-//    "C" is cysteine with a free thiol (CYS);
+//    "C" is cysteine with a free thiol (CYS); "X" is refused rather than
+//    skipped, since dropping it would pair its two neighbours;
 //  - lines of sequence and FASTA files are read whole, however long.
 #include <algorithm>
 #include <cctype>
@@ -19,6 +20,7 @@
 #include "labeling/labeldata.h"
 #include "molecule/kemradata.h"
 #include "molecule/molecule.h"
+#include "molecule/nmrstar.h"
 #include "molecule/textio.h"
 
 namespace {
@@ -288,7 +290,8 @@ bool getfasta(std::FILE* f) {
             const char* hit = std::strchr(codes, std::toupper(static_cast<unsigned char>(c)));
             if (ended || hit == nullptr || c == '\0') {
                 errmsg("Illegal residue letter " + strq(std::string(1, c)) + " at position " +
-                       intp(static_cast<int>(p.names.size()) + 1) + ".");
+                       intp(static_cast<int>(p.names.size()) + 1) + "." +
+                       (c == 'X' || c == 'x' ? falsepairnote() : std::string()));
                 return false;
             }
             p.names.push_back(names[hit - codes]);

@@ -1,6 +1,8 @@
 # Runs the quilter binary on one macro script (as standard input) in a fresh
 # working directory and compares everything it prints with the .out file.
-# A script may set an expected exit status in a first line "# status N".
+# Leading comment lines may set the expected exit status ("# status N") and
+# command-line arguments ("# args word ...", split at blanks; the script is
+# still standard input).
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(name ${SCRIPT} NAME_WE)
 file(REMOVE_RECURSE ${WORK})
@@ -12,7 +14,17 @@ endforeach()
 set(ENV{KEMRALIB} "${SOURCE_DIR}/share")
 unset(ENV{KEMRAINIT})
 set(ENV{QUILTER_EXAMPLES} "${SOURCE_DIR}/examples")
-execute_process(COMMAND ${QUILTER}
+file(STRINGS ${SCRIPT} head LIMIT_COUNT 5)
+set(want 0)
+set(args "")
+foreach(l ${head})
+  if(l MATCHES "^# status ([0-9]+)")
+    set(want ${CMAKE_MATCH_1})
+  elseif(l MATCHES "^# args (.*)$")
+    separate_arguments(args UNIX_COMMAND "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+execute_process(COMMAND ${QUILTER} ${args}
   INPUT_FILE ${SCRIPT}
   WORKING_DIRECTORY ${WORK}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc
@@ -25,11 +37,6 @@ file(READ ${dir}/${name}.out expected)
 if(NOT actual STREQUAL expected)
   execute_process(COMMAND diff -u ${dir}/${name}.out ${WORK}/actual.out)
   message(FATAL_ERROR "output of ${name} differs from ${name}.out (actual in ${WORK}/actual.out)")
-endif()
-file(STRINGS ${SCRIPT} first LIMIT_COUNT 1)
-set(want 0)
-if(first MATCHES "^# status ([0-9]+)")
-  set(want ${CMAKE_MATCH_1})
 endif()
 if(NOT rc EQUAL want)
   message(FATAL_ERROR "${name}: exit status ${rc}, expected ${want}")

@@ -204,8 +204,9 @@ TEST(Interpreter, ErrorActionsAliasesAndDeclarations) {
         std::string input, out;
     } cases[] = {
         {d + "/bad\nprint back",
-         "*** ERROR: Illegal command \"nosuchcommand\".\n*** ERROR: Illegal command \"bogus\".\n"
-         "back\n"},
+         "*** ERROR: Illegal command \"nosuchcommand\".\n    Type \"help\" for the list of "
+         "topics.\n*** ERROR: Illegal command \"bogus\".\n    Type \"help\" for the list of "
+         "topics.\nback\n"},
         {"alias i if\ni\ni (1 == 1) print yes", "*** ERROR: Missing \"(\" after \"if\".\nyes\n"},
         {"set v=out\n" + d + "/decl\nprint $v",
          "in\n*** ERROR: Misplaced local variable declaration.\nout\n"},

@@ -30,4 +30,33 @@ TEST(Reports, ResidueTable) {
               "Smpl 2:X__\n");
 }
 
+TEST(Reports, ResidueTableNamesSamplesBeyondItsColumn) {
+    testutil::molecule("ALA GLY SER");
+    TypeMatrix u{};
+    u[1][9] = u[9][17] = 1;
+    struct Case {
+        std::vector<int> samples;  // of the pair ALA-GLY
+        const char* note;          // "" when every sample fits the column
+    } cases[] = {
+        {{2, 10}, ""},
+        {{11},
+         "    Sample 11 is not shown in the Labelpattern column; writereport shows them all.\n"},
+        {{1, 12, 20},
+         "    Samples 12 and 20 are not shown in the Labelpattern column; writereport shows them "
+         "all.\n"},
+    };
+    for (const Case& c : cases) {
+        static Schedule s;
+        initschedule(s);
+        for (int k : c.samples) addentry(s.samples[k], 1, 9, 1 << (k - 1));
+        fillschednrs(s, u);
+        std::string out =
+            testutil::captured([&] { outputsequence_with_label(kemradata, labdata, s, u); });
+        std::string table = out.substr(0, out.find("Max:"));
+        std::string last = "  3 SER       0 0\n";
+        ASSERT_NE(table.find(last), std::string::npos) << out;
+        EXPECT_EQ(table.substr(table.find(last) + last.size()), c.note) << out;
+    }
+}
+
 }  // namespace
