@@ -12,9 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream(file, std::ios::binary) << fuzz::text(data + 1, size - 1);
     fuzz::guarded([&] {
         if (data[0] & 1)
-            read_samplestrings(file);
+            read_samplestrings(file, labdata);
         else
-            read_labeling_from_disk(file);
+            read_labeling_from_disk(file, labdata);
     });
     return 0;
 }
