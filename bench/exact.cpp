@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
     int onlyk = argc > 3 ? std::atoi(argv[3]) : 0;
     const ExactOptions opt = fromenv();
     const char* proteins[] = {"ubiquitin.fasta", "gb1.fasta", "hewl.fasta", "mbp.fasta"};
-    std::printf("%-16s %7s %6s %6s %6s %9s %9s\n", "protein", "samples", "unique", "found",
-                "bound", "status", "seconds");
+    std::printf("%-16s %7s %6s %6s %6s %9s %9s\n", "protein", "samples", "unique", "found", "bound",
+                "status", "seconds");
     for (const char* fasta : proteins) {
         if (!only.empty() && only != fasta) continue;
         static Selection base;
@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
             ExactResult r = exactmaxresolved(base, uniqs, allowed, k, lim, nullptr, opt);
             double secs = since(t0);
             Brute b = check(base, uniqs, allowed, k, r.labels);
-            std::printf("%-16s %7d %6d %6d %6d %9s %9.2f%s\n", fasta, k, r.unique, r.found,
-                        r.bound, r.status == ExactStatus::proven ? "proven" : "unknown", secs,
+            std::printf("%-16s %7d %6d %6d %6d %9s %9.2f%s\n", fasta, k, r.unique, r.found, r.bound,
+                        r.status == ExactStatus::proven ? "proven" : "unknown", secs,
                         b.resolved != r.found || b.total ? "  checker disagrees!" : "");
             std::fflush(stdout);
         }

@@ -6,6 +6,7 @@
 #include <cadical.hpp>
 #include <chrono>
 #include <initializer_list>
+#include <random>
 #include <vector>
 
 namespace {
@@ -16,11 +17,14 @@ using Clock = std::chrono::steady_clock;
 class Stopper : public CaDiCaL::Terminator {
    public:
     explicit Stopper(const ExactLimits& lim) : lim_(lim), start_(Clock::now()) {}
-    bool terminate() override { return expired(); }
+    bool terminate() override { return expired() || (slice_ > 0 && elapsed() >= slice_); }
+    // A deadline for the next calls only, seconds from now; 0 lifts it.
+    void slice(double seconds) { slice_ = seconds > 0 ? elapsed() + seconds : 0; }
+    bool sliced() const { return slice_ > 0 && elapsed() >= slice_; }
     bool expired() {
         if (stopped_) return true;
-        stopped_ = (lim_.seconds > 0 && elapsed() >= lim_.seconds) ||
-                   (lim_.interrupt && lim_.interrupt());
+        stopped_ =
+            (lim_.seconds > 0 && elapsed() >= lim_.seconds) || (lim_.interrupt && lim_.interrupt());
         return stopped_;
     }
     // Seconds left; a large number when there is no deadline.
@@ -28,12 +32,11 @@ class Stopper : public CaDiCaL::Terminator {
     int conflicts() const { return lim_.conflicts; }
 
    private:
-    double elapsed() const {
-        return std::chrono::duration<double>(Clock::now() - start_).count();
-    }
+    double elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
     const ExactLimits& lim_;
     Clock::time_point start_;
     bool stopped_ = false;
+    double slice_ = 0;
 };
 
 // What the encoding needs of a protein: the types that carry labels and the
@@ -43,11 +46,11 @@ struct Problem {
         int f, e;
         bool unique;
     };
-    std::vector<int> ctypes, ntypes;              // front and end types of base pairs
+    std::vector<int> ctypes, ntypes;                    // front and end types of base pairs
     std::array<uint32_t, kTypes + 1> ends{}, fronts{};  // base partners as type bits
-    std::vector<Pair> pairs;                      // occurring, both types labelled
-    int unique = 0;                               // of these, pairs that occur once
-    bool supported = true;                        // every allowed value 1
+    std::vector<Pair> pairs;                            // occurring, both types labelled
+    int unique = 0;                                     // of these, pairs that occur once
+    bool supported = true;                              // every allowed value 1
 };
 
 Problem analyse(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed) {
@@ -80,6 +83,9 @@ class Encoding {
    public:
     Encoding(const Problem& p, int k, const ExactOptions& opt)
         : p_(p), k_(k), cap_(trivialbound(p, k)) {
+        static const char* configs[] = {"default", "sat", "unsat"};
+        solver_.configure(configs[std::clamp<long>(opt.config, 0, 2)]);
+        solver_.set("seed", static_cast<int>(opt.seed));
         for (int t : p.ctypes) c_[static_cast<size_t>(t)] = block();
         for (int t : p.ntypes) n_[static_cast<size_t>(t)] = block();
         normalise();
@@ -104,9 +110,16 @@ class Encoding {
             shows.push_back(y);
             if (q.unique) once.push_back(y);
         }
-        distinct(masks, shows);
+        // Value indicators grow with 2^k: beyond valuesmax samples the
+        // differences alone keep the masks apart.
+        const long indicators = k <= opt.valuesmax ? opt.values : 0;
+        if (indicators != 2) distinct(masks, shows);
         if (opt.symmetry) ordersamples();
         out_ = totalize(once);
+        if (indicators) {
+            std::vector<int> covered = values(masks);
+            if (!covered.empty()) cover_ = totalize(covered);
+        }
     }
 
     int cap() const { return cap_; }
@@ -124,11 +137,35 @@ class Encoding {
             }
     }
 
-    ExactAnswer solve(int atleast, Stopper& stop, Labels* out) {
+    // Assumptions that keep the labels of every type outside free as in l.
+    std::vector<int> fixed(const Labels& l, uint32_t free) const {
+        std::vector<int> lits;
+        auto keep = [&](const std::array<std::vector<int>, kTypes + 1>& vars,
+                        const std::array<uint32_t, kTypes + 1>& bits,
+                        const std::vector<int>& types) {
+            for (int t : types)
+                if (!(free >> t & 1))
+                    for (int s = 0; s < k_; ++s) {
+                        int v = vars[static_cast<size_t>(t)][static_cast<size_t>(s)];
+                        lits.push_back(bits[static_cast<size_t>(t)] >> s & 1 ? v : -v);
+                    }
+        };
+        keep(c_, l.c, p_.ctypes);
+        keep(n_, l.n, p_.ntypes);
+        return lits;
+    }
+
+    // conflicts < 0: the request's own limit.
+    ExactAnswer solve(int atleast, Stopper& stop, Labels* out, const std::vector<int>& assume = {},
+                      int conflicts = -1) {
         if (atleast > cap_) return ExactAnswer::unsat;
         if (stop.expired()) return ExactAnswer::unknown;
+        for (int lit : assume) solver_.assume(lit);
+        if (conflicts < 0) conflicts = stop.conflicts();
         if (atleast > 0) solver_.assume(out_[static_cast<size_t>(atleast - 1)]);
-        if (stop.conflicts() > 0) solver_.limit("conflicts", stop.conflicts());
+        if (atleast > 0 && !cover_.empty())
+            solver_.assume(cover_[static_cast<size_t>(atleast - 1)]);
+        if (conflicts > 0) solver_.limit("conflicts", conflicts);
         solver_.connect_terminator(&stop);
         int r = solver_.solve();
         solver_.disconnect_terminator();
@@ -186,6 +223,39 @@ class Encoding {
                 }
                 add(cl);
             }
+    }
+
+    // One indicator per pair and mask value, at most one pair per value;
+    // returns per value "a pair that occurs once has it".
+    std::vector<int> values(const std::vector<std::vector<int>>& m) {
+        const int nv = (1 << k_) - 1;
+        std::vector<int> covered;
+        for (int v = 1; v <= nv; ++v) {
+            std::vector<int> uses;
+            int prev = 0;  // sequential at-most-one
+            for (size_t p = 0; p < m.size(); ++p) {
+                int e = var();
+                std::vector<int> back = {e};
+                for (int s = 0; s < k_; ++s) {
+                    int lit =
+                        v >> s & 1 ? m[p][static_cast<size_t>(s)] : -m[p][static_cast<size_t>(s)];
+                    add({-e, lit});
+                    back.push_back(-lit);
+                }
+                add(back);
+                if (p_.pairs[p].unique) uses.push_back(e);
+                int next = var();
+                add({-e, next});
+                if (prev) add({-prev, next}), add({-e, -prev});
+                prev = next;
+            }
+            if (uses.empty()) continue;
+            int c = var();
+            uses.insert(uses.begin(), -c);
+            add(uses);
+            covered.push_back(c);
+        }
+        return covered;
     }
 
     // Column s >= column s+1 in lexicographic order over all label bits.
@@ -258,6 +328,7 @@ class Encoding {
     CaDiCaL::Solver solver_;
     std::array<std::vector<int>, kTypes + 1> c_, n_;  // label variables by type and sample
     std::vector<int> out_;                            // totalizer outputs
+    std::vector<int> cover_;                          // the same over mask values
 };
 
 uint32_t samplebits(int k) { return k >= 32 ? ~0u : (1u << k) - 1; }
@@ -284,25 +355,100 @@ void anneal(Annealer& judge, Best& best, int bound, Stopper& stop, const ExactLi
     if (opt.annealsteps <= 0 || best.resolved >= bound || stop.expired()) return;
     long steps = opt.annealsteps;
     if (lim.seconds > 0)
-        steps = std::min(steps, static_cast<long>(stop.remaining() * static_cast<double>(
-                                                      opt.annealrate * opt.annealshare) /
-                                                  100.0));
+        steps = std::min(steps, static_cast<long>(
+                                    stop.remaining() *
+                                    static_cast<double>(opt.annealrate * opt.annealshare) / 100.0));
     if (steps <= 0) return;
     best.offer(judge,
                judge.search(best.labels, static_cast<uint64_t>(opt.annealseed), steps, bound));
 }
 
+// Large neighbourhood search: the labels of all but a few residue types stay
+// as in the best labels, and the solver looks among the rest for one more
+// resolved pair, briefly; a small neighbourhood is a small problem even on a
+// large protein.
+void improve(const Problem& p, int k, Annealer& judge, Best& best, int bound, Stopper& stop,
+             double seconds, const ExactOptions& opt) {
+    if (opt.lnstypes <= 0 || best.resolved >= bound || seconds <= 0 || stop.expired()) return;
+    ExactOptions unordered = opt;  // fixed labels need not be in sample order
+    unordered.symmetry = 0;
+    Encoding enc(p, k, unordered);
+    std::vector<int> types;
+    for (int t = 1; t <= kTypes; ++t)
+        if (p.ends[static_cast<size_t>(t)] || p.fronts[static_cast<size_t>(t)]) types.push_back(t);
+    std::mt19937_64 rng(static_cast<uint64_t>(opt.seed) + 1);
+    size_t nfree = std::min(types.size(), static_cast<size_t>(opt.lnstypes));
+    int conflicts = static_cast<int>(opt.lnsconflicts);
+    if (stop.conflicts() > 0) conflicts = std::min(conflicts, stop.conflicts());
+    stop.slice(seconds);
+    for (long idle = 0;
+         idle < opt.lnspatience && best.resolved < bound && !stop.sliced() && !stop.expired();
+         ++idle) {
+        std::shuffle(types.begin(), types.end(), rng);
+        uint32_t free = 0;
+        for (size_t i = 0; i < nfree; ++i) free |= 1u << types[i];
+        Labels l;
+        if (enc.solve(best.resolved + 1, stop, &l, enc.fixed(best.labels, free), conflicts) ==
+                ExactAnswer::sat &&
+            best.offer(judge, l))
+            idle = -1;
+    }
+    stop.slice(0);
+}
+
 }  // namespace
 
-ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs,
-                         const TypeMatrix& allowed, int k, int atleast, const ExactLimits& lim,
-                         Labels* labels, const ExactOptions& opt) {
+ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
+                         int k, int atleast, const ExactLimits& lim, Labels* labels,
+                         const ExactOptions& opt) {
     Problem p = analyse(base, uniqs, allowed);
     if (!p.supported || !validk(k)) return ExactAnswer::refused;
     Stopper stop(lim);
     Encoding enc(p, k, opt);
     return enc.solve(atleast, stop, labels);
 }
+
+namespace {
+
+// The portfolio on k samples: annealing, the bound itself, neighbourhood
+// search, then the climb that ends in a proof. Gives up early once the bound
+// falls below target.
+void maximise(const Problem& p, int k, Annealer& judge, Best& best, int& bound, int target,
+              Stopper& stop, const ExactLimits& lim, const ExactOptions& opt) {
+    anneal(judge, best, bound, stop, lim, opt);
+    if (best.resolved >= bound) return;
+    Encoding enc(p, k, opt);
+    // The bound itself first, briefly: it settles the easy rows.
+    stop.slice(stop.remaining() * static_cast<double>(opt.topshare) / 100);
+    Labels top;
+    ExactAnswer a = enc.solve(bound, stop, &top);
+    if (a == ExactAnswer::unsat) --bound;
+    if (a == ExactAnswer::sat) best.offer(judge, top);
+    stop.slice(0);
+    if (bound < target) return;
+    improve(p, k, judge, best, bound, stop,
+            stop.remaining() * static_cast<double>(opt.lnsshare) / 100, opt);
+    if (opt.phases) enc.phases(best.labels);
+    // Galloping: each success doubles the step; a long jump gets a quarter
+    // of the time left, a step of one all of it.
+    int step = 1;
+    while (best.resolved < bound && bound >= target && !stop.expired()) {
+        int want = std::min(best.resolved + step, bound);
+        stop.slice(step > 1 ? std::max(stop.remaining() / 4, 0.01) : 0);
+        Labels l;
+        a = enc.solve(want, stop, &l);
+        if (a == ExactAnswer::unsat) bound = want - 1;
+        if (a == ExactAnswer::sat && best.offer(judge, l))
+            step *= 2;
+        else if (step > 1)
+            step = 1;
+        else if (a != ExactAnswer::unsat)
+            break;
+    }
+    stop.slice(0);
+}
+
+}  // namespace
 
 ExactResult exactmaxresolved(const Selection& base, const TypeMatrix& uniqs,
                              const TypeMatrix& allowed, int k, const ExactLimits& lim,
@@ -321,18 +467,7 @@ ExactResult exactmaxresolved(const Selection& base, const TypeMatrix& uniqs,
     Best best;
     if (start) best.offer(judge, *start);
     r.bound = trivialbound(p, k);
-    anneal(judge, best, r.bound, stop, lim, opt);
-    if (best.resolved < r.bound) {
-        Encoding enc(p, k, opt);
-        if (opt.phases) enc.phases(best.labels);
-        while (best.resolved < r.bound) {
-            Labels l;
-            ExactAnswer a = enc.solve(best.resolved + 1, stop, &l);
-            if (a == ExactAnswer::unsat) r.bound = best.resolved;
-            if (a == ExactAnswer::sat && best.offer(judge, l)) continue;
-            if (a != ExactAnswer::unsat) break;
-        }
-    }
+    maximise(p, k, judge, best, r.bound, 0, stop, lim, opt);
     r.found = best.resolved;
     r.labels = best.labels;
     r.status = r.found == r.bound ? ExactStatus::proven : ExactStatus::unknown;
@@ -358,19 +493,18 @@ ExactFewest exactfewest(const Selection& base, const TypeMatrix& uniqs, const Ty
     int last = static_cast<int>(std::min<long>(opt.maxsamples, kSamples));
     Labels carry;  // the best labels of fewer samples fit more samples too
     for (int k = r.lower; k <= last && !r.upper && !stop.expired(); ++k) {
+        // Each sample count gets half the time left: the first counts are
+        // the hard ones, the later ones mostly easy.
+        ExactLimits part = lim;
+        if (lim.seconds > 0) part.seconds = k < last ? stop.remaining() / 2 : stop.remaining();
+        Stopper partstop(part);
         Annealer judge(base, uniqs, allowed, samplebits(k), 999);
         Best best;
         best.offer(judge, carry);
-        anneal(judge, best, p.unique, stop, lim, opt);
-        if (best.resolved < p.unique) {
-            Encoding enc(p, k, opt);
-            if (opt.phases) enc.phases(best.labels);
-            Labels l;
-            ExactAnswer a = enc.solve(p.unique, stop, &l);
-            // Fewer samples never do better: an empty sample can be added.
-            if (a == ExactAnswer::unsat) r.lower = k + 1;
-            if (a == ExactAnswer::sat) best.offer(judge, l);
-        }
+        int bound = p.unique;
+        maximise(p, k, judge, best, bound, p.unique, partstop, part, opt);
+        // Fewer samples never do better: an empty sample can be added.
+        if (bound < p.unique) r.lower = k + 1;
         if (best.resolved >= p.unique) r.upper = k, r.labels = best.labels;
         carry = best.labels;
     }
@@ -378,8 +512,8 @@ ExactFewest exactfewest(const Selection& base, const TypeMatrix& uniqs, const Ty
     return r;
 }
 
-Labels exactlabels(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
-                   int k, const ExactLimits& lim, const Labels& start, const ExactOptions& opt) {
+Labels exactlabels(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed, int k,
+                   const ExactLimits& lim, const Labels& start, const ExactOptions& opt) {
     ExactResult r = exactmaxresolved(base, uniqs, allowed, k, lim, &start, opt);
     return r.status == ExactStatus::refused || r.found == 0 ? start : r.labels;
 }
