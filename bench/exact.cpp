@@ -1,8 +1,8 @@
 // What the exact engine proves on the example proteins: per sample count the
 // most unique pairs it resolves and the bound it proves, and per protein the
 // fewest samples that resolve all. A limit in a cell shows as a gap between
-// found and bound. Usage: exact [seconds per cell] [protein] [k]
-// (60 s unless given; a protein file name or k picks rows). Tuning constants
+// found and bound. Usage: exact [seconds per cell] [protein] [k|fewest]
+// (60 s unless given; a protein file name, k or "fewest" picks rows). Tuning constants
 // are read from the environment as EXACT_<name>, e.g. EXACT_symmetry=0.
 #include "labeling/exact.h"
 
@@ -43,6 +43,7 @@ ExactOptions fromenv() {
 int main(int argc, char** argv) {
     double seconds = argc > 1 ? std::atof(argv[1]) : 60;
     std::string only = argc > 2 ? argv[2] : "";
+    bool onlyfewest = argc > 3 && std::string(argv[3]) == "fewest";
     int onlyk = argc > 3 ? std::atoi(argv[3]) : 0;
     const ExactOptions opt = fromenv();
     const char* proteins[] = {"ubiquitin.fasta", "gb1.fasta", "hewl.fasta", "mbp.fasta"};
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
         ExactLimits lim;
         lim.seconds = seconds;
         for (int k = 4; k <= 9; ++k) {
-            if (onlyk && onlyk != k) continue;
+            if ((onlyk && onlyk != k) || onlyfewest) continue;
             auto t0 = std::chrono::steady_clock::now();
             ExactResult r = exactmaxresolved(base, uniqs, allowed, k, lim, nullptr, opt);
             double secs = since(t0);
