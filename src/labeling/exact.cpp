@@ -1,0 +1,520 @@
+// Exact label design on CaDiCaL; the encoding and its reasons are in exact.h.
+#include "labeling/exact.h"
+
+#include <algorithm>
+#include <bit>
+#include <cadical.hpp>
+#include <chrono>
+#include <initializer_list>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Stops solver calls at the request's deadline or on the caller's interrupt.
+class Stopper : public CaDiCaL::Terminator {
+   public:
+    explicit Stopper(const ExactLimits& lim) : lim_(lim), start_(Clock::now()) {}
+    bool terminate() override { return expired() || (slice_ > 0 && elapsed() >= slice_); }
+    // A deadline for the next calls only, seconds from now; 0 lifts it.
+    void slice(double seconds) { slice_ = seconds > 0 ? elapsed() + seconds : 0; }
+    bool sliced() const { return slice_ > 0 && elapsed() >= slice_; }
+    bool expired() {
+        if (stopped_) return true;
+        stopped_ =
+            (lim_.seconds > 0 && elapsed() >= lim_.seconds) || (lim_.interrupt && lim_.interrupt());
+        return stopped_;
+    }
+    // Seconds left; a large number when there is no deadline.
+    double remaining() const { return lim_.seconds > 0 ? lim_.seconds - elapsed() : 1e9; }
+    int conflicts() const { return lim_.conflicts; }
+
+   private:
+    double elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+    const ExactLimits& lim_;
+    Clock::time_point start_;
+    bool stopped_ = false;
+    double slice_ = 0;
+};
+
+// What the encoding needs of a protein: the types that carry labels and the
+// occurring pairs that can show.
+struct Problem {
+    struct Pair {
+        int f, e;
+        bool unique;
+    };
+    std::vector<int> ctypes, ntypes;                    // front and end types of base pairs
+    std::array<uint32_t, kTypes + 1> ends{}, fronts{};  // base partners as type bits
+    std::vector<Pair> pairs;                            // occurring, both types labelled
+    int unique = 0;                                     // of these, pairs that occur once
+    bool supported = true;                              // every allowed value 1
+};
+
+Problem analyse(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed) {
+    Problem p;
+    for (int k = 1; k <= base.count; ++k) {
+        int f = base.front[static_cast<size_t>(k)], e = base.end[static_cast<size_t>(k)];
+        if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] <= 0) continue;
+        p.ends[static_cast<size_t>(f)] |= 1u << e;
+        p.fronts[static_cast<size_t>(e)] |= 1u << f;
+    }
+    for (int t = 1; t <= kTypes; ++t) {
+        if (p.ends[static_cast<size_t>(t)]) p.ctypes.push_back(t);
+        if (p.fronts[static_cast<size_t>(t)]) p.ntypes.push_back(t);
+    }
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) {
+            if (uniqs[f][e] <= 0) continue;
+            p.supported = p.supported && allowed[f][e] == 1;
+            if (!p.ends[static_cast<size_t>(f)] || !p.fronts[static_cast<size_t>(e)]) continue;
+            p.pairs.push_back({f, e, uniqs[f][e] == 1});
+            p.unique += uniqs[f][e] == 1;
+        }
+    return p;
+}
+
+int trivialbound(const Problem& p, int k) { return std::min(p.unique, (1 << k) - 1); }
+
+// The formula for k samples; one solver answers every "at least R".
+class Encoding {
+   public:
+    Encoding(const Problem& p, int k, const ExactOptions& opt)
+        : p_(p), k_(k), cap_(trivialbound(p, k)) {
+        static const char* configs[] = {"default", "sat", "unsat"};
+        solver_.configure(configs[std::clamp<long>(opt.config, 0, 2)]);
+        solver_.set("seed", static_cast<int>(opt.seed));
+        for (int t : p.ctypes) c_[static_cast<size_t>(t)] = block();
+        for (int t : p.ntypes) n_[static_cast<size_t>(t)] = block();
+        normalise();
+        std::vector<int> shows, once;
+        std::vector<std::vector<int>> masks;
+        for (const Problem::Pair& q : p.pairs) {
+            std::vector<int> m(static_cast<size_t>(k));
+            int y = var();
+            std::vector<int> any = {-y};
+            for (int s = 0; s < k; ++s) {
+                int cs = c_[static_cast<size_t>(q.f)][static_cast<size_t>(s)];
+                int ns = n_[static_cast<size_t>(q.e)][static_cast<size_t>(s)];
+                int ms = m[static_cast<size_t>(s)] = var();
+                add({-ms, cs});
+                add({-ms, ns});
+                add({ms, -cs, -ns});
+                add({-ms, y});
+                any.push_back(ms);
+            }
+            add(any);
+            masks.push_back(std::move(m));
+            shows.push_back(y);
+            if (q.unique) once.push_back(y);
+        }
+        // Value indicators grow with 2^k: beyond valuesmax samples the
+        // differences alone keep the masks apart.
+        const long indicators = k <= opt.valuesmax ? opt.values : 0;
+        if (indicators != 2) distinct(masks, shows);
+        if (opt.symmetry) ordersamples();
+        out_ = totalize(once);
+        if (indicators) {
+            std::vector<int> covered = values(masks);
+            if (!covered.empty()) cover_ = totalize(covered);
+        }
+    }
+
+    int cap() const { return cap_; }
+
+    void phases(const Labels& l) {
+        for (int t : p_.ctypes)
+            for (int s = 0; s < k_; ++s) {
+                int v = c_[static_cast<size_t>(t)][static_cast<size_t>(s)];
+                solver_.phase(l.c[static_cast<size_t>(t)] >> s & 1 ? v : -v);
+            }
+        for (int t : p_.ntypes)
+            for (int s = 0; s < k_; ++s) {
+                int v = n_[static_cast<size_t>(t)][static_cast<size_t>(s)];
+                solver_.phase(l.n[static_cast<size_t>(t)] >> s & 1 ? v : -v);
+            }
+    }
+
+    // Assumptions that keep the labels of every type outside free as in l.
+    std::vector<int> fixed(const Labels& l, uint32_t free) const {
+        std::vector<int> lits;
+        auto keep = [&](const std::array<std::vector<int>, kTypes + 1>& vars,
+                        const std::array<uint32_t, kTypes + 1>& bits,
+                        const std::vector<int>& types) {
+            for (int t : types)
+                if (!(free >> t & 1))
+                    for (int s = 0; s < k_; ++s) {
+                        int v = vars[static_cast<size_t>(t)][static_cast<size_t>(s)];
+                        lits.push_back(bits[static_cast<size_t>(t)] >> s & 1 ? v : -v);
+                    }
+        };
+        keep(c_, l.c, p_.ctypes);
+        keep(n_, l.n, p_.ntypes);
+        return lits;
+    }
+
+    // conflicts < 0: the request's own limit.
+    ExactAnswer solve(int atleast, Stopper& stop, Labels* out, const std::vector<int>& assume = {},
+                      int conflicts = -1) {
+        if (atleast > cap_) return ExactAnswer::unsat;
+        if (stop.expired()) return ExactAnswer::unknown;
+        for (int lit : assume) solver_.assume(lit);
+        if (conflicts < 0) conflicts = stop.conflicts();
+        if (atleast > 0) solver_.assume(out_[static_cast<size_t>(atleast - 1)]);
+        if (atleast > 0 && !cover_.empty())
+            solver_.assume(cover_[static_cast<size_t>(atleast - 1)]);
+        if (conflicts > 0) solver_.limit("conflicts", conflicts);
+        solver_.connect_terminator(&stop);
+        int r = solver_.solve();
+        solver_.disconnect_terminator();
+        if (r == 20) return ExactAnswer::unsat;
+        if (r != 10) return ExactAnswer::unknown;
+        if (out) *out = model();
+        return ExactAnswer::sat;
+    }
+
+   private:
+    int var() { return ++nvars_; }
+    std::vector<int> block() {
+        std::vector<int> b(static_cast<size_t>(k_));
+        for (int& v : b) v = var();
+        return b;
+    }
+    void add(std::initializer_list<int> lits) {
+        for (int l : lits) solver_.add(l);
+        solver_.add(0);
+    }
+    void add(const std::vector<int>& lits) {
+        for (int l : lits) solver_.add(l);
+        solver_.add(0);
+    }
+
+    // A label only where a base partner carries the other label.
+    void normalise() {
+        for (int s = 0; s < k_; ++s) {
+            auto si = static_cast<size_t>(s);
+            for (int t : p_.ctypes) {
+                std::vector<int> cl = {-c_[static_cast<size_t>(t)][si]};
+                for (uint32_t b = p_.ends[static_cast<size_t>(t)]; b; b &= b - 1)
+                    cl.push_back(n_[static_cast<size_t>(std::countr_zero(b))][si]);
+                add(cl);
+            }
+            for (int t : p_.ntypes) {
+                std::vector<int> cl = {-n_[static_cast<size_t>(t)][si]};
+                for (uint32_t b = p_.fronts[static_cast<size_t>(t)]; b; b &= b - 1)
+                    cl.push_back(c_[static_cast<size_t>(std::countr_zero(b))][si]);
+                add(cl);
+            }
+        }
+    }
+
+    // No two showing pairs on one mask: some sample tells them apart.
+    void distinct(const std::vector<std::vector<int>>& m, const std::vector<int>& shows) {
+        for (size_t p = 0; p < m.size(); ++p)
+            for (size_t q = p + 1; q < m.size(); ++q) {
+                std::vector<int> cl = {-shows[p]};
+                for (size_t s = 0; s < static_cast<size_t>(k_); ++s) {
+                    int d = var();
+                    add({-d, m[p][s], m[q][s]});
+                    add({-d, -m[p][s], -m[q][s]});
+                    cl.push_back(d);
+                }
+                add(cl);
+            }
+    }
+
+    // One indicator per pair and mask value, at most one pair per value;
+    // returns per value "a pair that occurs once has it".
+    std::vector<int> values(const std::vector<std::vector<int>>& m) {
+        const int nv = (1 << k_) - 1;
+        std::vector<int> covered;
+        for (int v = 1; v <= nv; ++v) {
+            std::vector<int> uses;
+            int prev = 0;  // sequential at-most-one
+            for (size_t p = 0; p < m.size(); ++p) {
+                int e = var();
+                std::vector<int> back = {e};
+                for (int s = 0; s < k_; ++s) {
+                    int lit =
+                        v >> s & 1 ? m[p][static_cast<size_t>(s)] : -m[p][static_cast<size_t>(s)];
+                    add({-e, lit});
+                    back.push_back(-lit);
+                }
+                add(back);
+                if (p_.pairs[p].unique) uses.push_back(e);
+                int next = var();
+                add({-e, next});
+                if (prev) add({-prev, next}), add({-e, -prev});
+                prev = next;
+            }
+            if (uses.empty()) continue;
+            int c = var();
+            uses.insert(uses.begin(), -c);
+            add(uses);
+            covered.push_back(c);
+        }
+        return covered;
+    }
+
+    // Column s >= column s+1 in lexicographic order over all label bits.
+    void ordersamples() {
+        for (int s = 0; s + 1 < k_; ++s) {
+            std::vector<int> x, y;
+            for (int t : p_.ctypes) {
+                x.push_back(c_[static_cast<size_t>(t)][static_cast<size_t>(s)]);
+                y.push_back(c_[static_cast<size_t>(t)][static_cast<size_t>(s + 1)]);
+            }
+            for (int t : p_.ntypes) {
+                x.push_back(n_[static_cast<size_t>(t)][static_cast<size_t>(s)]);
+                y.push_back(n_[static_cast<size_t>(t)][static_cast<size_t>(s + 1)]);
+            }
+            int equal = 0;  // prefix so far equal; 0 = at the start, true
+            for (size_t i = 0; i < x.size(); ++i) {
+                auto guarded = [&](std::vector<int> cl) {
+                    if (equal) cl.push_back(-equal);
+                    add(cl);
+                };
+                guarded({x[i], -y[i]});
+                if (i + 1 == x.size()) break;
+                int next = var();
+                guarded({-x[i], -y[i], next});
+                guarded({x[i], y[i], next});
+                equal = next;
+            }
+        }
+    }
+
+    // Outputs o_1..o_n (n capped) with o_j -> at least j inputs true.
+    std::vector<int> totalize(const std::vector<int>& in) {
+        if (in.size() <= 1 || cap_ == 0) return cap_ ? in : std::vector<int>();
+        size_t half = in.size() / 2;
+        auto mid = in.begin() + static_cast<long>(half);
+        std::vector<int> a = totalize(std::vector<int>(in.begin(), mid));
+        std::vector<int> b = totalize(std::vector<int>(mid, in.end()));
+        size_t n = std::min(a.size() + b.size(), static_cast<size_t>(cap_));
+        std::vector<int> o(n);
+        for (int& v : o) v = var();
+        // o_{i+j+1} needs more than i on the left or more than j on the right.
+        for (size_t i = 0; i <= a.size(); ++i)
+            for (size_t j = 0; j <= b.size(); ++j) {
+                size_t m = i + j + 1;
+                if (m > n) continue;
+                std::vector<int> cl = {-o[m - 1]};
+                if (i < a.size()) cl.push_back(a[i]);
+                if (j < b.size()) cl.push_back(b[j]);
+                add(cl);
+            }
+        return o;
+    }
+
+    Labels model() {
+        Labels l;
+        for (int t : p_.ctypes)
+            for (int s = 0; s < k_; ++s)
+                if (solver_.val(c_[static_cast<size_t>(t)][static_cast<size_t>(s)]) > 0)
+                    l.c[static_cast<size_t>(t)] |= 1u << s;
+        for (int t : p_.ntypes)
+            for (int s = 0; s < k_; ++s)
+                if (solver_.val(n_[static_cast<size_t>(t)][static_cast<size_t>(s)]) > 0)
+                    l.n[static_cast<size_t>(t)] |= 1u << s;
+        return l;
+    }
+
+    const Problem& p_;
+    int k_, cap_;
+    int nvars_ = 0;
+    CaDiCaL::Solver solver_;
+    std::array<std::vector<int>, kTypes + 1> c_, n_;  // label variables by type and sample
+    std::vector<int> out_;                            // totalizer outputs
+    std::vector<int> cover_;                          // the same over mask values
+};
+
+uint32_t samplebits(int k) { return k >= 32 ? ~0u : (1u << k) - 1; }
+
+bool validk(int k) { return k >= 1 && k <= kSamples; }
+
+// Best labels so far and their judgement.
+struct Best {
+    Labels labels;
+    int resolved = 0;
+    // Takes l when it is clean and resolves more.
+    bool offer(Annealer& judge, const Labels& l) {
+        Labels n = judge.normalised(l);
+        Annealer::Eval ev = judge.evaluate(n);
+        if (!ev.feasible() || ev.resolved <= resolved) return false;
+        labels = n, resolved = ev.resolved;
+        return true;
+    }
+};
+
+// A short annealing run within its share of the budget.
+void anneal(Annealer& judge, Best& best, int bound, Stopper& stop, const ExactLimits& lim,
+            const ExactOptions& opt) {
+    if (opt.annealsteps <= 0 || best.resolved >= bound || stop.expired()) return;
+    long steps = opt.annealsteps;
+    if (lim.seconds > 0)
+        steps = std::min(steps, static_cast<long>(
+                                    stop.remaining() *
+                                    static_cast<double>(opt.annealrate * opt.annealshare) / 100.0));
+    if (steps <= 0) return;
+    // From empty labels: on MBP a walk from empty labels found all pairs on 9
+    // samples, one from the best 8-sample labels did not.
+    best.offer(judge, judge.search(Labels(), static_cast<uint64_t>(opt.annealseed), steps, bound));
+}
+
+// Large neighbourhood search: the labels of all but a few residue types stay
+// as in the best labels, and the solver looks among the rest for one more
+// resolved pair, briefly; a small neighbourhood is a small problem even on a
+// large protein.
+void improve(const Problem& p, int k, Annealer& judge, Best& best, int bound, Stopper& stop,
+             double seconds, const ExactOptions& opt) {
+    if (opt.lnstypes <= 0 || best.resolved >= bound || seconds <= 0 || stop.expired()) return;
+    ExactOptions unordered = opt;  // fixed labels need not be in sample order
+    unordered.symmetry = 0;
+    Encoding enc(p, k, unordered);
+    std::vector<int> types;
+    for (int t = 1; t <= kTypes; ++t)
+        if (p.ends[static_cast<size_t>(t)] || p.fronts[static_cast<size_t>(t)]) types.push_back(t);
+    std::mt19937_64 rng(static_cast<uint64_t>(opt.seed) + 1);
+    size_t nfree = std::min(types.size(), static_cast<size_t>(opt.lnstypes));
+    int conflicts = static_cast<int>(opt.lnsconflicts);
+    if (stop.conflicts() > 0) conflicts = std::min(conflicts, stop.conflicts());
+    stop.slice(seconds);
+    for (long idle = 0;
+         idle < opt.lnspatience && best.resolved < bound && !stop.sliced() && !stop.expired();
+         ++idle) {
+        std::shuffle(types.begin(), types.end(), rng);
+        uint32_t free = 0;
+        for (size_t i = 0; i < nfree; ++i) free |= 1u << types[i];
+        Labels l;
+        if (enc.solve(best.resolved + 1, stop, &l, enc.fixed(best.labels, free), conflicts) ==
+                ExactAnswer::sat &&
+            best.offer(judge, l))
+            idle = -1;
+    }
+    stop.slice(0);
+}
+
+}  // namespace
+
+ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
+                         int k, int atleast, const ExactLimits& lim, Labels* labels,
+                         const ExactOptions& opt) {
+    Problem p = analyse(base, uniqs, allowed);
+    if (!p.supported || !validk(k)) return ExactAnswer::refused;
+    Stopper stop(lim);
+    Encoding enc(p, k, opt);
+    return enc.solve(atleast, stop, labels);
+}
+
+namespace {
+
+// The portfolio on k samples: annealing, the bound itself, neighbourhood
+// search, then the climb that ends in a proof. Gives up early once the bound
+// falls below target.
+void maximise(const Problem& p, int k, Annealer& judge, Best& best, int& bound, int target,
+              Stopper& stop, const ExactLimits& lim, const ExactOptions& opt) {
+    anneal(judge, best, bound, stop, lim, opt);
+    if (best.resolved >= bound) return;
+    Encoding enc(p, k, opt);
+    // The bound itself first, briefly: it settles the easy rows.
+    stop.slice(stop.remaining() * static_cast<double>(opt.topshare) / 100);
+    Labels top;
+    ExactAnswer a = enc.solve(bound, stop, &top);
+    if (a == ExactAnswer::unsat) --bound;
+    if (a == ExactAnswer::sat) best.offer(judge, top);
+    stop.slice(0);
+    if (bound < target) return;
+    improve(p, k, judge, best, bound, stop,
+            stop.remaining() * static_cast<double>(opt.lnsshare) / 100, opt);
+    if (opt.phases) enc.phases(best.labels);
+    // Galloping: each success doubles the step; a long jump gets a quarter
+    // of the time left, a step of one all of it.
+    int step = 1;
+    while (best.resolved < bound && bound >= target && !stop.expired()) {
+        int want = std::min(best.resolved + step, bound);
+        stop.slice(step > 1 ? std::max(stop.remaining() / 4, 0.01) : 0);
+        Labels l;
+        a = enc.solve(want, stop, &l);
+        if (a == ExactAnswer::unsat) bound = want - 1;
+        if (a == ExactAnswer::sat && best.offer(judge, l))
+            step *= 2;
+        else if (step > 1)
+            step = 1;
+        else if (a != ExactAnswer::unsat)
+            break;
+    }
+    stop.slice(0);
+}
+
+}  // namespace
+
+ExactResult exactmaxresolved(const Selection& base, const TypeMatrix& uniqs,
+                             const TypeMatrix& allowed, int k, const ExactLimits& lim,
+                             const Labels* start, const ExactOptions& opt) {
+    ExactResult r;
+    r.samples = k;
+    Problem p = analyse(base, uniqs, allowed);
+    r.unique = p.unique;
+    if (start) r.labels = *start;
+    if (!p.supported || !validk(k)) {
+        r.status = ExactStatus::refused;
+        return r;
+    }
+    Stopper stop(lim);
+    Annealer judge(base, uniqs, allowed, samplebits(k), 999);
+    Best best;
+    if (start) best.offer(judge, *start);
+    r.bound = trivialbound(p, k);
+    maximise(p, k, judge, best, r.bound, 0, stop, lim, opt);
+    r.found = best.resolved;
+    r.labels = best.labels;
+    r.status = r.found == r.bound ? ExactStatus::proven : ExactStatus::unknown;
+    return r;
+}
+
+ExactFewest exactfewest(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
+                        const ExactLimits& lim, const ExactOptions& opt) {
+    ExactFewest r;
+    Problem p = analyse(base, uniqs, allowed);
+    r.unique = p.unique;
+    if (!p.supported) {
+        r.status = ExactStatus::refused;
+        return r;
+    }
+    // Distinct non-zero masks for all of them need 2^k - 1 >= unique.
+    while ((1 << r.lower) - 1 < p.unique) ++r.lower;
+    if (p.unique == 0) {
+        r.status = ExactStatus::proven;
+        return r;
+    }
+    Stopper stop(lim);
+    int last = static_cast<int>(std::min<long>(opt.maxsamples, kSamples));
+    Labels carry;  // the best labels of fewer samples fit more samples too
+    for (int k = r.lower; k <= last && !r.upper && !stop.expired(); ++k) {
+        // Each sample count gets half the time left: the first counts are
+        // the hard ones, the later ones mostly easy.
+        ExactLimits part = lim;
+        if (lim.seconds > 0) part.seconds = k < last ? stop.remaining() / 2 : stop.remaining();
+        Stopper partstop(part);
+        Annealer judge(base, uniqs, allowed, samplebits(k), 999);
+        Best best;
+        best.offer(judge, carry);
+        int bound = p.unique;
+        maximise(p, k, judge, best, bound, p.unique, partstop, part, opt);
+        // Fewer samples never do better: an empty sample can be added.
+        if (bound < p.unique) r.lower = k + 1;
+        if (best.resolved >= p.unique) r.upper = k, r.labels = best.labels;
+        carry = best.labels;
+    }
+    r.status = r.upper && r.lower == r.upper ? ExactStatus::proven : ExactStatus::unknown;
+    return r;
+}
+
+Labels exactlabels(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed, int k,
+                   const ExactLimits& lim, const Labels& start, const ExactOptions& opt) {
+    ExactResult r = exactmaxresolved(base, uniqs, allowed, k, lim, &start, opt);
+    return r.status == ExactStatus::refused || r.found == 0 ? start : r.labels;
+}

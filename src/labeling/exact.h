@@ -1,0 +1,157 @@
+// Exact label design on a SAT solver (CaDiCaL).
+//
+// The annealer finds good labels but cannot say how good they are. This
+// engine answers the two questions it leaves open: how many unique pairs k
+// samples can resolve at best, and how few samples resolve every one. It
+// decides "k samples resolve at least R unique pairs" as a satisfiability
+// problem and proves the answer, or stops at its limit with the best it has.
+//
+// Judgement. The engine judges labels exactly as the annealer does with every
+// allowed value 1: an occurring pair (f, e) shows in the samples c[f] & n[e];
+// a schedule is clean when no two occurring pairs share a non-zero mask
+// (duplicate total 0), and it resolves every pair that occurs once and shows.
+// The labels are those the annealer can produce: normalised, so a type is
+// labelled in a sample only when some pair of the base selection uses the
+// label there. Other allowed values change what a duplicate costs rather than
+// whether it is allowed; the engine refuses them (status refused). The peak
+// limit is not modelled: at 500 it binds no protein below 500 residues.
+//
+// Encoding, for k samples (variables 1-based, as the solver wants them):
+//  - label bits C(f,s) for every type f that fronts a base pair and N(e,s)
+//    for every type e that ends one: the search space proper;
+//  - normalisation: C(f,s) -> OR N(e,s) over the base partners e of f, and
+//    the same for N; without it the solver would count labels that the
+//    schedule never writes;
+//  - pair masks M(p,s) <-> C(f,s) & N(e,s) and "shows" Y(p) <-> OR_s M(p,s)
+//    for every occurring pair p = (f, e) both of whose types carry labels
+//    (the others never show);
+//  - distinct masks, in one of two ways. Mask values: one indicator per pair
+//    and non-zero value v, true exactly when the pair's mask is v, and at
+//    most one pair per value (a sequential at-most-one). Differences: for
+//    every two pairs p, q a bit D(p,q,s) -> M(p,s) xor M(q,s) and the clause
+//    not Y(p) or OR_s D(p,q,s). The values grow with 2^k and the differences
+//    with the square of the pairs, but the values let the solver reason
+//    about which masks are still free: on the rows that fill every mask
+//    (31 pairs on 5 samples) they answer in a second where the differences
+//    alone run out of 45 seconds. So the values are used up to valuesmax
+//    samples and the differences above;
+//  - "at least R": a totalizer over Y of the pairs that occur once, with
+//    only the clauses that push a true output down to the leaves (o_j ->
+//    at least j inputs), and capped at min(unique pairs, 2^k - 1). With the
+//    values a second totalizer counts the values that a pair occurring once
+//    takes, the same number seen from the masks' side. R is an assumption
+//    on output o_R, so one solver answers every R for its k incrementally
+//    and keeps what it learnt;
+//  - symmetry: samples are interchangeable, so the label columns of the
+//    samples are ordered lexicographically (column s >= column s+1). It cuts
+//    k! copies of every solution, which a proof of infeasibility would
+//    otherwise refute one by one.
+//
+// Portfolio, for k samples, each step on what the one before left:
+//  1. a short annealing run: a start in well under a second on the small
+//     proteins, and the starting phases of the solver;
+//  2. the bound min(unique pairs, 2^k - 1) itself, with a tenth of the time:
+//     the rows that fill every mask or resolve every pair end here;
+//  3. neighbourhood search: the labels of all but a few residue types are
+//     fixed to the best labels by assumptions, and the solver looks for one
+//     more resolved pair among the rest with a few thousand conflicts. The
+//     full problem on a large protein (MBP, 180 occurring pairs) climbs a
+//     pair every few seconds; a neighbourhood answers in milliseconds, and
+//     many of them climb faster. It stops after a run of fruitless steps;
+//  4. the climb on the full formula: ask for best + step pairs, doubling the
+//     step on success and falling back to one on failure; an unsatisfiable
+//     answer at best + 1 proves the bound.
+// The fewest samples climb k from the counting bound ceil(log2(unique + 1)),
+// each k with half of the time left; the portfolio runs with the target of
+// all pairs, and an unsatisfiable answer at k proves k + 1 are needed (fewer
+// samples never resolve more: an empty sample can always be added).
+//
+// Limits. Every solver call runs under a terminator that stops it at the
+// wall-clock deadline of the whole request or when the caller's interrupt
+// says so, and under an optional conflict limit per call. A stopped call is
+// not an error: the request returns what it has (best labels, best proven
+// bound) with status unknown. Nothing here prints or reads files.
+#pragma once
+
+#include <functional>
+
+#include "labeling/anneal.h"
+#include "labeling/pairs.h"
+
+// Tuning constants: name, default, meaning.
+#define QUILTER_EXACT_OPTIONS                                                                  \
+    OPTION(annealsteps, 500000, "annealing moves before the first solve (one cooling round)")  \
+    OPTION(annealseed, 1, "seed of that annealing run")                                        \
+    OPTION(annealrate, 2000000, "annealing moves per second assumed when a budget is set")     \
+    OPTION(annealshare, 25, "percent of the time budget the annealing may take at most")       \
+    OPTION(symmetry, 1, "order the samples lexicographically by their label columns")          \
+    OPTION(phases, 1, "start the solver's phases at the best labels known")                    \
+    OPTION(values, 2, "mask-value indicators: 0 none, 1 beside the differences, 2 instead")    \
+    OPTION(lnstypes, 6, "residue types whose labels a neighbourhood step frees")               \
+    OPTION(lnsconflicts, 2000, "conflicts a neighbourhood step may take")                      \
+    OPTION(lnspatience, 200, "neighbourhood steps without a gain before the search gives up")  \
+    OPTION(topshare, 10, "percent of the time the first question, the bound itself, may take") \
+    OPTION(lnsshare, 70, "percent of the time left the neighbourhood search may take")         \
+    OPTION(valuesmax, 9, "most samples the mask-value indicators are used for")                \
+    OPTION(config, 0, "solver configuration: 0 default, 1 sat, 2 unsat")                       \
+    OPTION(seed, 0, "solver seed")                                                             \
+    OPTION(maxsamples, 20, "largest sample count the fewest-samples search tries")
+
+struct ExactOptions {
+#define OPTION(name, value, meaning) long name = value;
+    QUILTER_EXACT_OPTIONS
+#undef OPTION
+};
+
+struct ExactLimits {
+    double seconds = 0;               // wall clock for the whole request; 0 = none
+    int conflicts = 0;                // conflicts per solver call; 0 = none
+    std::function<bool()> interrupt;  // polled while solving; true stops the request
+};
+
+enum class ExactStatus {
+    proven,   // the answer is exact
+    unknown,  // a limit stopped the search; the numbers are the best so far
+    refused,  // allowed duplicates other than 1, or k outside 1..20
+};
+
+enum class ExactAnswer { sat, unsat, unknown, refused };
+
+struct ExactResult {
+    ExactStatus status = ExactStatus::unknown;
+    int samples = 0;  // k
+    int unique = 0;   // unique pairs the labels can reach
+    int found = 0;    // resolved by labels
+    int bound = 0;    // no labels on k samples resolve more (proven)
+    Labels labels;    // normalised, duplicate total 0
+};
+
+struct ExactFewest {
+    ExactStatus status = ExactStatus::unknown;
+    int unique = 0;  // unique pairs the labels can reach
+    int lower = 0;   // fewer samples cannot resolve them all (proven)
+    int upper = 0;   // samples of labels that resolve them all; 0 = none found
+    Labels labels;   // those labels
+};
+
+// Labels on k samples that resolve at least atleast unique pairs: sat (with
+// labels), unsat (proven), unknown (limit) or refused.
+ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
+                         int k, int atleast, const ExactLimits& lim, Labels* labels = nullptr,
+                         const ExactOptions& opt = {});
+
+// The most unique pairs k samples resolve: best labels found and the best
+// proven bound; start (if given) is a known good labeling to improve on.
+ExactResult exactmaxresolved(const Selection& base, const TypeMatrix& uniqs,
+                             const TypeMatrix& allowed, int k, const ExactLimits& lim,
+                             const Labels* start = nullptr, const ExactOptions& opt = {});
+
+// The fewest samples that resolve every unique pair the labels can reach.
+ExactFewest exactfewest(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
+                        const ExactLimits& lim, const ExactOptions& opt = {});
+
+// The best labels on k samples the engine finds within its limits, for the
+// annealer to take up; start when nothing better is found or the request is
+// refused.
+Labels exactlabels(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed, int k,
+                   const ExactLimits& lim, const Labels& start = {}, const ExactOptions& opt = {});
