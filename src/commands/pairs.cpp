@@ -111,7 +111,7 @@ class CommandObserver : public Observer {
 
 // What the stored first schedule achieves and what is proven about it.
 Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& uniqs,
-                const OptParams& p) {
+                const OptParams& p, const OptResult& r) {
     Verdict v;
     auto s = std::make_unique<Schedule>(best);
     v.resolved = chkuniqsdup(*s, uniqs);
@@ -120,8 +120,8 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
         if (s->samples[k].count > 0) v.samples = k;
     v.price = makerecipe(*s, labdata, kemradata, true).total;
     v.budget = std::popcount(p.cutoff & ((1u << kSamples) - 1));
-    v.provenpairs = p.provenpairs;
-    v.provensamples = p.provensamples;
+    v.provenpairs = r.bound;
+    v.provensamples = r.fewest;
     return v;
 }
 
@@ -148,6 +148,12 @@ void countuniquepairs(Words& param, int& npar) {
     p.maxpeaks = iparam("maxpeaks");
     p.storeeach = trim(filename) != "NO";
     p.threads = threadcount();
+    // The exact engine's time: the variable "exactseconds" when set (0 turns
+    // it off), else its default.
+    if (std::string v = trim(getval("exactseconds")); !v.empty()) {
+        int secs = 0;
+        if (toint(v, secs) && secs >= 0) p.exactseconds = secs;
+    }
     testhooks.tune(p);
     listout("Filename used by count  " + strq(trim(filename)));
     if (haverr()) return;
@@ -183,7 +189,7 @@ void countuniquepairs(Words& param, int& npar) {
         if (r->end != OptEnd::enumerated) obs.store(r->ranked);
         outputsequence_with_label(kemradata, labdata, r->last, uniqs);
         if (r->end != OptEnd::enumerated)
-            listout(verdictline(verdict(r->ranked[1], base, uniqs, p)));
+            listout(verdictline(verdict(r->ranked[1], base, uniqs, p, *r)));
         if (r->end == OptEnd::enumerated) stopit(0);
     }
     printtime();

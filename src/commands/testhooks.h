@@ -6,8 +6,9 @@
 struct OptParams;
 
 struct TestHooks {
-    long annealsteps = -1;    // label flips per sample count; -1 keeps the default
-    long gagenerations = -1;  // generations of fastsched; -1 keeps the default
+    long annealsteps = -1;     // label flips per sample count; -1 keeps the default
+    long gagenerations = -1;   // generations of fastsched; -1 keeps the default
+    double exactseconds = -1;  // time of the exact engine; -1 keeps the default
     void tune(OptParams& p) const;
     void reset() { *this = TestHooks(); }
 };

@@ -77,6 +77,7 @@
 #include "kemlang/print.h"
 #include "kemlang/services.h"
 #include "labeling/anneal.h"
+#include "labeling/exact.h"
 #include "labeling/labutils.h"
 #include "molecule/kemradata.h"
 
@@ -634,6 +635,9 @@ struct Optimiser {
     // A progress line when the last one is some seconds old.
     void tick(const std::string& what);
     void progress(long cycles);
+    void bounds(int nall);
+    void exact(Schedule& s, int nall, const std::function<void(Schedule&)>& consider, int& bestup,
+               int& bestn);
     static bool independent(const Mode& m);
     void sequentialcycles(int it, double& best);
     void independentcycles(const Mode& mode, double& best);
@@ -866,7 +870,7 @@ void Optimiser::firstschedule(Schedule& s) {
     };
     int bestup = -1, bestn = 0;
     double bestscore = 0;
-    auto consider = [&](Schedule& x) {
+    std::function<void(Schedule&)> consider = [&](Schedule& x) {
         int up = chkuniqsdup(x, uniqs), used = needed(x);
         double sc = score(x);
         if (up > bestup || (up == bestup && (used < bestn || (used == bestn && sc > bestscore)))) {
@@ -908,6 +912,52 @@ void Optimiser::firstschedule(Schedule& s) {
         if (bestup >= unique) break;
     }
     order = lastorder;
+    bounds(nall);
+    if (p.exactseconds > 0 && unique > 0 && !obs.stop() && (allowedbits & (allowedbits + 1)) == 0)
+        exact(s, nall, consider, bestup, bestn);
+}
+
+// The exact engine, when the best schedule is not proven yet: the fewest
+// samples that resolve every unique pair (and labels on them), or, where the
+// cutoff cannot resolve them all, the most it can (and labels that reach its
+// best). Its schedules compete as the others do; what it proves narrows the
+// bounds. Half the time for each question.
+void Optimiser::exact(Schedule& s, int nall, const std::function<void(Schedule&)>& consider,
+                      int& bestup, int& bestn) {
+    (void)s;
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e)
+            if (p.allowed[f][e] != 1) return;  // the engine judges one pair per mask
+    const bool allresolved = bestup >= uniquepairs;
+    if ((allresolved && bestn <= out.fewest) || (!allresolved && bestup >= out.bound)) return;
+    ExactLimits lim;
+    lim.seconds = p.exactseconds / 2;
+    lim.interrupt = [&] {
+        tick("exact search, best so far " + intstr(bestup) + " of " + intstr(uniquepairs) +
+             " unique pairs on " + counted(bestn, "sample"));
+        return obs.stop();
+    };
+    ExactOptions opt;
+    opt.maxsamples = nall;
+    auto take = [&](const Labels& l, int k) {
+        Annealer a(base, uniqs, p.allowed, cutoffmask(k), p.maxpeaks);
+        if (a.toschedule(l, trialsched) && acceptable(trialsched)) consider(trialsched);
+    };
+    ExactFewest f = exactfewest(base, uniqs, p.allowed, lim, opt);
+    if (f.status != ExactStatus::refused) {
+        if (f.upper > 0 && f.upper <= nall) take(f.labels, f.upper);
+        out.fewest = std::max(out.fewest, f.lower);
+    }
+    if (out.fewest > nall && !obs.stop()) {
+        ExactResult r = exactmaxresolved(base, uniqs, p.allowed, nall, lim);
+        if (r.status != ExactStatus::refused) {
+            take(r.labels, nall);
+            if (r.bound > 0) out.bound = std::min(out.bound, r.bound);
+        }
+    }
+    if (uniqueflags.verbose_output)
+        obs.line("Exact search: fewest samples for all " + intstr(out.fewest) + ", most on " +
+                 intstr(nall) + " samples " + intstr(out.bound));
 }
 
 void Optimiser::recursive_enumeration() {
@@ -957,11 +1007,18 @@ void Optimiser::ringbest(int& resolved, int& samples) {
 bool Optimiser::proven() {
     int resolved = 0, samples = 0;
     ringbest(resolved, samples);
-    int fewest = 0;
-    while ((1L << fewest) - 1 < uniquepairs) ++fewest;
-    int bound = p.provenpairs >= 0 ? p.provenpairs : uniquepairs;
-    if (p.provensamples > 0) fewest = std::max(fewest, p.provensamples);
-    return resolved >= bound && samples <= fewest;
+    if (resolved >= uniquepairs) return samples <= out.fewest;
+    return resolved >= out.bound;
+}
+
+// What is proven before the cycles: by counting (k samples give 2^k - 1
+// masks), by the caller, and by the exact engine when it has time.
+void Optimiser::bounds(int nall) {
+    out.fewest = 0;
+    while ((1L << out.fewest) - 1 < uniquepairs) ++out.fewest;
+    out.bound = std::min(uniquepairs, nall >= 31 ? uniquepairs : (1 << nall) - 1);
+    if (p.provenpairs >= 0) out.bound = std::min(out.bound, p.provenpairs);
+    out.fewest = std::max(out.fewest, p.provensamples);
 }
 
 void Optimiser::tick(const std::string& what) {

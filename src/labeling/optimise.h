@@ -34,7 +34,8 @@ struct KemraData;
     X(int, retotal, 10000, "duplicate total above which a cycle builds again")                \
     X(int, cyclesperround, 16, "cycles a thread builds before the results are judged")        \
     X(long, quietcycles, 20000, "unchanged cycles after which a proven optimum ends mode -1") \
-    X(double, progressseconds, 5.0, "seconds between two progress lines of a long phase")
+    X(double, progressseconds, 5.0, "seconds between two progress lines of a long phase")     \
+    X(double, exactseconds, 20, "seconds the exact engine may prove and improve; 0: not used")
 
 struct OptParams {
     int iterations = -1;               // the mode (see the table in optimise.cpp)
@@ -94,6 +95,8 @@ struct OptResult {
     std::array<Schedule, kSlots + 1> ranked{};  // slots 1..10, best first
     Schedule last{};                            // the schedule of the last cycle
     long cycles = 0;
+    int bound = 0;   // proven: no schedule within the cutoff resolves more
+    int fewest = 0;  // proven: fewer samples cannot resolve every unique pair
 };
 
 // The sample mask of a cutoff given as a count of samples: the first cutoff

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "brute.h"
 #include "labelio/labelfile.h"
 #include "testutil.h"
 
@@ -97,6 +98,7 @@ struct Design {
         p.cutoff = cutoffmask(cutoff);
         for (auto& row : p.allowed) row.fill(1);
         p.annealsteps = 20000;
+        p.exactseconds = 0;
     }
     std::unique_ptr<OptResult> go(Observer& obs) {
         std::unique_ptr<OptResult> r;
@@ -262,7 +264,7 @@ TEST(OptimiserRun, DefaultModeEndsWhenProvenOptimal) {
     } cases[] = {
         {"ubiquitin.fasta", 6, -1, true},    // 49 pairs on 6 samples: proven
         {"ubiquitin.fasta", 15, -1, true},   // the annealing finds 6 of the 15
-        {"ubiquitin.fasta", 5, -1, false},   // 49 > 31: not all can be resolved
+        {"ubiquitin.fasta", 5, -1, true},    // 31 of 46: all 2^5 - 1 masks in use
         {"hewl.fasta", 6, -1, false},        // 85 > 63
         {"ubiquitin.fasta", 6, -16, false},  // another mode keeps its count
     };
@@ -279,12 +281,11 @@ TEST(OptimiserRun, DefaultModeEndsWhenProvenOptimal) {
         EXPECT_EQ(r->cycles < 601, c.early) << what << " " << r->cycles;
     }
     // A caller's proof that fewer pairs is the most possible ends it too.
-    Design run("ubiquitin.fasta", 5);
+    Design run("hewl.fasta", 6);
     run.p.annealsteps = 2000000;
     run.p.maxcycle = 600;
     run.p.quietcycles = 100;
-    run.p.provenpairs = 25;  // as if proven: what this small search surely reaches
-    run.p.provensamples = 5;
+    run.p.provenpairs = 40;  // as if proven: what this small search surely reaches
     Progress obs;
     EXPECT_LT(run.go(obs)->cycles, 601);
 }
@@ -361,6 +362,38 @@ TEST(OptimiserRun, LargerBudgetNeverWorse) {
             lastresolved = resolved, lastsamples = samples;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The exact engine hands the search schedules it cannot find alone and
+// proves the bounds the verdict and the early end use.
+TEST(OptimiserRun, ExactEngineImprovesAndProves) {
+    Design gb1("gb1.fasta", 5);
+    gb1.p.annealsteps = 20000;  // too little for the annealing to reach 31
+    gb1.p.iterations = 0;
+    gb1.p.exactseconds = 60;
+    Observer quiet;
+    auto r = gb1.go(quiet);
+    EXPECT_EQ(brute(r->ranked[1], gb1.uniqs, 1).resolved, 31);
+    EXPECT_EQ(r->bound, 31);
+    EXPECT_EQ(r->fewest, 6);  // 37 pairs need 6 samples
+
+    Design ubq("ubiquitin.fasta", 8);
+    ubq.p.annealsteps = 0;  // the greedy build alone
+    ubq.p.iterations = 0;
+    ubq.p.exactseconds = 60;
+    r = ubq.go(quiet);
+    Brute b = brute(r->ranked[1], ubq.uniqs, 1);
+    EXPECT_EQ(b.resolved, 46);
+    EXPECT_EQ(b.total, 0);
+    EXPECT_EQ(r->fewest, 6);
+    int samples = 0;
+    for (int k = 1; k <= kSamples; ++k)
+        if (r->ranked[1].samples[k].count > 0) samples = k;
+    EXPECT_EQ(samples, 6);
 }
 
 }  // namespace
