@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> proteins;
     for (int i = 2; i < argc; ++i) proteins.push_back(argv[i]);
     if (proteins.empty())
-        proteins = {"ubiquitin.fasta", "hewl.fasta", "mbp.fasta", benchutil::randomprotein(1000, 7)};
+        proteins = {"ubiquitin.fasta", "hewl.fasta", "mbp.fasta",
+                    benchutil::randomprotein(1000, 7)};
     int hw = static_cast<int>(std::thread::hardware_concurrency());
     std::printf("%-34s %6s %12s %12s %10s %9s %s\n", "protein", "pairs", "1 thread/s",
                 (std::to_string(hw) + " threads/s").c_str(), "cycles", "seconds", "end");
@@ -76,7 +77,9 @@ int main(int argc, char** argv) {
         auto r = optimise({base, uniqs, kemradata, labdata}, p, obs);
         double secs = std::chrono::duration<double>(Clock::now() - t0).count();
         kemlangdata.capture = nullptr;
-        const char* end = r->end == OptEnd::interrupted ? "cap" : r->cycles <= p.maxcycle ? "proven" : "all cycles";
+        const char* end = r->end == OptEnd::interrupted ? "cap"
+                          : r->cycles <= p.maxcycle     ? "proven"
+                                                        : "all cycles";
         std::string name = f.substr(f.find_last_of('/') + 1);
         std::printf("%-34s %6d %12.0f %12.0f %10ld %9.1f %s\n", name.c_str(), base.count, one, all,
                     r->cycles, secs, end);

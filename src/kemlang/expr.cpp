@@ -89,6 +89,20 @@ Value literal(const std::string& in) {
     return mktext(in);
 }
 
+// A value as the text a variable holds.
+std::string valuetext(const Value& v) {
+    switch (v.t) {
+        case kInt:
+            return std::to_string(v.i);
+        case kReal:
+            return numstr(v.r, 15);
+        case kLog:
+            return v.l ? ".true." : ".false.";
+        default:
+            return v.s;
+    }
+}
+
 class Parser {
    public:
     explicit Parser(const std::string& s) : s_(s) {}
@@ -221,18 +235,7 @@ class Parser {
         }
         return a;
     }
-    static std::string text(const Value& v) {
-        switch (v.t) {
-            case kInt:
-                return std::to_string(v.i);
-            case kReal:
-                return numstr(v.r, 15);
-            case kLog:
-                return v.l ? ".true." : ".false.";
-            default:
-                return v.s;
-        }
-    }
+    static std::string text(const Value& v) { return valuetext(v); }
     // Folds a run of signs: returns -1 or +1, 0 when there is none.
     int signs() {
         int sg = 0;
@@ -706,16 +709,7 @@ std::string seva(const std::string& text, bool& err) {
     Value v;
     err = !evaluate(text, v);
     if (err) return std::string();
-    switch (v.t) {
-        case kInt:
-            return std::to_string(v.i);
-        case kReal:
-            return numstr(v.r, 15);
-        case kLog:
-            return v.l ? ".true." : ".false.";
-        default:
-            return v.s;
-    }
+    return valuetext(v);
 }
 
 std::string ceva(const std::string& text, bool& err) { return seva(text, err); }

@@ -1,0 +1,60 @@
+// What the first schedule reaches at the sizes users have: for each protein
+// and sample budget k, the unique pairs, those resolved (by the brute-force
+// checker), samples used, the recipe's price, the proven bound and the wall
+// time; then the fewest samples that resolve every unique pair.
+// Usage: design_table [exact seconds per cell (20)] [kmin kmax (4 9)]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "../tests/brute.h"
+#include "benchutil.h"
+#include "labeling/optimise.h"
+#include "labelio/recipe.h"
+
+int main(int argc, char** argv) {
+    double exact = argc > 1 ? std::atof(argv[1]) : 20;
+    int kmin = argc > 2 ? std::atoi(argv[2]) : 4, kmax = argc > 3 ? std::atoi(argv[3]) : 9;
+    std::vector<std::string> proteins = {"ubiquitin.fasta",
+                                         "gb1.fasta",
+                                         "hewl.fasta",
+                                         "mbp.fasta",
+                                         benchutil::randomprotein(350, 11),
+                                         benchutil::randomprotein(1000, 7)};
+    std::printf("%-28s %2s %6s %8s %7s %7s %6s %7s %8s\n", "protein", "k", "unique", "resolved",
+                "samples", "price", "bound", "fewest", "seconds");
+    for (const std::string& f : proteins) {
+        Selection base;
+        TypeMatrix uniqs{};
+        benchutil::protein(f, base, uniqs);
+        std::string name = f.substr(f.find_last_of('/') + 1);
+        for (int k = kmin; k <= kmax; ++k) {
+            OptParams p;
+            for (auto& row : p.allowed) row.fill(1);
+            p.iterations = 0;
+            p.seed = 1;
+            p.cutoff = cutoffmask(k);
+            p.exactseconds = exact;
+            p.threads = static_cast<int>(std::thread::hardware_concurrency());
+            Observer quiet;
+            std::string cap;
+            kemlangdata.capture = &cap;
+            auto t0 = std::chrono::steady_clock::now();
+            auto r = optimise({base, uniqs, kemradata, labdata}, p, quiet);
+            double secs =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            Brute b = brute(r->ranked[1], uniqs, 1);
+            int unique = 0, samples = 0;
+            for (int i = 1; i <= base.count; ++i) unique += uniqs[base.front[i]][base.end[i]] == 1;
+            for (int s = 1; s <= kSamples; ++s)
+                if (r->ranked[1].samples[s].count > 0) samples = s;
+            int price = makerecipe(r->ranked[1], labdata, kemradata, true).total;
+            kemlangdata.capture = nullptr;
+            std::printf("%-28s %2d %6d %8d %7d %7d %6d %7d %8.1f%s\n", name.c_str(), k, unique,
+                        b.resolved, samples, price, r->bound, r->fewest, secs,
+                        b.total ? "  duplicates!" : "");
+            std::fflush(stdout);
+        }
+    }
+}
