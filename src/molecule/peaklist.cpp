@@ -187,8 +187,12 @@ bool Reader::xeasy() {
     // Entry numbers of the list's chemical shifts.
     const KemraData& d = kemradata;
     std::map<int, int> entry;
-    for (int a = 1; a <= d.na; ++a)
-        if (d.iprot[o_.list][a] > 0) entry.emplace(d.iprot[o_.list][a], a);
+    // No shift list read yet (or a shorter one): no entry numbers to assign by.
+    if (o_.list >= 0 && static_cast<size_t>(o_.list) < d.iprot.size()) {
+        const std::vector<int>& ip = d.iprot[static_cast<size_t>(o_.list)];
+        for (int a = 1; a <= d.na && static_cast<size_t>(a) < ip.size(); ++a)
+            if (ip[static_cast<size_t>(a)] > 0) entry.emplace(ip[static_cast<size_t>(a)], a);
+    }
     int lineno = 0;
     for (const std::string& line : lines_) {
         ++lineno;

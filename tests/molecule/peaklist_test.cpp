@@ -97,6 +97,15 @@ TEST(PeakLists, OptionsSelectWhichPeaksAreKept) {
     EXPECT_EQ(peak(0, 1), 0);
 }
 
+// An XEASY list read before any shift list has no entries to assign by: its
+// first assignment is an error, not a read of a list that is not there
+// (found by fuzzing).
+TEST(PeakLists, XeasyBeforeAnyShiftList) {
+    molecule("ubiquitin.fasta");
+    EXPECT_EQ(run("read", {example("ubiquitin_hsqc.peaks")}),
+              "*** ERROR: Assignment of peak 1 not found in chemical shift list.\n");
+}
+
 // ALA 1, GLY 2, SER 3 with amide shifts numbered 1 to 4 as an XEASY list.
 const char* kShifts = "1 8.25 . H 2\n2 109.0 . N 2\n3 8.10 . H 3\n4 116.5 . N 3\n";
 const char* kXeasyHead = "# Number of dimensions 2\n#INAME 1 HN\n#INAME 2 N\n";
