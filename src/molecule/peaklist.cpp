@@ -393,6 +393,8 @@ char nucleus(const std::string& label) {
 }
 
 bool getpik(std::FILE* f, const std::string& file, const PeakOptions& o, int& n, int& m) {
+    if (o.list < 1) return false;
+    if (o.list > kemradata.npkl) growlists(o.list);  // the list read into exists
     Reader r(file, o);
     return r.read(f, n, m);
 }
