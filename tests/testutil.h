@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,14 @@ inline std::string writefile(const std::string& name, const std::string& text) {
     std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
     std::ofstream(path) << text;
     return path;
+}
+
+// The whole text of a file ("" when it cannot be read).
+inline std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 inline std::string example(const std::string& file) {

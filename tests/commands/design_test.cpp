@@ -14,6 +14,8 @@
 
 namespace {
 
+using testutil::slurp;
+
 using testutil::run;
 
 void setslot(int r, std::vector<std::array<int, 3>> entries) {
@@ -29,13 +31,6 @@ int count(const std::string& text, const std::string& what) {
     int n = 0;
     for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
     return n;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // Runs in a directory of its own, for the files the commands write there.

@@ -12,6 +12,8 @@
 
 namespace {
 
+using testutil::slurp;
+
 using testutil::run;
 
 // The first twelve residues of ubiquitin, MQIFVKTLTGKT.
@@ -24,13 +26,6 @@ void setslot(int r, std::vector<std::array<int, 3>> entries) {
         labdata.ias_end[r][i + 1] = entries[i][1];
         labdata.ischedulenr[r][i + 1] = entries[i][2];
     }
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 int recipetotal(int rank) {

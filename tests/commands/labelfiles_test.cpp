@@ -1,24 +1,18 @@
 // The labeling-file commands (readlabel, writelabel, readstr) and the slot conversions.
-#include "labelio/labelfile.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "labelio/labelfile.h"
 #include "labelio/reports.h"
 #include "testutil.h"
 
 namespace {
 
-using testutil::run;
+using testutil::slurp;
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testutil::run;
 
 void setslot(int r, std::vector<std::array<int, 3>> entries) {
     labdata.ilabelsize[r] = static_cast<int>(entries.size());

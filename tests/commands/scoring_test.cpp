@@ -12,6 +12,8 @@
 
 namespace {
 
+using testutil::slurp;
+
 using testutil::molecule;
 using testutil::run;
 using testutil::writefile;
@@ -35,13 +37,6 @@ void tetrapeptide() {
     molecule("ALA GLY SER LYS");
     run("read", {"prot", writefile("amide4.prot", kShifts)});
     run("read", {writefile("hsqc4.peaks", kPeaks)});
-}
-
-std::string slurp(const std::string& file) {
-    std::ifstream in(file);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 TEST(ScoreCommand, AssignmentWorkedByHand) {

@@ -14,6 +14,8 @@
 
 namespace {
 
+using testutil::slurp;
+
 using testutil::run;
 
 // Runs the test in a directory of its own: the commands use "session.s" of
@@ -50,13 +52,6 @@ void randomlabelings(std::mt19937& rng) {
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e) l.iallowed_dupes[f][e] = pick(0, 99);
     l.ixtract = -42;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 TEST_F(Session, ReadingBringsBackWhatWasWritten) {

@@ -6,16 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::setup();
     if (size == 0) return 0;
-    static bool molecule = false;
-    if (!molecule) {
-        molecule = true;
-        fuzz::library();
-        std::string path = std::string(QUILTER_SOURCE_DIR) + "/examples/data/ubiquitin.fasta";
-        std::FILE* f = std::fopen(path.c_str(), "r");
-        if (!f || !getfasta(f)) std::abort();
-        std::fclose(f);
-        iniseq();
-    }
+    fuzz::ubiquitin();
     std::string file = fuzz::text(data + 1, size - 1);
     fuzz::guarded([&] {
         PeakOptions o;

@@ -104,4 +104,17 @@ inline void interpret(const std::string& input) {
     std::cin.rdbuf(old);
 }
 
+// Human ubiquitin built once, for the readers that need a molecule.
+inline void ubiquitin() {
+    static bool built = false;
+    if (built) return;
+    built = true;
+    library();
+    std::string path = std::string(QUILTER_SOURCE_DIR) + "/examples/data/ubiquitin.fasta";
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (!f || !getfasta(f)) std::abort();
+    std::fclose(f);
+    iniseq();
+}
+
 }  // namespace fuzz

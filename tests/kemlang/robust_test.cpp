@@ -19,8 +19,11 @@
 #include "kemlang/print.h"
 #include "kemlang/services.h"
 #include "kemlang/vars.h"
+#include "testutil.h"
 
 namespace {
+
+using testutil::slurp;
 
 std::string captured(const std::function<void()>& f) {
     std::string cap;
@@ -30,13 +33,6 @@ std::string captured(const std::function<void()>& f) {
     kemlangdata.capture = nullptr;
     clrerr();
     return cap;
-}
-
-std::string slurp(const std::string& file) {
-    std::ifstream in(file);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // A fresh directory per test, so parallel test processes never meet.

@@ -352,9 +352,7 @@ TEST(OptimiserRun, LargerBudgetNeverWorse) {
             Observer quiet;
             auto r = run.go(quiet);
             Schedule& s = r->ranked[1];
-            int resolved = chkuniqsdup(s, run.uniqs), samples = 0;
-            for (int q = 1; q <= kSamples; ++q)
-                if (s.samples[q].count > 0) samples = q;
+            int resolved = chkuniqsdup(s, run.uniqs), samples = lastsample(s);
             std::string what = "trial " + std::to_string(trial) + " cutoff " + std::to_string(k);
             EXPECT_GE(resolved, lastresolved) << what;
             if (resolved == lastresolved && samples > lastsamples)
@@ -390,10 +388,7 @@ TEST(OptimiserRun, ExactEngineImprovesAndProves) {
     EXPECT_EQ(b.resolved, 46);
     EXPECT_EQ(b.total, 0);
     EXPECT_EQ(r->fewest, 6);
-    int samples = 0;
-    for (int k = 1; k <= kSamples; ++k)
-        if (r->ranked[1].samples[k].count > 0) samples = k;
-    EXPECT_EQ(samples, 6);
+    EXPECT_EQ(lastsample(r->ranked[1]), 6);
 }
 
 }  // namespace
