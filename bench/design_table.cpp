@@ -45,10 +45,8 @@ int main(int argc, char** argv) {
             double secs =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             Brute b = brute(r->ranked[1], uniqs, 1);
-            int unique = 0, samples = 0;
+            int unique = 0, samples = lastsample(r->ranked[1]);
             for (int i = 1; i <= base.count; ++i) unique += uniqs[base.front[i]][base.end[i]] == 1;
-            for (int s = 1; s <= kSamples; ++s)
-                if (r->ranked[1].samples[s].count > 0) samples = s;
             int price = makerecipe(r->ranked[1], labdata, kemradata, true).total;
             kemlangdata.capture = nullptr;
             std::printf("%-28s %2d %6d %8d %7d %7d %6d %7d %8.1f%s\n", name.c_str(), k, unique,

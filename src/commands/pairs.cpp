@@ -116,8 +116,7 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
     auto s = std::make_unique<Schedule>(best);
     v.resolved = chkuniqsdup(*s, uniqs);
     for (int k = 1; k <= base.count; ++k) v.unique += uniqs[base.front[k]][base.end[k]] == 1;
-    for (int k = 1; k <= kSamples; ++k)
-        if (s->samples[k].count > 0) v.samples = k;
+    v.samples = lastsample(*s);
     v.price = makerecipe(*s, labdata, kemradata, true).total;
     v.budget = std::popcount(p.cutoff & ((1u << kSamples) - 1));
     v.provenpairs = r.bound;

@@ -636,8 +636,7 @@ struct Optimiser {
     void tick(const std::string& what);
     void progress(long cycles);
     void bounds(int nall);
-    void exact(Schedule& s, int nall, const std::function<void(Schedule&)>& consider, int& bestup,
-               int& bestn);
+    void exact(int nall, const std::function<void(Schedule&)>& consider, int& bestup, int& bestn);
     static bool independent(const Mode& m);
     void sequentialcycles(int it, double& best);
     void independentcycles(const Mode& mode, double& best);
@@ -914,7 +913,7 @@ void Optimiser::firstschedule(Schedule& s) {
     order = lastorder;
     bounds(nall);
     if (p.exactseconds > 0 && unique > 0 && !obs.stop() && (allowedbits & (allowedbits + 1)) == 0)
-        exact(s, nall, consider, bestup, bestn);
+        exact(nall, consider, bestup, bestn);
 }
 
 // The exact engine, when the best schedule is not proven yet: the fewest
@@ -922,9 +921,8 @@ void Optimiser::firstschedule(Schedule& s) {
 // cutoff cannot resolve them all, the most it can (and labels that reach its
 // best). Its schedules compete as the others do; what it proves narrows the
 // bounds. Half the time for each question.
-void Optimiser::exact(Schedule& s, int nall, const std::function<void(Schedule&)>& consider,
-                      int& bestup, int& bestn) {
-    (void)s;
+void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider, int& bestup,
+                      int& bestn) {
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e)
             if (p.allowed[f][e] != 1) return;  // the engine judges one pair per mask
@@ -996,9 +994,7 @@ void Optimiser::ringbest(int& resolved, int& samples) {
         if (topscores[static_cast<size_t>(k)] > topscores[static_cast<size_t>(pos)]) pos = k;
     Schedule& s = topschedules[static_cast<size_t>(pos)];
     resolved = chkuniqsdup(s, uniqs);
-    samples = 0;
-    for (int k = 1; k <= kSamples; ++k)
-        if (s.samples[k].count > 0) samples = k;
+    samples = lastsample(s);
 }
 
 // Proven when the first schedule resolves every unique pair on the fewest

@@ -10,6 +10,12 @@
 
 void initselection(Selection& s) { s = Selection(); }
 
+int lastsample(const Schedule& s) {
+    for (int k = kSamples; k >= 1; --k)
+        if (s.samples[k].count > 0) return k;
+    return 0;
+}
+
 void initschedule(Schedule& s) {
     for (auto& smp : s.samples) initselection(smp);
     for (auto& row : s.schednrs) row.fill(0);

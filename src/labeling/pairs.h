@@ -45,6 +45,8 @@ struct Schedule {
 using DupList = std::array<int, kListLen + 1>;
 
 void initselection(Selection& s);
+// The last sample that holds an entry (0 for an empty schedule).
+int lastsample(const Schedule& s);
 void initschedule(Schedule& s);
 // Appends (front, end, mask); false when the selection is full.
 bool addentry(Selection& s, int front, int end, int mask);

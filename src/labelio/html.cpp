@@ -80,9 +80,7 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
     Schedule& s = *held;
     import_pairs(l, rank, s);
     fillschednrs(s, uniqs);
-    int nsamples = 0;
-    for (int k = 1; k <= kSamples; ++k)
-        if (s.samples[k].count > 0) nsamples = k;
+    int nsamples = lastsample(s);
     std::vector<PairLine> pairs = labelpairs(s, uniqs, d);
     auto resolved = [&](int f, int e) {
         int m = s.schednrs[f][e];
