@@ -53,6 +53,7 @@ struct SmallBudget {
     SmallBudget() {
         testhooks.annealsteps = 20000;
         testhooks.exactseconds = 0;
+        testhooks.polishsteps = 20000;
     }
     ~SmallBudget() { testhooks.reset(); }
 };

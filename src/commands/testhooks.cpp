@@ -7,4 +7,5 @@ TestHooks testhooks;
 void TestHooks::tune(OptParams& p) const {
     if (annealsteps >= 0) p.annealsteps = annealsteps;
     if (exactseconds >= 0) p.exactseconds = exactseconds;
+    if (polishsteps >= 0) p.polishsteps = polishsteps;
 }

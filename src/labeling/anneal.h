@@ -57,6 +57,11 @@ class Annealer {
     void revert();
     const Eval& current() const { return ev_; }
     const Labels& labels() const { return cn_; }
+    // What a move may flip: types whose 13C or 15N label some base pair
+    // uses, and the sample bits.
+    const std::vector<int>& cvars() const { return cvars_; }
+    const std::vector<int>& nvars() const { return nvars_; }
+    const std::vector<int>& bits() const { return bits_; }
 
    private:
     struct Occurring {

@@ -38,6 +38,14 @@
 //    UP x 100 / 2^n would trade 18 resolved pairs for one sample fewer (31
 //    pairs on 5 samples outscore 49 on 6), while the cutoff is the user's
 //    sample budget.
+//  - Then, among schedules of the best quality (resolved pairs, samples),
+//    the cheapest recipe (see price.h): the polish walks from the best
+//    schedule's labels to cheaper ones of the same quality, and the
+//    distinct recipes it meets are the alternatives. After the cycles they
+//    join the ring's entries, and the ten of the highest score fill the
+//    slots: the ring alone holds one schedule when no cycle beats the first
+//    one, which is the rule on real proteins. The score ranks them, so
+//    priceweight decides how far the price moves a recipe up.
 //  - Labelscore: a sample scores the label amount (alaba of the first atom)
 //    of each residue whose type it labels with 13C or 15N.
 //  - The price term is 0 when no sample shows an occurring pair (the total
@@ -79,6 +87,7 @@
 #include "labeling/anneal.h"
 #include "labeling/exact.h"
 #include "labeling/labutils.h"
+#include "labeling/price.h"
 #include "molecule/kemradata.h"
 
 namespace {
@@ -555,6 +564,9 @@ struct Optimiser {
     std::vector<int> fingerprints;
     Schedule greedsched, gensched, myschedule, trialsched;
     std::array<Schedule, kSlots + 1> topschedules;
+    PriceTable prices{};
+    // Distinct recipes of the first schedule's quality, cheapest first.
+    std::vector<std::unique_ptr<Schedule>> alternatives;
 
     Optimiser(const Problem& problem, const OptParams& params, Observer& o, OptResult& r)
         : pb(problem),
@@ -566,7 +578,8 @@ struct Optimiser {
           npairs(problem.base.count),
           lane0(problem.uniqs, params.allowed, problem.base.count),
           order(lane0.order),
-          builder(lane0.builder) {}
+          builder(lane0.builder),
+          prices(typeprices(problem.mol, problem.lab)) {}
 
     double score(Schedule& s) {
         return scoreschedule(s, p.scoreweight, p.priceweight, p.fillweight, uniqs, pb.mol, pb.lab);
@@ -614,6 +627,8 @@ struct Optimiser {
     void greedy(Schedule& s);
     void wiggle(Schedule& s, uint32_t cutoff);
     void firstschedule(Schedule& s);
+    void cheaper(Schedule& s, const std::function<void(Schedule&)>& consider);
+    void addalternatives();
     bool acceptable(Schedule& s);
     // Is unique pair k shown in s with a mask no other occurring pair has?
     bool resolved(const Schedule& s, int k) const {
@@ -869,11 +884,18 @@ void Optimiser::firstschedule(Schedule& s) {
     };
     int bestup = -1, bestn = 0;
     double bestscore = 0;
+    Cost bestcost;
+    // Better: more resolved pairs, then fewer samples, then fewer forms not
+    // offered and a lower price, then the higher score.
     std::function<void(Schedule&)> consider = [&](Schedule& x) {
         int up = chkuniqsdup(x, uniqs), used = needed(x);
         double sc = score(x);
-        if (up > bestup || (up == bestup && (used < bestn || (used == bestn && sc > bestscore)))) {
-            bestup = up, bestn = used, bestscore = sc;
+        Cost c = schedulecost(x, prices);
+        if (up != bestup    ? up > bestup
+            : used != bestn ? used < bestn
+            : c != bestcost ? c < bestcost
+                            : sc > bestscore) {
+            bestup = up, bestn = used, bestscore = sc, bestcost = c;
             s = x;
         }
     };
@@ -914,6 +936,61 @@ void Optimiser::firstschedule(Schedule& s) {
     bounds(nall);
     if (p.exactseconds > 0 && unique > 0 && !obs.stop() && (allowedbits & (allowedbits + 1)) == 0)
         exact(nall, consider, bestup, bestn);
+    if (bestup > 0 && !obs.stop()) cheaper(s, consider);
+}
+
+// The cheapest recipes of the best schedule's quality: the polish on the
+// samples it uses. The distinct ones it meets are kept as alternatives for
+// the slots the ring leaves to them.
+void Optimiser::cheaper(Schedule& s, const std::function<void(Schedule&)>& consider) {
+    const int target = chkuniqsdup(s, uniqs);
+    const uint32_t bits = p.cutoff & kAllSamples & cutoffmask(lastsample(s));
+    Annealer a(base, uniqs, p.allowed, bits, p.maxpeaks);
+    const uint64_t sd =
+        static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0xD1B54A32D192ED03ull;
+    Polished r =
+        polish(a, labelsof(s, base, uniqs), target, prices, sd, p.polishsteps, kSlots, [&] {
+            tick("cheaper recipes of " + intstr(target) + " resolved unique pairs");
+            return obs.stop();
+        });
+    for (const Labels& l : r.distinct)
+        if (a.toschedule(l, trialsched) && acceptable(trialsched)) {
+            consider(trialsched);
+            alternatives.push_back(std::make_unique<Schedule>(trialsched));
+        }
+}
+
+// The ring's entries and the alternatives of the first schedule's quality
+// that are not the same recipe as an entry: the ten of the highest score
+// stay, in ring order before alternatives on equal scores.
+void Optimiser::addalternatives() {
+    if (alternatives.empty()) return;
+    const int want = chkuniqsdup(greedsched, uniqs), wantn = lastsample(greedsched);
+    std::vector<std::pair<int, Schedule>> all;
+    std::vector<Labels> recipes;
+    for (int k = 1; k <= std::min(ringentries, kSlots); ++k) {
+        all.emplace_back(topscores[static_cast<size_t>(k)], topschedules[static_cast<size_t>(k)]);
+        recipes.push_back(bought(topschedules[static_cast<size_t>(k)]));
+    }
+    for (const auto& alt : alternatives) {
+        if (chkuniqsdup(*alt, uniqs) != want || lastsample(*alt) != wantn) continue;
+        Labels l = bought(*alt);
+        if (std::any_of(recipes.begin(), recipes.end(),
+                        [&](const Labels& r) { return samerecipe(r, l); }))
+            continue;
+        recipes.push_back(l);
+        all.emplace_back(static_cast<int>(score(*alt) * 100), *alt);
+    }
+    std::stable_sort(all.begin(), all.end(),
+                     [](const auto& x, const auto& y) { return x.first > y.first; });
+    for (int k = 1; k <= kSlots; ++k) {
+        auto i = static_cast<size_t>(k - 1);
+        if (i < all.size()) {
+            topscores[static_cast<size_t>(k)] = all[i].first;
+            topschedules[static_cast<size_t>(k)] = all[i].second;
+        }
+    }
+    ringentries = std::max(ringentries, std::min(kSlots, static_cast<int>(all.size())));
 }
 
 // The exact engine, when the best schedule is not proven yet: the fewest
@@ -1316,6 +1393,7 @@ void Optimiser::run() {
         sequentialcycles(it, best);
     if (out.end == OptEnd::enumerated || out.end == OptEnd::formula) return;
     if (obs.stop()) out.end = OptEnd::interrupted;
+    addalternatives();
     rank(false);
     out.last = myschedule;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "kemlang/print.h"
+#include "labeling/price.h"
 
 namespace {
 
@@ -24,15 +25,6 @@ std::string typename_of(const KemraData& d, int t) {
     return t >= 1 && t <= d.naa() ? trim(d.res[static_cast<size_t>(t)].name) : std::string();
 }
 
-int recipeprice(const std::string& name, const std::array<int, kTypes + 1>& column,
-                const LabelData& l) {
-    int sum = 0;
-    if (name.empty()) return 0;
-    for (int r = 1; r <= 20; ++r)
-        if (trim(l.price_asname[r]) == name) sum += column[r];
-    return sum;
-}
-
 char Recipe::code(int t, int k) const {
     if (k < 1 || k > static_cast<int>(samples.size())) return '.';
     const RecipeSample& s = samples[static_cast<size_t>(k - 1)];
@@ -44,6 +36,7 @@ char Recipe::code(int t, int k) const {
 
 Recipe makerecipe(const Schedule& s, const LabelData& l, const KemraData& d, bool throughempty) {
     Recipe r;
+    const PriceTable prices = typeprices(d, l);
     int last = 0;
     for (int k = 1; k <= s.nsamples && k <= kSamples; ++k)
         if (s.samples[k].count > 0) last = k;
@@ -56,9 +49,9 @@ Recipe makerecipe(const Schedule& s, const LabelData& l, const KemraData& d, boo
         for (int t : a) (has(b, t) ? rs.both : rs.c13).push_back(t);
         for (int t : b)
             if (!has(a, t)) rs.n15.push_back(t);
-        for (int t : rs.c13) rs.c13price += recipeprice(typename_of(d, t), l.price_catoms, l);
-        for (int t : rs.n15) rs.n15price += recipeprice(typename_of(d, t), l.price_natoms, l);
-        for (int t : rs.both) rs.bothprice += recipeprice(typename_of(d, t), l.price_bothatoms, l);
+        for (int t : rs.c13) rs.c13price += prices[static_cast<size_t>(t)].c13;
+        for (int t : rs.n15) rs.n15price += prices[static_cast<size_t>(t)].n15;
+        for (int t : rs.both) rs.bothprice += prices[static_cast<size_t>(t)].both;
         r.total += rs.price();
         r.samples.push_back(rs);
     }

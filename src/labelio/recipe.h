@@ -39,9 +39,6 @@ struct Recipe {
 
 // Trimmed name of residue type t, empty when the library has no such type.
 std::string typename_of(const KemraData& d, int t);
-// Sum of the prices of every row among 1..20 named like the type.
-int recipeprice(const std::string& name, const std::array<int, kTypes + 1>& column,
-                const LabelData& l);
 // Recipe of a schedule record filled by import_pairs: samples up to the first
 // empty one, or with throughempty up to the last sample with entries (empty
 // samples in between buy nothing).

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "brute.h"
+#include "labeling/price.h"
 #include "labelio/labelfile.h"
 #include "testutil.h"
 
@@ -99,6 +100,7 @@ struct Design {
         for (auto& row : p.allowed) row.fill(1);
         p.annealsteps = 20000;
         p.exactseconds = 0;
+        p.polishsteps = 20000;
     }
     std::unique_ptr<OptResult> go(Observer& obs) {
         std::unique_ptr<OptResult> r;
@@ -389,6 +391,100 @@ TEST(OptimiserRun, ExactEngineImprovesAndProves) {
     EXPECT_EQ(b.total, 0);
     EXPECT_EQ(r->fewest, 6);
     EXPECT_EQ(lastsample(r->ranked[1]), 6);
+}
+
+}  // namespace
+
+namespace {
+
+// Among schedules of the best quality the run keeps the cheapest recipe
+// (forms not offered first, then price), and the ten slots hold distinct
+// recipes. Reference: every labeling of the few types of a short sequence on
+// two samples, judged as the annealer judges.
+TEST(OptimiserRun, CheapestOfTheBestQuality) {
+    struct Case {
+        const char* sequence;
+        int notoffered;  // forms not offered that the cheapest needs
+    } cases[] = {
+        {"ALA ILE GLY", 0},  // ILE with both labels is not offered: a sample each
+        {"ASN GLY ALA", 1},  // no form of ASN is offered, so one is bought
+        {"LEU SER GLY SER LEU", 0},
+        {"ALA ILE GLY ILE ALA", 1},  // three masks for four pairs of ILE: ILE takes both
+    };
+    for (const Case& c : cases) {
+        Design run(c.sequence, 2);
+        run.p.iterations = 0;
+        run.p.polishsteps = 200000;
+        const PriceTable prices = typeprices(kemradata, labdata);
+        Annealer judge(run.base, run.uniqs, run.p.allowed, cutoffmask(2), 999);
+        std::vector<int> types(judge.cvars());
+        for (int t : judge.nvars())
+            if (std::find(types.begin(), types.end(), t) == types.end()) types.push_back(t);
+        ASSERT_LE(types.size(), 4u) << c.sequence;
+        int bestup = -1, bestn = 0;
+        Cost best;
+        for (uint32_t code = 0; code < (1u << (4 * types.size())); ++code) {
+            Labels l;
+            for (size_t i = 0; i < types.size(); ++i) {
+                l.c[types[i]] = (code >> (4 * i)) & 3;
+                l.n[types[i]] = (code >> (4 * i + 2)) & 3;
+            }
+            l = judge.normalised(l);
+            Annealer::Eval ev = judge.evaluate(l);
+            if (!ev.feasible()) continue;
+            uint32_t used = 0;
+            for (int t = 1; t <= kTypes; ++t) used |= l.c[t] | l.n[t];
+            int n = std::popcount(used);
+            Cost cost = labelcost(l, prices);
+            if (ev.resolved != bestup ? ev.resolved > bestup : n != bestn ? n < bestn : cost < best)
+                bestup = ev.resolved, bestn = n, best = cost;
+        }
+        EXPECT_EQ(best.notoffered, c.notoffered) << c.sequence;
+        for (double weight : {0.0, 10.0}) {
+            run.p.priceweight = weight;
+            Observer quiet;
+            auto r = run.go(quiet);
+            std::string what = std::string(c.sequence) + " priceweight " + std::to_string(weight);
+            Cost cheapest{1 << 30, 0};
+            std::vector<Labels> seen;
+            for (int k = 1; k <= kSlots; ++k) {
+                Schedule& s = r->ranked[k];
+                if (empty(s)) continue;
+                Labels l = bought(s);
+                for (const Labels& o : seen)
+                    EXPECT_FALSE(samerecipe(o, l)) << what << " slot " << k;
+                seen.push_back(l);
+                if (chkuniqsdup(s, run.uniqs) == bestup && lastsample(s) == bestn)
+                    cheapest = std::min(cheapest, schedulecost(s, prices));
+            }
+            EXPECT_EQ(cheapest, best) << what;
+        }
+    }
+}
+
+// On a real protein the ten slots fill with distinct recipes of the first
+// schedule's quality, and a price weight moves cheaper ones up.
+TEST(OptimiserRun, TenDistinctRecipes) {
+    Design run("ubiquitin.fasta", 6);
+    run.p.iterations = 0;
+    run.p.annealsteps = 2000000;
+    run.p.polishsteps = 300000;
+    const PriceTable prices = typeprices(kemradata, labdata);
+    Observer quiet;
+    auto plain = run.go(quiet);
+    run.p.priceweight = 10;
+    auto weighted = run.go(quiet);
+    std::vector<Labels> seen;
+    for (int k = 1; k <= kSlots; ++k) {
+        Schedule& s = plain->ranked[k];
+        ASSERT_FALSE(empty(s)) << "slot " << k;
+        EXPECT_EQ(chkuniqsdup(s, run.uniqs), 46) << "slot " << k;
+        EXPECT_EQ(brute(s, run.uniqs, 1).total, 0) << "slot " << k;
+        Labels l = bought(s);
+        for (const Labels& o : seen) EXPECT_FALSE(samerecipe(o, l)) << "slot " << k;
+        seen.push_back(l);
+    }
+    EXPECT_LE(schedulecost(weighted->ranked[1], prices), schedulecost(plain->ranked[1], prices));
 }
 
 }  // namespace

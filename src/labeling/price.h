@@ -1,0 +1,68 @@
+// What a schedule costs, and the search for cheaper schedules of the same
+// quality.
+//
+// A recipe buys, per sample, each residue type it labels: with 13C only (a
+// front type of the sample), 15N only (an end type) or both. A form priced
+// kNotOffered or more is not sold; a schedule that needs one is worth
+// having only when no schedule of its quality avoids it. So schedules of
+// equal quality (resolved unique pairs, samples) compare first by the number
+// of not-offered forms they buy, then by price.
+//
+// The polish walks over the labels of a schedule that resolves a target
+// number of unique pairs and anneals on the cost: a move that adds a label
+// is taken when the temperature allows, so the walk can carry a label from
+// an expensive type to a cheap one. It never leaves the schedules that
+// resolve the target without duplicates or peak excess: tried with a cost
+// for stepping off instead, the walk settled off target and found dearer
+// recipes on every protein measured. On its way it keeps
+// the cheapest distinct schedules it meets: two schedules that differ only
+// in the numbering of their samples are one recipe, so they count once.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "labeling/anneal.h"
+#include "labeling/labeldata.h"
+
+struct KemraData;
+struct LabelData;
+
+struct TypePrice {
+    int c13 = 0, n15 = 0, both = 0;
+};
+using PriceTable = std::array<TypePrice, kTypes + 1>;
+
+// Prices by residue type: every price-table entry 1..20 whose name equals the
+// type's trimmed name adds its price (two entries are named CYS).
+PriceTable typeprices(const KemraData& mol, const LabelData& lab);
+
+struct Cost {
+    int notoffered = 0;  // forms bought that are not offered
+    long price = 0;
+    auto operator<=>(const Cost&) const = default;
+};
+
+// The cost of normalised labels (bits of the samples they use).
+Cost labelcost(const Labels& l, const PriceTable& prices);
+// What a schedule's recipe buys: per sample its front types (13C) and end
+// types (15N).
+Labels bought(const Schedule& s);
+Cost schedulecost(const Schedule& s, const PriceTable& prices);
+// The labels a schedule's pair-sample matrix implies for its base pairs.
+Labels labelsof(const Schedule& s, const Selection& base, const TypeMatrix& uniqs);
+
+// The same recipe under another numbering of the samples?
+bool samerecipe(const Labels& a, const Labels& b);
+
+struct Polished {
+    Labels best;                   // the cheapest found, start when nothing cheaper
+    std::vector<Labels> distinct;  // the cheapest distinct recipes met, cheapest first
+};
+
+// Anneals on the cost from start (which must resolve target unique pairs,
+// feasibly) for at most steps moves; keeps up to keep distinct recipes.
+Polished polish(Annealer& a, const Labels& start, int target, const PriceTable& prices,
+                uint64_t seed, long steps, int keep, const std::function<bool()>& stop = nullptr);
