@@ -43,7 +43,8 @@ class Annealer {
     // false when a sample would hold more than 300 entries.
     bool toschedule(const Labels& l, Schedule& s) const;
     // Searches from start for at most steps moves (stopping early when bound
-    // pairs are resolved, or when stop says so); returns the best feasible
+    // pairs are resolved, when the best has not improved for a long while,
+    // or when stop says so); returns the best feasible
     // labels, start when nothing better is found. Same seed, same result.
     Labels search(const Labels& start, uint64_t seed, long steps, int bound,
                   const std::function<bool()>& stop = nullptr);
