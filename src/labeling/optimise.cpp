@@ -540,6 +540,49 @@ struct Lane {
     }
 };
 
+// The label annealing on one count of samples. Its result depends on the
+// run's seed and the count alone, so the walks of the next counts can run
+// ahead on other threads while this thread builds greedily, and the result
+// is the same on any number of threads.
+struct Walk {
+    Annealer annealer;
+    Labels result;
+    uint64_t seed;
+    long steps;
+    int bound;
+    std::atomic<bool> cancel{false}, done{false};
+    std::thread thread;
+    Walk(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed, uint32_t bits,
+         int maxpeaks, uint64_t sd, long st, int bd)
+        : annealer(base, uniqs, allowed, bits, maxpeaks), seed(sd), steps(st), bound(bd) {}
+    ~Walk() {
+        cancel = true;
+        if (thread.joinable()) thread.join();
+    }
+    // On another thread.
+    void start() {
+        if (thread.joinable() || done) return;
+        thread = std::thread([this] {
+            result =
+                annealer.search(Labels(), seed, steps, bound, [this] { return cancel.load(); });
+            done = true;
+        });
+    }
+    // Here, or waiting for the other thread; stop is asked every few
+    // milliseconds either way.
+    void finish(const std::function<bool()>& stop) {
+        if (!thread.joinable()) {
+            if (!done) result = annealer.search(Labels(), seed, steps, bound, stop), done = true;
+            return;
+        }
+        while (!done) {
+            if (stop()) cancel = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        thread.join();
+    }
+};
+
 struct Optimiser {
     const Problem& pb;
     const OptParams& p;
@@ -906,24 +949,40 @@ void Optimiser::firstschedule(Schedule& s) {
         wiggle(s, 0);
         return;
     }
-    uint32_t bits = 0;
-    for (int n = 1; n <= nall && !obs.stop(); ++n) {
-        bits |= (allowedbits & ~bits) & (~(allowedbits & ~bits) + 1);  // next sample
-        order = shuffled;
-        wiggle(trialsched, bits);
-        lastorder = order;
-        consider(trialsched);
-        if (unique > 0 && !obs.stop()) {
-            Annealer a(base, uniqs, p.allowed, bits, p.maxpeaks);
+    std::vector<uint32_t> bitsof(static_cast<size_t>(nall) + 1, 0);
+    for (int n = 1; n <= nall; ++n) {
+        uint32_t rest = allowedbits & ~bitsof[static_cast<size_t>(n - 1)];
+        bitsof[static_cast<size_t>(n)] = bitsof[static_cast<size_t>(n - 1)] | (rest & (~rest + 1));
+    }
+    // The walks of the next counts run ahead on the other threads.
+    const int ahead = unique > 0 ? std::max(0, p.threads - 1) : 0;
+    std::vector<std::unique_ptr<Walk>> walks(static_cast<size_t>(nall) + 1);
+    auto walk = [&](int n) -> Walk& {
+        auto& w = walks[static_cast<size_t>(n)];
+        if (!w) {
             const uint64_t sd =
                 static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0x9E3779B97F4A7C15ull +
                 static_cast<uint64_t>(n);
-            Labels l = a.search(Labels(), sd, p.annealsteps, std::min(unique, (1 << n) - 1), [&] {
+            w = std::make_unique<Walk>(base, uniqs, p.allowed, bitsof[static_cast<size_t>(n)],
+                                       p.maxpeaks, sd, p.annealsteps,
+                                       std::min(unique, (1 << n) - 1));
+        }
+        return *w;
+    };
+    for (int n = 1; n <= nall && !obs.stop(); ++n) {
+        for (int m = n + 1; m <= std::min(nall, n + ahead); ++m) walk(m).start();
+        order = shuffled;
+        wiggle(trialsched, bitsof[static_cast<size_t>(n)]);
+        lastorder = order;
+        consider(trialsched);
+        if (unique > 0 && !obs.stop()) {
+            Walk& w = walk(n);
+            w.finish([&] {
                 tick("label search on " + counted(n, "sample") + ", best so far " + intstr(bestup) +
                      " of " + intstr(unique) + " unique pairs on " + counted(bestn, "sample"));
                 return obs.stop();
             });
-            if (a.toschedule(l, trialsched) && acceptable(trialsched)) {
+            if (w.annealer.toschedule(w.result, trialsched) && acceptable(trialsched)) {
                 if (uniqueflags.verbose_output)
                     obs.line("Annealed labels on " + intstr(n) + " samples resolve " +
                              intstr(chkuniqsdup(trialsched, uniqs)) + " unique pairs");
@@ -932,6 +991,7 @@ void Optimiser::firstschedule(Schedule& s) {
         }
         if (bestup >= unique) break;
     }
+    walks.clear();  // the walks run ahead in vain end here
     order = lastorder;
     bounds(nall);
     if (p.exactseconds > 0 && unique > 0 && !obs.stop() && (allowedbits & (allowedbits + 1)) == 0)

@@ -237,6 +237,22 @@ TEST(OptimiserRun, ThreadsDoNotChangeTheResult) {
         EXPECT_EQ(rings[0], rings[2]) << mode;
         EXPECT_EQ(cycles, (std::vector<long>{151, 151, 151})) << mode;
     }
+    // The label walks of the first schedule run ahead on the other threads.
+    Design run("ubiquitin.fasta", 7);
+    run.p.iterations = 0;
+    run.p.annealsteps = 300000;
+    std::unique_ptr<OptResult> one;
+    for (int threads : {1, 2, 4}) {
+        run.p.threads = threads;
+        Observer quiet;
+        auto r = run.go(quiet);
+        if (!one) {
+            one = std::move(r);
+            continue;
+        }
+        for (int k = 1; k <= kSlots; ++k)
+            expectsame(one->ranked[k], r->ranked[k], "threads " + std::to_string(threads));
+    }
 }
 
 }  // namespace
