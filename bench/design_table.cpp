@@ -2,7 +2,7 @@
 // and sample budget k, the unique pairs, those resolved (by the brute-force
 // checker), samples used, the recipe's price, the proven bound and the wall
 // time; then the fewest samples that resolve every unique pair.
-// Usage: design_table [exact seconds per cell (20)] [kmin kmax (4 9)]
+// Usage: design_table [exact seconds per cell (20)] [kmin kmax (4 9)] [name part]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
         TypeMatrix uniqs{};
         benchutil::protein(f, base, uniqs);
         std::string name = f.substr(f.find_last_of('/') + 1);
+        if (argc > 4 && name.find(argv[4]) == std::string::npos) continue;
         for (int k = kmin; k <= kmax; ++k) {
             OptParams p;
             for (auto& row : p.allowed) row.fill(1);
