@@ -694,7 +694,8 @@ struct Optimiser {
     void tick(const std::string& what);
     void progress(long cycles);
     void bounds(int nall);
-    void exact(int nall, const std::function<void(Schedule&)>& consider, int& bestup, int& bestn);
+    void exact(int nall, const std::function<void(Schedule&)>& consider, const Schedule& best,
+               const std::vector<Labels>& walked, int& bestup, int& bestn);
     static bool independent(const Mode& m);
     void sequentialcycles(int it, double& best);
     void independentcycles(const Mode& mode, double& best);
@@ -991,11 +992,17 @@ void Optimiser::firstschedule(Schedule& s) {
         }
         if (bestup >= unique) break;
     }
+    // What each finished walk reached: where the exact engine starts.
+    std::vector<Labels> walked(static_cast<size_t>(nall) + 1);
+    for (int n = 1; n <= nall; ++n)
+        if (walks[static_cast<size_t>(n)] && !walks[static_cast<size_t>(n)]->thread.joinable() &&
+            walks[static_cast<size_t>(n)]->done)
+            walked[static_cast<size_t>(n)] = walks[static_cast<size_t>(n)]->result;
     walks.clear();  // the walks run ahead in vain end here
     order = lastorder;
     bounds(nall);
     if (p.exactseconds > 0 && unique > 0 && !obs.stop() && (allowedbits & (allowedbits + 1)) == 0)
-        exact(nall, consider, bestup, bestn);
+        exact(nall, consider, s, walked, bestup, bestn);
     if (bestup > 0 && !obs.stop()) cheaper(s, consider);
 }
 
@@ -1053,42 +1060,61 @@ void Optimiser::addalternatives() {
     ringentries = std::max(ringentries, std::min(kSlots, static_cast<int>(all.size())));
 }
 
-// The exact engine, when the best schedule is not proven yet: the fewest
-// samples that resolve every unique pair (and labels on them), or, where the
-// cutoff cannot resolve them all, the most it can (and labels that reach its
-// best). Its schedules compete as the others do; what it proves narrows the
-// bounds. Half the time for each question.
-void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider, int& bestup,
+// The exact engine, when the best schedule is not proven yet. When it
+// resolves every unique pair, the question is one sample fewer: the engine
+// starts from what the label walk reached on that count and climbs to all
+// pairs, or proves they cannot be (then the best is optimal); found, it
+// tries one fewer again. Otherwise the question is the most the cutoff's
+// samples can resolve: it climbs from the best schedule's labels, and what
+// it proves is the bound. Its schedules compete as the others do.
+void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
+                      const Schedule& best, const std::vector<Labels>& walked, int& bestup,
                       int& bestn) {
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e)
             if (p.allowed[f][e] != 1) return;  // the engine judges one pair per mask
     const bool allresolved = bestup >= uniquepairs;
     if ((allresolved && bestn <= out.fewest) || (!allresolved && bestup >= out.bound)) return;
-    ExactLimits lim;
-    lim.seconds = p.exactseconds / 2;
-    lim.interrupt = [&] {
-        tick("exact search, best so far " + intstr(bestup) + " of " + intstr(uniquepairs) +
-             " unique pairs on " + counted(bestn, "sample"));
-        return obs.stop();
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(p.exactseconds));
+    auto limits = [&] {
+        ExactLimits lim;
+        lim.seconds = std::max(
+            0.001,
+            std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count());
+        lim.interrupt = [&] {
+            tick("exact search, best so far " + intstr(bestup) + " of " + intstr(uniquepairs) +
+                 " unique pairs on " + counted(bestn, "sample"));
+            return obs.stop() || std::chrono::steady_clock::now() >= deadline;
+        };
+        return lim;
     };
-    ExactOptions opt;
-    opt.maxsamples = nall;
     auto take = [&](const Labels& l, int k) {
         Annealer a(base, uniqs, p.allowed, cutoffmask(k), p.maxpeaks);
         if (a.toschedule(l, trialsched) && acceptable(trialsched)) consider(trialsched);
     };
-    ExactFewest f = exactfewest(base, uniqs, p.allowed, lim, opt);
-    if (f.status != ExactStatus::refused) {
-        if (f.upper > 0 && f.upper <= nall) take(f.labels, f.upper);
-        out.fewest = std::max(out.fewest, f.lower);
-    }
-    if (out.fewest > nall && !obs.stop()) {
-        ExactResult r = exactmaxresolved(base, uniqs, p.allowed, nall, lim);
-        if (r.status != ExactStatus::refused) {
-            take(r.labels, nall);
-            if (r.bound > 0) out.bound = std::min(out.bound, r.bound);
+    if (allresolved) {
+        for (int k = bestn - 1; k >= std::max(1, out.fewest) && !obs.stop() &&
+                                std::chrono::steady_clock::now() < deadline;
+             --k) {
+            const Labels* start =
+                k < static_cast<int>(walked.size()) ? &walked[static_cast<size_t>(k)] : nullptr;
+            ExactResult r = exactmaxresolved(base, uniqs, p.allowed, k, limits(), start);
+            if (r.status == ExactStatus::refused) return;
+            if (r.found >= uniquepairs) {
+                take(r.labels, k);
+                continue;
+            }
+            if (r.bound < uniquepairs) out.fewest = std::max(out.fewest, k + 1);
+            break;
         }
+    } else {
+        Labels start = labelsof(best, base, uniqs);
+        ExactResult r = exactmaxresolved(base, uniqs, p.allowed, nall, limits(), &start);
+        if (r.status == ExactStatus::refused) return;
+        take(r.labels, nall);
+        if (r.bound > 0) out.bound = std::min(out.bound, r.bound);
     }
     if (uniqueflags.verbose_output)
         obs.line("Exact search: fewest samples for all " + intstr(out.fewest) + ", most on " +
