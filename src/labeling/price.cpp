@@ -17,6 +17,7 @@ constexpr double kHot = 400.0, kCold = 2.0;
 constexpr long kRound = 100000;            // moves per round at most
 constexpr double kShift = 0.5;             // share of moves that shift a label to another sample
 constexpr long kStopCheck = 4096;          // moves between two looks at the interrupt
+constexpr long kPatience = 8;              // rounds without a cheaper recipe before the walk ends
 constexpr double kNotOfferedWeight = 1e7;  // one form not offered outweighs any price
 
 double energy(const Cost& c) {
@@ -154,9 +155,11 @@ Polished polish(Annealer& a, const Labels& start, int target, const PriceTable& 
     const long round = std::clamp(steps / 16, std::min(kRound, 1000L), kRound);
     const double cool = std::pow(kCold / kHot, 1.0 / static_cast<double>(round));
     double t = kHot;
+    long lastgain = 0;  // step of the last cheaper recipe
     for (long step = 0; nvars > 0 && step < steps; ++step) {
         if (step % kStopCheck == 0 && stop && stop()) break;
         if (step % round == 0) {
+            if (step - lastgain >= kPatience * round) break;
             // Odd rounds start from a fresh labeling on target when the
             // resolution annealing finds one within a round's moves: recipes
             // that resolve different pairs are joined by no walk on target.
@@ -193,7 +196,7 @@ Polished polish(Annealer& a, const Labels& start, int target, const PriceTable& 
         }
         a.commit();
         now = e;
-        if (c < best) best = c, out.best = a.labels();
+        if (c < best) best = c, out.best = a.labels(), lastgain = step;
         remember(c, a.labels());
     }
     for (size_t i = 0; i < pool.size() && static_cast<int>(i) < keep; ++i)
