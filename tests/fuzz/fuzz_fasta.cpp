@@ -2,13 +2,6 @@
 #include "fuzzutil.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::setup();
-    fuzz::library();
-    std::string file = fuzz::text(data, size);
-    fuzz::guarded([&] {
-        std::FILE* f = fuzz::memfile(file);
-        if (f && getfasta(f)) iniseq();
-        if (f) std::fclose(f);
-    });
+    fuzz::sequencefile(data, size, getfasta);
     return 0;
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "../kemloop.h"
 #include "driver/comtab.h"
 #include "kemlang/interp.h"
 #include "kemlang/kemlangdata.h"
@@ -91,17 +92,22 @@ inline void interpret(const std::string& input) {
         kemlangdata.capture = &sink;
         kemlangdata.safe = true;
         kemlangdata.safdir = scratch;
-        int status = 0, npar = 0;
-        std::string cmd;
-        std::vector<std::string> param;
-        kemlang(status, cmd, param, npar, 50, ".kem", "", "/nonexistent/init", "");
-        while (true) {
-            kemlang(status, cmd, param, npar, 50, ".kem", "", "/nonexistent/init", "");
-            if (cmd == "quit") break;
-            status = 1;
-        }
+        kemloop();
     });
     std::cin.rdbuf(old);
+}
+
+// A sequence file read with the shipped library (getseq or getfasta), and
+// the molecule built from it.
+inline void sequencefile(const uint8_t* data, size_t size, bool (*reader)(std::FILE*)) {
+    setup();
+    library();
+    std::string file = text(data, size);
+    guarded([&] {
+        std::FILE* f = memfile(file);
+        if (f && reader(f)) iniseq();
+        if (f) std::fclose(f);
+    });
 }
 
 // Human ubiquitin built once, for the readers that need a molecule.

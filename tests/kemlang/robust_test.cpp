@@ -19,6 +19,7 @@
 #include "kemlang/print.h"
 #include "kemlang/services.h"
 #include "kemlang/vars.h"
+#include "kemloop.h"
 #include "testutil.h"
 
 namespace {
@@ -51,15 +52,7 @@ std::string session(const std::string& input) {
     std::string out = captured([] {
         kemlang_reset();
         inivar();
-        int status = 0, npar = 0;
-        std::string cmd;
-        std::vector<std::string> param;
-        kemlang(status, cmd, param, npar, 50, ".kem", "", "/nonexistent/init", "");
-        while (true) {
-            kemlang(status, cmd, param, npar, 50, ".kem", "", "/nonexistent/init", "");
-            if (cmd == "quit") break;
-            status = 1;
-        }
+        kemloop();
     });
     std::cin.rdbuf(old);
     return out.substr(out.find('\n') + 1);  // without the missing-init warning
