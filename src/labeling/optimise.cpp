@@ -283,7 +283,6 @@ bool ScheduleBuilder::groupsok(int nchanged) {
 }
 
 bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
-    refused_ = refusedcol_ = -1;
     uint32_t cf = cmask_[f] | m, ne = nmask_[e] | m;
     // Fast refusal: pairs of row f hold masks within cmask[f], pairs of
     // column e masks within nmask[e]. A new mask outside both is held only by
@@ -302,16 +301,10 @@ bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
         return true;
     };
     bool ok = update(f, e, cf & ne);
-    for (size_t i = 0; ok && i < row_[f].size(); ++i) {
-        int b = row_[f][i];
-        if (b != e) ok = update(f, b, cf & nmask_[b]);
-        if (!ok) refused_ = static_cast<int>(i);
-    }
-    for (size_t i = 0; ok && i < col_[e].size(); ++i) {
-        int a = col_[e][i];
-        if (a != f) ok = update(a, e, cmask_[a] & ne);
-        if (!ok) refusedcol_ = static_cast<int>(i);
-    }
+    for (size_t i = 0; ok && i < row_[f].size(); ++i)
+        if (int b = row_[f][i]; b != e) ok = update(f, b, cf & nmask_[b]);
+    for (size_t i = 0; ok && i < col_[e].size(); ++i)
+        if (int a = col_[e][i]; a != f) ok = update(a, e, cmask_[a] & ne);
     ok = ok && groupsok(n);
     std::array<int, kSamples + 1> newpeaks = peaks_;
     if (ok)
@@ -338,6 +331,11 @@ bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
     return true;
 }
 
+void ScheduleBuilder::addpartner(int& np, uint32_t was, uint32_t changing) {
+    if (changing == 0) return;  // no candidate changes this partner
+    partners_[static_cast<size_t>(np++)] = {was, changing, (changing & (~changing + 1)) - 1};
+}
+
 int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, Schedule& s,
                            uint32_t cutoff, int maxpeaks) {
     clear();
@@ -348,36 +346,45 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
     for (int p = 0; p < npairs; ++p) {
         int f = 0, e = 0;
         if (!pairat(base, order, p, uniqs_, f, e) || done[f][e]) continue;
-        // Candidates come in long runs refused by the same partner: its new
-        // mask was | (m & labels) is held by a pair this placement leaves
-        // alone (a mask outside cmask[f] and nmask[e]). The partners that
-        // refused last (one of the row, one of the column) are asked first,
-        // and a refusal skips every following candidate with the same
-        // bits in the partner's labels: up to the next multiple of the
-        // labels' lowest bit they are all the same.
+        // A candidate m changes a row partner (f, b) to cf' & n[b] and a
+        // column partner (a, e) to c[a] & ne': the partner's new mask
+        // depends only on m's bits in its "changing" set (n[b] outside cf,
+        // c[a] outside ne). When that new mask is already held by a pair the
+        // placement leaves alone (one outside cmask[f] and nmask[e]), the
+        // candidate is refused for certain, and so is every following one
+        // up to the next change of a bit in the changing set: the run ends
+        // below its lowest bit. The partners are asked before any trial
+        // placement, those that refused last first, and the partners whose
+        // runs are longest next.
         const uint32_t cf = cmask_[f], ne = nmask_[e];
-        int hintrow = -1, hintcol = -1;
-        auto pinned = [&](uint32_t was, uint32_t labels, uint32_t m) {
-            uint32_t nm = was | (m & labels);
-            return nm != was && count_[nm] >= uniform_ && (nm & ~cf) && (nm & ~ne);
+        int np = 0;
+        if (uniform_ > 0) {
+            addpartner(np, static_cast<uint32_t>(mat_[f][e]), limit & ~(cf & ne));  // the pair
+            for (int b : row_[f])
+                if (b != e) addpartner(np, static_cast<uint32_t>(mat_[f][b]), nmask_[b] & ~cf);
+            for (int a : col_[e])
+                if (a != f) addpartner(np, static_cast<uint32_t>(mat_[a][e]), cmask_[a] & ~ne);
+            std::sort(partners_.begin(), partners_.begin() + np,
+                      [](const Partner& x, const Partner& y) { return x.run > y.run; });
+        }
+        const int* count = count_.data();
+        const int uniform = uniform_;
+        auto pinned = [&](const Partner& x, uint32_t m) {
+            uint32_t q = m & x.changing;
+            if (q == 0) return false;
+            uint32_t nm = x.was | q;
+            return count[nm] >= uniform && (nm & ~cf) && (nm & ~ne);
         };
-        auto skip = [](uint32_t m, uint32_t labels) {
-            return m | ((labels & (~labels + 1)) - 1);  // last candidate of the run
-        };
+        int hint = -1;
         for (uint32_t m = 1; m <= limit; ++m) {
-            if (uniform_ > 0 && hintrow >= 0) {
-                int b = row_[f][static_cast<size_t>(hintrow)];
-                if (pinned(static_cast<uint32_t>(mat_[f][b]), nmask_[b], m)) {
-                    m = skip(m, nmask_[b]);
-                    continue;
-                }
-            }
-            if (uniform_ > 0 && hintcol >= 0) {
-                int a = col_[e][static_cast<size_t>(hintcol)];
-                if (pinned(static_cast<uint32_t>(mat_[a][e]), cmask_[a], m)) {
-                    m = skip(m, cmask_[a]);
-                    continue;
-                }
+            int refusing = -1;
+            if (hint >= 0 && pinned(partners_[static_cast<size_t>(hint)], m)) refusing = hint;
+            for (int i = 0; refusing < 0 && i < np; ++i)
+                if (pinned(partners_[static_cast<size_t>(i)], m)) refusing = i;
+            if (refusing >= 0) {
+                hint = refusing;
+                m |= partners_[static_cast<size_t>(refusing)].run;  // last candidate of the run
+                continue;
             }
             if (tryplace(f, e, m, maxpeaks)) {
                 (void)addtosamples(s, f, e, m);  // tryplace checked the room
@@ -385,8 +392,6 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
                 ++placed;
                 break;
             }
-            if (refused_ >= 0) hintrow = refused_;
-            if (refusedcol_ >= 0) hintcol = refusedcol_;
         }
     }
     s.schednrs = mat_;

@@ -142,12 +142,16 @@ class ScheduleBuilder {
     bool groupsok(int nchanged);
     void clear();
     int peaksafter(int s, int f, int e) const;
+    // A partner of the pair being placed: its mask now, the sample bits a
+    // candidate can add to it, and the candidates one refusal covers.
+    struct Partner {
+        uint32_t was, changing, run;
+    };
+    void addpartner(int& np, uint32_t was, uint32_t changing);
 
     const TypeMatrix& uniqs_;
     const TypeMatrix& allowed_;
     int uniform_ = 0;         // the common allowed value when all are equal and positive
-    int refused_ = -1;        // row partner that refused the last candidate
-    int refusedcol_ = -1;     // column partner that refused the last candidate
     std::vector<int> count_;  // occurring pairs per sample mask
     std::array<uint32_t, kTypes + 1> cmask_{}, nmask_{};    // samples labelling a type
     std::array<uint32_t, kSamples + 1> fbits_{}, ebits_{};  // types labelled in a sample
@@ -159,6 +163,7 @@ class ScheduleBuilder {
         int a, b, old;
     };
     std::array<Change, 2 * kTypes + 2> changes_{};
+    std::array<Partner, 2 * kTypes + 2> partners_{};
 };
 
 // The same build exactly as the steps read: every candidate is judged by
