@@ -66,11 +66,18 @@
 // all pairs, and an unsatisfiable answer at k proves k + 1 are needed (fewer
 // samples never resolve more: an empty sample can always be added).
 //
-// Limits. Every solver call runs under a terminator that stops it at the
-// wall-clock deadline of the whole request or when the caller's interrupt
-// says so, and under an optional conflict limit per call. A stopped call is
-// not an error: the request returns what it has (best labels, best proven
-// bound) with status unknown. Nothing here prints or reads files.
+// Limits. The budget of a request is counted in work, not wall-clock time:
+// solver conflicts at a rate that falls with the formula's size (conflictrate
+// per second on a million clauses) and annealing moves at annealrate per
+// second. So the same request gives the same answer on any
+// machine and under any load, and a seeded design run stores the same
+// schedules. Every solver call runs under a terminator that stops it when
+// the work reaches the budget (or a share of it), when the wall clock passes
+// wallfactor times the budget (a guard for slow machines, the one case where
+// the answer can depend on the machine), or when the caller's interrupt says
+// so, and under an optional conflict limit per call. A stopped call is not
+// an error: the request returns what it has (best labels, best proven bound)
+// with status unknown. Nothing here prints or reads files.
 #pragma once
 
 #include <functional>
@@ -95,7 +102,9 @@
     OPTION(valuesmax, 9, "most samples the mask-value indicators are used for")                \
     OPTION(config, 0, "solver configuration: 0 default, 1 sat, 2 unsat")                       \
     OPTION(seed, 0, "solver seed")                                                             \
-    OPTION(maxsamples, 20, "largest sample count the fewest-samples search tries")
+    OPTION(maxsamples, 20, "largest sample count the fewest-samples search tries")             \
+    OPTION(conflictrate, 1200, "solver conflicts per second of budget on a million clauses")   \
+    OPTION(wallfactor, 3, "wall-clock guard: a request stops at this many times its budget")
 
 struct ExactOptions {
 #define OPTION(name, value, meaning) long name = value;
@@ -104,7 +113,7 @@ struct ExactOptions {
 };
 
 struct ExactLimits {
-    double seconds = 0;               // wall clock for the whole request; 0 = none
+    double seconds = 0;               // work budget of the whole request; 0 = none
     int conflicts = 0;                // conflicts per solver call; 0 = none
     std::function<bool()> interrupt;  // polled while solving; true stops the request
 };
@@ -124,6 +133,7 @@ struct ExactResult {
     int found = 0;    // resolved by labels
     int bound = 0;    // no labels on k samples resolve more (proven)
     Labels labels;    // normalised, duplicate total 0
+    double work = 0;  // seconds of the budget used
 };
 
 struct ExactFewest {

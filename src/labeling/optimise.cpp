@@ -1080,18 +1080,20 @@ void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
             if (p.allowed[f][e] != 1) return;  // the engine judges one pair per mask
     const bool allresolved = bestup >= uniquepairs;
     if ((allresolved && bestn <= out.fewest) || (!allresolved && bestup >= out.bound)) return;
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(p.exactseconds));
+    // The budget is work, as the engine counts it, so a seeded run stores
+    // the same schedules on any machine; the wall clock only guards.
+    double spent = 0;
+    const auto guard = std::chrono::steady_clock::now() +
+                       std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                           std::chrono::duration<double>(
+                               p.exactseconds * static_cast<double>(ExactOptions{}.wallfactor)));
     auto limits = [&] {
         ExactLimits lim;
-        lim.seconds = std::max(
-            0.001,
-            std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count());
+        lim.seconds = std::max(0.001, p.exactseconds - spent);
         lim.interrupt = [&] {
             tick("exact search, best so far " + intstr(bestup) + " of " + intstr(uniquepairs) +
                  " unique pairs on " + counted(bestn, "sample"));
-            return obs.stop() || std::chrono::steady_clock::now() >= deadline;
+            return obs.stop() || std::chrono::steady_clock::now() >= guard;
         };
         return lim;
     };
@@ -1100,12 +1102,12 @@ void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
         if (a.toschedule(l, trialsched) && acceptable(trialsched)) consider(trialsched);
     };
     if (allresolved) {
-        for (int k = bestn - 1; k >= std::max(1, out.fewest) && !obs.stop() &&
-                                std::chrono::steady_clock::now() < deadline;
-             --k) {
+        for (int k = bestn - 1;
+             k >= std::max(1, out.fewest) && !obs.stop() && spent < p.exactseconds; --k) {
             const Labels* start =
                 k < static_cast<int>(walked.size()) ? &walked[static_cast<size_t>(k)] : nullptr;
             ExactResult r = exactmaxresolved(base, uniqs, p.allowed, k, limits(), start);
+            spent += r.work;
             if (r.status == ExactStatus::refused) return;
             if (r.found >= uniquepairs) {
                 take(r.labels, k);

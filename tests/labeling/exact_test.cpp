@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "../brute.h"
 #include "testutil.h"
@@ -220,6 +222,30 @@ TEST(ExactEngine, LimitsGiveUnknownWithBestSoFar) {
     start.c[1] = start.n[12] = 1;
     Labels back = exactlabels(p.base, p.uniqs, p.allowed, 6, interrupted, start, solveronly);
     EXPECT_EQ(checked(p, 6, back).resolved, checked(p, 6, start).resolved);
+}
+
+// The budget is counted in solver work, so a request stopped by it gives the
+// same answer on a machine busy with other work.
+TEST(ExactEngine, BudgetIsWorkNotWallClock) {
+    Protein p = load("hewl.fasta");
+    ExactLimits lim;
+    lim.seconds = 0.5;
+    ExactResult quiet = exactmaxresolved(p.base, p.uniqs, p.allowed, 6, lim);
+    std::atomic<bool> done{false};
+    std::vector<std::thread> load;
+    for (unsigned i = 0; i < 2 * std::max(1u, std::thread::hardware_concurrency()); ++i)
+        load.emplace_back([&] {
+            volatile unsigned long x = 0;
+            while (!done) x = x + 1;
+        });
+    ExactResult busy = exactmaxresolved(p.base, p.uniqs, p.allowed, 6, lim);
+    done = true;
+    for (std::thread& t : load) t.join();
+    EXPECT_EQ(quiet.status, ExactStatus::unknown);  // the budget stopped it
+    EXPECT_EQ(busy.found, quiet.found);
+    EXPECT_EQ(busy.bound, quiet.bound);
+    EXPECT_TRUE(busy.labels == quiet.labels);
+    EXPECT_EQ(busy.work, quiet.work);
 }
 
 TEST(ExactEngine, RefusesWhatItCannotJudge) {
