@@ -404,6 +404,8 @@ void improve(const Problem& p, int k, Annealer& judge, Best& best, int bound, St
     if (opt.lnstypes <= 0 || best.resolved >= bound || seconds <= 0 || stop.expired()) return;
     ExactOptions unordered = opt;  // fixed labels need not be in sample order
     unordered.symmetry = 0;
+    // With most labels fixed by assumptions a conflict is cheaper.
+    unordered.conflictrate = opt.conflictrate * 100 / std::max(opt.lnscost, 1L);
     Encoding enc(p, k, unordered);
     std::vector<int> types;
     for (int t = 1; t <= kTypes; ++t)

@@ -103,7 +103,8 @@
     OPTION(config, 0, "solver configuration: 0 default, 1 sat, 2 unsat")                       \
     OPTION(seed, 0, "solver seed")                                                             \
     OPTION(maxsamples, 20, "largest sample count the fewest-samples search tries")             \
-    OPTION(conflictrate, 1200, "solver conflicts per second of budget on a million clauses")   \
+    OPTION(conflictrate, 2000, "solver conflicts per second of budget on a million clauses")   \
+    OPTION(lnscost, 60, "percent of a full conflict's work a neighbourhood conflict costs")    \
     OPTION(wallfactor, 3, "wall-clock guard: a request stops at this many times its budget")
 
 struct ExactOptions {

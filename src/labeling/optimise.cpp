@@ -80,6 +80,7 @@
 #include <mutex>
 #include <numeric>
 #include <random>
+#include <string_view>
 #include <thread>
 
 #include "kemlang/print.h"
@@ -162,22 +163,25 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
     int up = chkuniqsdup(s, uniqs);  // also fills the pair-sample matrix
     int needed = 0, highest = 0;
     double price = 0, labelscore = 0;
+    // The price row of each type, looked up once rather than per sample.
+    std::array<int, kTypes + 1> pricerow{};
+    for (int t = 1; t <= kTypes; ++t) {
+        std::string_view name =
+            t <= d.naa() ? std::string_view(d.res[t].name).substr(0, 3) : std::string_view();
+        for (int r = 1; r <= kTypes && !pricerow[t]; ++r)
+            if (l.price_asname[r] == name) pricerow[t] = r;
+    }
     for (int k = 1; k <= kSamples; ++k) {
         const Selection& smp = s.samples[k];
         if (smp.count > 0) ++needed;
         uint32_t fr = 0, en = 0;
         samplesets(smp, fr, en);
+        if ((fr | en) == 0) continue;  // an empty sample adds no price and no label
         for (int t = 1; t <= kTypes; ++t) {
             bool c = fr & (1u << t), n = en & (1u << t);
             if (!c && !n) continue;
-            std::string name = t <= d.naa() ? d.res[t].name.substr(0, 3) : std::string();
-            for (int r = 1; r <= kTypes; ++r)
-                if (l.price_asname[r] == name) {
-                    price += c && n ? l.price_bothatoms[r]
-                             : c    ? l.price_catoms[r]
-                                    : l.price_natoms[r];
-                    break;
-                }
+            if (int r = pricerow[t])
+                price += c && n ? l.price_bothatoms[r] : c ? l.price_catoms[r] : l.price_natoms[r];
         }
         for (int i = 1; i <= d.nr; ++i) {
             int t = d.irlib[i];
@@ -186,12 +190,12 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
                 labelscore += l.alaba[d.ifira[i]];
         }
     }
-    std::vector<int> values;
-    values.reserve(kTypes * kTypes);
+    std::array<int, kTypes * kTypes> values;
+    size_t nvalues = 0;
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e) {
             int m = s.schednrs[f][e];
-            values.push_back(m);
+            values[nvalues++] = m;
             if (m > 0 && uniqs[f][e] > 0)
                 for (int k = kSamples; k > highest; --k)
                     if (m & (1 << (k - 1))) highest = k;
