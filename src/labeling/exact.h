@@ -104,6 +104,7 @@
     OPTION(seed, 0, "solver seed")                                                             \
     OPTION(maxsamples, 20, "largest sample count the fewest-samples search tries")             \
     OPTION(conflictrate, 2000, "solver conflicts per second of budget on a million clauses")   \
+    OPTION(setupcost, 4, "seconds of work a formula's first solve costs per million clauses")  \
     OPTION(lnscost, 60, "percent of a full conflict's work a neighbourhood conflict costs")    \
     OPTION(wallfactor, 3, "wall-clock guard: a request stops at this many times its budget")
 
