@@ -35,9 +35,9 @@ class Stopper : public CaDiCaL::Terminator, public CaDiCaL::Learner {
         charged_ += perconflict_;
         return false;  // counted, not exported
     }
+    void learn(int) override {}
     // Seconds of work one conflict of the formula about to be solved costs.
     void solving(double perconflict) { perconflict_ = perconflict; }
-    void learn(int) override {}
     // A budget for the next calls only, seconds of work from now; 0 lifts it.
     void slice(double seconds) { slice_ = seconds > 0 ? work() + seconds : 0; }
     bool sliced() const { return slice_ > 0 && work() >= slice_; }
@@ -147,10 +147,10 @@ class Encoding {
             std::vector<int> covered = values(masks);
             if (!covered.empty()) cover_ = totalize(covered);
         }
-        setup_ =
-            static_cast<double>(solver_.irredundant()) / 1e6 * static_cast<double>(opt.setupcost);
-        perconflict_ = std::pow(static_cast<double>(solver_.irredundant()) / 1e6, 0.75) /
-                       static_cast<double>(std::max(opt.conflictrate, 1L));
+        const double millions = static_cast<double>(solver_.irredundant()) / 1e6;
+        setup_ = millions * static_cast<double>(opt.setupcost);
+        perconflict_ =
+            std::pow(millions, 0.75) / static_cast<double>(std::max(opt.conflictrate, 1L));
     }
 
     int cap() const { return cap_; }

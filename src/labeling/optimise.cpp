@@ -1004,9 +1004,8 @@ void Optimiser::firstschedule(Schedule& s) {
     // What each finished walk reached: where the exact engine starts.
     std::vector<Labels> walked(static_cast<size_t>(nall) + 1);
     for (int n = 1; n <= nall; ++n)
-        if (walks[static_cast<size_t>(n)] && !walks[static_cast<size_t>(n)]->thread.joinable() &&
-            walks[static_cast<size_t>(n)]->done)
-            walked[static_cast<size_t>(n)] = walks[static_cast<size_t>(n)]->result;
+        if (const auto& w = walks[static_cast<size_t>(n)]; w && !w->thread.joinable() && w->done)
+            walked[static_cast<size_t>(n)] = w->result;
     walks.clear();  // the walks run ahead in vain end here
     order = lastorder;
     bounds(nall);
