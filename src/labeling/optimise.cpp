@@ -157,6 +157,53 @@ std::string hms() {
 
 // Scoring.
 
+namespace {
+
+// The label amounts of all residues: the label term's denominator.
+double totallabelscore(const KemraData& d, const LabelData& l) {
+    double total = 0;
+    for (int i = 1; i <= d.nr && i < static_cast<int>(l.alaba.size()); ++i) total += l.alaba[i];
+    return total;
+}
+
+}  // namespace
+
+std::array<double, kSamples + 2> scoreceilings(double scoreweight, double priceweight,
+                                               double fillweight, const TypeMatrix& uniqs,
+                                               const KemraData& d, const LabelData& l,
+                                               uint32_t cutoff) {
+    std::array<double, kSamples + 2> top;
+    top.fill(HUGE_VAL);
+    // A negative weight or price turns a term's lower limit into no limit.
+    bool negative = scoreweight < 0 || priceweight < 0 || fillweight < 0;
+    for (int r = 1; r <= kTypes; ++r)
+        negative = negative ||
+                   (priceweight != 0 &&
+                    (l.price_catoms[r] < 0 || l.price_natoms[r] < 0 || l.price_bothatoms[r] < 0));
+    if (negative) return top;
+    int unique = 0;
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) unique += uniqs[f][e] == 1;
+    // A sample adds at most the amounts of every residue that can carry a label.
+    double samplelabel = 0;
+    for (int i = 1; i <= d.nr; ++i)
+        if (d.irlib[i] <= kTypes && d.ifira[i] < static_cast<int>(l.alaba.size()))
+            samplelabel += std::max(0.0, l.alaba[d.ifira[i]]);
+    const double totallabel = totallabelscore(d, l);
+    const int most = std::bit_width(candidatelimit(cutoff));
+    top[static_cast<size_t>(most) + 1] = 0;  // no schedule uses more
+    for (int n = most; n >= 1; --n) {
+        double c = std::ldexp(1.0, n);
+        double label = totallabel > 0 ? n * samplelabel / totallabel * scoreweight : 0.0;
+        double up = std::min<double>(unique, c - 1) * 100.0 / c;
+        double fill = c > 1 ? c / (c - 1) * fillweight : 0.0;
+        top[static_cast<size_t>(n)] =
+            std::max(1 + label + up + fill, top[static_cast<size_t>(n) + 1]);
+    }
+    top[0] = std::max(0.0, top[1]);  // no sample: the score is 0
+    return top;
+}
+
 double scoreschedule(Schedule& s, double scoreweight, double priceweight, double fillweight,
                      const TypeMatrix& uniqs, const KemraData& d, const LabelData& l,
                      int nsamples) {
@@ -203,9 +250,7 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
     std::sort(values.begin(), values.end());
     int masksused = static_cast<int>(std::unique(values.begin(), values.end()) - values.begin());
     double totalprice = 18204.0 * (nsamples > 0 ? nsamples : highest);
-    double totallabel = 0;
-    for (int i = 1; i <= d.nr && i < static_cast<int>(l.alaba.size()); ++i)
-        totallabel += l.alaba[i];
+    double totallabel = totallabelscore(d, l);
     if (needed == 0) return 0.0;
     double c = needed >= 32 ? 0.0 : std::ldexp(1.0, needed);
     double pterm = totalprice > 0 ? price / totalprice * priceweight : 0.0;
@@ -341,12 +386,13 @@ void ScheduleBuilder::addpartner(int& np, uint32_t was, uint32_t changing) {
 }
 
 int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, Schedule& s,
-                           uint32_t cutoff, int maxpeaks) {
+                           uint32_t cutoff, int maxpeaks, int giveup) {
     clear();
     initschedule(s);
     std::array<std::array<bool, kTypes + 1>, kTypes + 1> done{};
     const uint32_t limit = candidatelimit(cutoff);
     int placed = 0;
+    uint32_t filled = 0;  // samples holding an entry
     for (int p = 0; p < npairs; ++p) {
         int f = 0, e = 0;
         if (!pairat(base, order, p, uniqs_, f, e) || done[f][e]) continue;
@@ -394,8 +440,13 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
                 (void)addtosamples(s, f, e, m);  // tryplace checked the room
                 done[f][e] = true;
                 ++placed;
+                filled |= m;
                 break;
             }
+        }
+        if (giveup > 0 && std::popcount(filled) >= giveup) {
+            s.lastpair = placed;
+            return -1;
         }
     }
     s.schednrs = mat_;
@@ -606,6 +657,7 @@ struct Optimiser {
     int seed = 1;
     mutable std::mt19937 swaps;
     double greedyscore = 0;
+    int giveup = 0;       // filled samples at which a cycle's build has lost to the first schedule
     int uniquepairs = 0;  // unique pairs of the base selection
     long lastchange = 0;  // cycle of the last change of the ring
     long cycle = 0;       // cycle being judged
@@ -1336,10 +1388,14 @@ void Optimiser::independentcycles(const Mode& mode, double& best) {
             std::iota(lane.aminoptr.begin(), lane.aminoptr.end(), 0);
             do {
                 reorder(lane, rng, mode.order, cycle);
-                lane.builder.build(base, lane.order.data(), npairs, s, p.cutoff, p.maxpeaks);
-                r.gen = scoreschedule(s, p.scoreweight, p.priceweight, p.fillweight, uniqs, pb.mol,
-                                      pb.lab);
-                r.greedy = r.gen <= greedyscore;
+                if (lane.builder.build(base, lane.order.data(), npairs, s, p.cutoff, p.maxpeaks,
+                                       giveup) < 0) {
+                    r.gen = -HUGE_VAL, r.greedy = true;  // lost before it was done
+                } else {
+                    r.gen = scoreschedule(s, p.scoreweight, p.priceweight, p.fillweight, uniqs,
+                                          pb.mol, pb.lab);
+                    r.greedy = r.gen <= greedyscore;
+                }
                 if (r.greedy) {
                     r.total = greedytotal;
                 } else {
@@ -1472,6 +1528,15 @@ void Optimiser::run() {
     rperm();
     greedy(greedsched);
     greedyscore = score(greedsched);
+    giveup = 0;
+    if (p.cycleceiling && !uniqueflags.verbose_output) {
+        // A cycle's schedule counts only when it scores above the first one.
+        const auto top = scoreceilings(p.scoreweight, p.priceweight, p.fillweight, uniqs, pb.mol,
+                                       pb.lab, p.cutoff);
+        const double margin = 1e-9 * std::max(1.0, std::abs(greedyscore));
+        for (int n = 1; n <= kSamples && !giveup; ++n)
+            if (top[static_cast<size_t>(n)] + margin <= greedyscore) giveup = n;
+    }
     myschedule = greedsched;
     int it = p.iterations;
     if (const char* msg = modeof(it).message) obs.line(msg);

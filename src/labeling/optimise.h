@@ -36,6 +36,7 @@ struct KemraData;
     X(long, quietcycles, 20000, "unchanged cycles after which a proven optimum ends mode -1") \
     X(double, progressseconds, 5.0, "seconds between two progress lines of a long phase")     \
     X(double, exactseconds, 20, "exact engine budget, seconds of counted work; 0: not used")  \
+    X(int, cycleceiling, 1, "a cycle stops building once it cannot pass the first schedule")  \
     X(long, polishsteps, 3000000, "moves of the search for cheaper schedules of the best quality")
 
 struct OptParams {
@@ -125,6 +126,16 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
                      const TypeMatrix& uniqs, const KemraData& mol, const LabelData& lab,
                      int nsamples = 0);
 
+// Per count n of non-empty samples, a score no schedule on n or more of
+// them (within the cutoff) can pass; infinite when a negative weight or price
+// leaves a term without a limit. The score of k samples falls as 100/2^k per
+// resolved pair, so a build that has spread over many samples is known to
+// lose before it ends.
+std::array<double, kSamples + 2> scoreceilings(double scoreweight, double priceweight,
+                                               double fillweight, const TypeMatrix& uniqs,
+                                               const KemraData& mol, const LabelData& lab,
+                                               uint32_t cutoff);
+
 // Builds schedules from a pair order, placing pair after pair with the
 // smallest sample mask that keeps the duplicate total at 0. Incremental: the
 // pair-sample matrix of an occurring pair (a, b) is cmask[a] & nmask[b], so
@@ -134,8 +145,10 @@ class ScheduleBuilder {
    public:
     ScheduleBuilder(const TypeMatrix& uniqs, const TypeMatrix& allowed);
     // Builds into s; returns the number of pairs placed (also s.lastpair).
+    // With giveup > 0 the build stops, returning -1, as soon as its
+    // placements fill giveup samples: the caller knows it has lost by then.
     int build(const Selection& base, const int* order, int npairs, Schedule& s, uint32_t cutoff,
-              int maxpeaks);
+              int maxpeaks, int giveup = 0);
 
    private:
     bool tryplace(int f, int e, uint32_t m, int maxpeaks);

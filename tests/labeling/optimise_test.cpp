@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <numeric>
 #include <random>
 
 #include "brute.h"
@@ -64,6 +65,56 @@ TEST(Builder, IncrementalBuildEqualsReference) {
         EXPECT_EQ(checkschedule(fast, total, allowed, u), 0);
         EXPECT_LE(static_cast<uint32_t>(fast.maxmask), cutoff);
     }
+}
+
+int filledsamples(const Schedule& s) {
+    int n = 0;
+    for (int k = 1; k <= kSamples; ++k) n += s.samples[k].count > 0;
+    return n;
+}
+
+// No build scores above the ceiling of the samples it fills, under any
+// weights; a build told to give up at n samples stops only when the whole
+// build fills n or more, and otherwise builds the same schedule.
+TEST(Optimiser, ScoreCeilingHoldsAndGivingUpIsSafe) {
+    std::mt19937 rng(77);
+    static Schedule full, cut;
+    struct Weights {
+        double score, price, fill;
+    };
+    const Weights weights[] = {{1, 0, 1}, {1, 1, 1}, {0, 10, 0}, {5, 0, 3}, {1, 100, 1}};
+    int gaveup = 0;
+    for (int trial = 0; trial < 24; ++trial) {
+        molecule(testutil::randomsequence(rng, 60 + static_cast<int>(rng() % 120)));
+        Selection base;
+        TypeMatrix u{}, allowed{};
+        testutil::captured(
+            [&] { annotatepairs(kemradata, labdata, base, u, Bans::off, 1, false); });
+        for (auto& r : allowed) r.fill(1);
+        const uint32_t cutoff = cutoffmask(4 + trial % 9);
+        const Weights w = weights[trial % std::size(weights)];
+        const auto top = scoreceilings(w.score, w.price, w.fill, u, kemradata, labdata, cutoff);
+        std::vector<int> order(static_cast<size_t>(base.count));
+        std::iota(order.begin(), order.end(), 1);
+        std::shuffle(order.begin(), order.end(), rng);
+        ScheduleBuilder b(u, allowed);
+        b.build(base, order.data(), base.count, full, cutoff, 500);
+        const int n = filledsamples(full);
+        EXPECT_LE(scoreschedule(full, w.score, w.price, w.fill, u, kemradata, labdata),
+                  top[static_cast<size_t>(n)] + 1e-9)
+            << "trial " << trial;
+        const int giveup = 1 + static_cast<int>(rng() % static_cast<uint32_t>(n + 1));
+        if (b.build(base, order.data(), base.count, cut, cutoff, 500, giveup) < 0) {
+            EXPECT_GE(n, giveup) << "trial " << trial;
+            ++gaveup;
+        } else {
+            EXPECT_LT(n, giveup) << "trial " << trial;
+            expectsame(full, cut, "trial " + std::to_string(trial));
+        }
+    }
+    EXPECT_GT(gaveup, 0);
+    const auto none = scoreceilings(1, -1, 1, TypeMatrix{}, kemradata, labdata, cutoffmask(6));
+    EXPECT_EQ(none[6], HUGE_VAL);  // a negative weight bounds nothing
 }
 
 TEST(Optimiser, ScoreFormula) {
@@ -253,6 +304,36 @@ TEST(OptimiserRun, ThreadsDoNotChangeTheResult) {
         for (int k = 1; k <= kSlots; ++k)
             expectsame(one->ranked[k], r->ranked[k], "threads " + std::to_string(threads));
     }
+}
+
+// Cycles that stop building once they cannot pass the first schedule
+// leave the ring, the last schedule and the cycle count as they were.
+TEST(OptimiserRun, GivingUpCyclesChangesNothing) {
+    Design run("ubiquitin.fasta", 9);
+    run.p.iterations = -1;
+    run.p.maxcycle = 400;
+    run.p.quietcycles = 0;
+    run.p.seed = 5;
+    run.p.annealsteps = 0;  // a plain greedy first schedule that cycles can beat
+    run.p.wigglepasses = 0;
+    std::vector<std::vector<int>> rings;
+    for (int ceiling : {0, 1}) {
+        run.p.cycleceiling = ceiling;
+        Observer quiet;
+        auto r = run.go(quiet);
+        std::vector<int> ring;
+        for (int k = 1; k <= kSlots; ++k) ring.push_back(fingerprintschedule(r->ranked[k]));
+        ring.push_back(fingerprintschedule(r->last));
+        ring.push_back(static_cast<int>(r->cycles));
+        rings.push_back(ring);
+        if (ceiling) {  // the first schedule is good enough for cycles to give up
+            const auto top = scoreceilings(run.p.scoreweight, run.p.priceweight, run.p.fillweight,
+                                           run.uniqs, kemradata, labdata, run.p.cutoff);
+            EXPECT_LT(top[9], scoreschedule(r->ranked[1], run.p.scoreweight, run.p.priceweight,
+                                            run.p.fillweight, run.uniqs, kemradata, labdata));
+        }
+    }
+    EXPECT_EQ(rings[0], rings[1]);
 }
 
 }  // namespace
