@@ -1479,11 +1479,13 @@ void Optimiser::sequentialcycles(int it, double& best) {
                 out.end = OptEnd::formula;
                 return;
             }
+            bool lost = false;  // gave up: cannot pass the first schedule
             if (mode.order == Order::samplestrings)
                 obs.samplestrings(gensched);
             else
-                build(gensched);
-            double gen = score(gensched);
+                lost = builder.build(base, order.data(), npairs, gensched, p.cutoff, p.maxpeaks,
+                                     giveup) < 0;
+            double gen = lost ? -HUGE_VAL : score(gensched);
             if (uniqueflags.verbose_output)
                 obs.line("generate gave: " + numstr(gen, 8) +
                          " build gave:" + numstr(greedyscore, 8));

@@ -310,30 +310,33 @@ TEST(OptimiserRun, ThreadsDoNotChangeTheResult) {
 // leave the ring, the last schedule and the cycle count as they were.
 TEST(OptimiserRun, GivingUpCyclesChangesNothing) {
     Design run("ubiquitin.fasta", 9);
-    run.p.iterations = -1;
     run.p.maxcycle = 400;
     run.p.quietcycles = 0;
     run.p.seed = 5;
     run.p.annealsteps = 0;  // a plain greedy first schedule that cycles can beat
     run.p.wigglepasses = 0;
-    std::vector<std::vector<int>> rings;
-    for (int ceiling : {0, 1}) {
-        run.p.cycleceiling = ceiling;
-        Observer quiet;
-        auto r = run.go(quiet);
-        std::vector<int> ring;
-        for (int k = 1; k <= kSlots; ++k) ring.push_back(fingerprintschedule(r->ranked[k]));
-        ring.push_back(fingerprintschedule(r->last));
-        ring.push_back(static_cast<int>(r->cycles));
-        rings.push_back(ring);
-        if (ceiling) {  // the first schedule is good enough for cycles to give up
-            const auto top = scoreceilings(run.p.scoreweight, run.p.priceweight, run.p.fillweight,
-                                           run.uniqs, kemradata, labdata, run.p.cutoff);
-            EXPECT_LT(top[9], scoreschedule(r->ranked[1], run.p.scoreweight, run.p.priceweight,
-                                            run.p.fillweight, run.uniqs, kemradata, labdata));
+    for (int mode : {-1, 400}) {  // independent cycles, and swaps one after another
+        run.p.iterations = mode;
+        std::vector<std::vector<int>> rings;
+        for (int ceiling : {0, 1}) {
+            run.p.cycleceiling = ceiling;
+            Observer quiet;
+            auto r = run.go(quiet);
+            std::vector<int> ring;
+            for (int k = 1; k <= kSlots; ++k) ring.push_back(fingerprintschedule(r->ranked[k]));
+            ring.push_back(fingerprintschedule(r->last));
+            ring.push_back(static_cast<int>(r->cycles));
+            rings.push_back(ring);
+            if (ceiling) {  // the first schedule is good enough for cycles to give up
+                const auto top =
+                    scoreceilings(run.p.scoreweight, run.p.priceweight, run.p.fillweight, run.uniqs,
+                                  kemradata, labdata, run.p.cutoff);
+                EXPECT_LT(top[9], scoreschedule(r->ranked[1], run.p.scoreweight, run.p.priceweight,
+                                                run.p.fillweight, run.uniqs, kemradata, labdata));
+            }
         }
+        EXPECT_EQ(rings[0], rings[1]) << mode;
     }
-    EXPECT_EQ(rings[0], rings[1]);
 }
 
 }  // namespace
