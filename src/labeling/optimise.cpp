@@ -700,8 +700,8 @@ struct Optimiser {
             std::swap(ord[static_cast<size_t>(i)], ord[static_cast<size_t>(j)]);
         }
     }
-    int build(Schedule& s) {
-        return builder.build(base, order.data(), npairs, s, p.cutoff, p.maxpeaks);
+    int build(Schedule& s, int giveupat = 0) {
+        return builder.build(base, order.data(), npairs, s, p.cutoff, p.maxpeaks, giveupat);
     }
     int conflicts(int k) const {
         return static_cast<int>(std::count_if(&uniqs[base.front[k]][1],
@@ -1483,8 +1483,7 @@ void Optimiser::sequentialcycles(int it, double& best) {
             if (mode.order == Order::samplestrings)
                 obs.samplestrings(gensched);
             else
-                lost = builder.build(base, order.data(), npairs, gensched, p.cutoff, p.maxpeaks,
-                                     giveup) < 0;
+                lost = build(gensched, giveup) < 0;
             double gen = lost ? -HUGE_VAL : score(gensched);
             if (uniqueflags.verbose_output)
                 obs.line("generate gave: " + numstr(gen, 8) +
