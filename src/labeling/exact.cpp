@@ -2,13 +2,17 @@
 #include "labeling/exact.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cadical.hpp>
 #include <chrono>
 #include <cmath>
 #include <initializer_list>
 #include <random>
+#include <thread>
 #include <vector>
+
+#include "labeling/breakout.h"
 
 namespace {
 
@@ -45,9 +49,16 @@ class Stopper : public CaDiCaL::Terminator, public CaDiCaL::Learner {
         if (stopped_) return true;
         stopped_ = (lim_.seconds > 0 &&
                     (work() >= lim_.seconds || wall() >= wallfactor_ * lim_.seconds)) ||
-                   (lim_.interrupt && lim_.interrupt());
+                   (lim_.interrupt && lim_.interrupt()) || (settled_ && *settled_);
         return stopped_;
     }
+    // The caller's interrupt or the wall-clock guard, whatever the work.
+    bool interrupted() const {
+        return (lim_.interrupt && lim_.interrupt()) ||
+               (lim_.seconds > 0 && wall() >= wallfactor_ * lim_.seconds);
+    }
+    // A flag that, once true, says the answer is settled elsewhere.
+    void settle(const std::atomic<bool>* flag) { settled_ = flag; }
     // Work done elsewhere for this request (annealing, a part request).
     void charge(double seconds) { charged_ += seconds; }
     double work() const { return charged_; }
@@ -64,6 +75,7 @@ class Stopper : public CaDiCaL::Terminator, public CaDiCaL::Learner {
     double charged_ = 0;
     bool stopped_ = false;
     double slice_ = 0;
+    const std::atomic<bool>* settled_ = nullptr;
 };
 
 // What the encoding needs of a protein: the types that carry labels and the
@@ -385,6 +397,12 @@ struct Best {
         labels = n, resolved = ev.resolved;
         return true;
     }
+    // Takes l when it is clean and resolves as many or more.
+    void take(Annealer& judge, const Labels& l) {
+        Labels n = judge.normalised(l);
+        Annealer::Eval ev = judge.evaluate(n);
+        if (ev.feasible() && ev.resolved >= resolved) labels = n, resolved = ev.resolved;
+    }
 };
 
 // A short annealing run within its share of the budget.
@@ -402,6 +420,73 @@ void anneal(Annealer& judge, Best& best, int bound, Stopper& stop, const ExactLi
     best.offer(judge, judge.search(Labels(), static_cast<uint64_t>(opt.annealseed), steps, bound));
     stop.charge(static_cast<double>(steps) / static_cast<double>(std::max(opt.annealrate, 1L)));
 }
+
+// Labels that resolve every unique pair, by the weighted local search; only
+// when every unique pair can have a mask of its own on k samples. Its moves
+// are a budget of their own, so that the solver's work is the same whether
+// the search runs before the solver (one thread) or beside it (two): a
+// seeded request gives the same answer either way. Beside the solver it
+// ends the solver once it has the labels, since nothing resolves more, and
+// ends itself when the solver proves that nothing can.
+class AllPairs {
+   public:
+    AllPairs(const Selection& base, const TypeMatrix& uniqs, const Problem& p, int k,
+             const Labels& start, Stopper& stop, const ExactLimits& lim, const ExactOptions& opt)
+        : walk_(base, uniqs, samplebits(k)), start_(start), stop_(stop) {
+        if (opt.breakoutshare <= 0 || p.unique > trivialbound(p, k)) return;
+        limits_.steps = opt.breakoutsteps;
+        if (lim.seconds > 0)
+            limits_.steps = static_cast<long>(
+                stop.remaining() * static_cast<double>(opt.breakoutrate * opt.breakoutshare) /
+                100.0);
+        limits_.patience = opt.breakoutpatience, limits_.smooth = opt.breakoutsmooth;
+        limits_.giveup = static_cast<int>(opt.breakoutgiveup);
+        seed_ = static_cast<uint64_t>(opt.seed) * 0x9E3779B97F4A7C15ull + static_cast<uint64_t>(k);
+    }
+    bool wanted() const { return limits_.steps > 0; }
+    // Before the solver, on this thread.
+    void run() {
+        found_ = walk_.search(
+            start_, seed_, limits_, [&] { return stop_.interrupted(); }, labels_);
+    }
+    // Beside it: the solver's stopper ends once the labels are found.
+    void start() {
+        stop_.settle(&found_);
+        thread_ = std::thread([this] {
+            Labels l;
+            if (walk_.search(
+                    start_, seed_, limits_, [this] { return cancel_.load(); }, l))
+                labels_ = l, found_ = true;
+            finished_ = true;
+        });
+    }
+    // Waits for it (the interrupt and the wall-clock guard still end it),
+    // or ends it at once when the solver has proven it in vain.
+    void finish(bool vain) {
+        if (!thread_.joinable()) return;
+        if (vain) cancel_ = true;
+        while (!finished_) {
+            if (stop_.interrupted()) cancel_ = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        thread_.join();
+    }
+    ~AllPairs() {
+        cancel_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    bool found() const { return found_; }
+    const Labels& labels() const { return labels_; }
+
+   private:
+    Breakout walk_;
+    Labels start_, labels_;
+    Stopper& stop_;
+    Breakout::Limits limits_;
+    uint64_t seed_ = 0;
+    std::atomic<bool> found_{false}, cancel_{false}, finished_{false};
+    std::thread thread_;
+};
 
 // Large neighbourhood search: the labels of all but a few residue types stay
 // as in the best labels, and the solver looks among the rest for one more
@@ -452,13 +537,37 @@ ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs, const T
 
 namespace {
 
-// The portfolio on k samples: annealing, the bound itself, neighbourhood
-// search, then the climb that ends in a proof. Gives up early once the bound
-// falls below target.
-void maximise(const Problem& p, int k, Annealer& judge, Best& best, int& bound, int target,
-              Stopper& stop, const ExactLimits& lim, const ExactOptions& opt) {
+// The portfolio on k samples: annealing, the all-pairs local search, the bound itself,
+// neighbourhood search, then the climb that ends in a proof. Gives up early once the bound falls
+// below target.
+void climb(const Problem& p, int k, Annealer& judge, Best& best, int& bound, int target,
+           Stopper& stop, const ExactOptions& opt);
+
+void maximise(const Selection& base, const TypeMatrix& uniqs, const Problem& p, int k,
+              Annealer& judge, Best& best, int& bound, int target, Stopper& stop,
+              const ExactLimits& lim, const ExactOptions& opt) {
     anneal(judge, best, bound, stop, lim, opt);
     if (best.resolved >= bound) return;
+    AllPairs side(base, uniqs, p, k, best.labels, stop, lim, opt);
+    if (side.wanted() && lim.threads <= 1) {
+        side.run();
+        if (side.found()) {
+            best.take(judge, side.labels());
+            return;
+        }
+    } else if (side.wanted()) {
+        side.start();
+    }
+    climb(p, k, judge, best, bound, target, stop, opt);
+    side.finish(bound < p.unique);
+    // Its labels, as on one thread, whatever the solver found meanwhile.
+    if (side.found()) best.take(judge, side.labels());
+}
+
+// The solver's part of the portfolio: the bound itself, the neighbourhood
+// search, the climb.
+void climb(const Problem& p, int k, Annealer& judge, Best& best, int& bound, int target,
+           Stopper& stop, const ExactOptions& opt) {
     Encoding enc(p, k, opt);
     // The bound itself first, briefly: it settles the easy rows.
     stop.slice(stop.remaining() * static_cast<double>(opt.topshare) / 100);
@@ -509,7 +618,7 @@ ExactResult exactmaxresolved(const Selection& base, const TypeMatrix& uniqs,
     Best best;
     if (start) best.offer(judge, *start);
     r.bound = trivialbound(p, k);
-    maximise(p, k, judge, best, r.bound, 0, stop, lim, opt);
+    maximise(base, uniqs, p, k, judge, best, r.bound, 0, stop, lim, opt);
     r.found = best.resolved;
     r.labels = best.labels;
     r.work = stop.work();
@@ -545,7 +654,7 @@ ExactFewest exactfewest(const Selection& base, const TypeMatrix& uniqs, const Ty
         Best best;
         best.offer(judge, carry);
         int bound = p.unique;
-        maximise(p, k, judge, best, bound, p.unique, partstop, part, opt);
+        maximise(base, uniqs, p, k, judge, best, bound, p.unique, partstop, part, opt);
         // Fewer samples never do better: an empty sample can be added.
         if (bound < p.unique) r.lower = k + 1;
         if (best.resolved >= p.unique) r.upper = k, r.labels = best.labels;

@@ -1145,6 +1145,7 @@ void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
     auto limits = [&] {
         ExactLimits lim;
         lim.seconds = std::max(0.001, p.exactseconds - spent);
+        lim.threads = p.threads;
         lim.interrupt = [&] {
             tick("exact search, best so far " + intstr(bestup) + " of " + intstr(uniquepairs) +
                  " unique pairs on " + counted(bestn, "sample"));

@@ -211,9 +211,9 @@ TEST(ExactEngine, LimitsGiveUnknownWithBestSoFar) {
         if (stopsatonce) {
             EXPECT_EQ(f.status, ExactStatus::unknown);
         }
-        EXPECT_EQ(f.lower, 7);  // 85 pairs need 7 samples by counting alone
+        EXPECT_EQ(f.lower, 7);  // 83 pairs need 7 samples by counting alone
         if (f.upper) {
-            EXPECT_EQ(checked(p, f.upper, f.labels).resolved, 85);
+            EXPECT_EQ(checked(p, f.upper, f.labels).resolved, f.unique);
         }
     }
     EXPECT_EQ(exactresolve(p.base, p.uniqs, p.allowed, 6, 60, interrupted), ExactAnswer::unknown);
@@ -270,3 +270,31 @@ TEST(ExactEngine, RefusesWhatItCannotJudge) {
 }
 
 }  // namespace
+
+// The all-pairs search runs before the solver on one thread and beside it on
+// two; the answer is the same, whether the search finds the labels (on the
+// fewest samples) or the solver proves it could not (one fewer).
+TEST(ExactEngine, SameAnswerOnOneThreadAndTwo) {
+    std::mt19937 rng(23);
+    int cases = 0;
+    for (int trial = 0; trial < 200 && cases < 3; ++trial) {
+        Protein p = smallprotein(rng, 4 + trial % 4, 20 + static_cast<int>(rng() % 30));
+        ExactFewest f = exactfewest(p.base, p.uniqs, p.allowed, {});
+        if (f.status != ExactStatus::proven || (1 << (f.upper - 1)) - 1 < f.unique) continue;
+        ++cases;  // all pairs would fit on one sample fewer by counting
+        for (int k : {f.upper, f.upper - 1}) {
+            ExactLimits one, two;
+            one.seconds = two.seconds = 0.5;
+            two.threads = 2;
+            ExactOptions opt;
+            opt.wallfactor = 1000;
+            ExactResult a = exactmaxresolved(p.base, p.uniqs, p.allowed, k, one, nullptr, opt);
+            ExactResult b = exactmaxresolved(p.base, p.uniqs, p.allowed, k, two, nullptr, opt);
+            EXPECT_EQ(a.found, b.found) << trial << " " << k;
+            EXPECT_EQ(a.bound, b.bound) << trial << " " << k;
+            EXPECT_TRUE(a.labels == b.labels) << trial << " " << k;
+            EXPECT_EQ(a.found == f.unique, k == f.upper) << trial << " " << k;
+        }
+    }
+    EXPECT_GE(cases, 2);
+}
