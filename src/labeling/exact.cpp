@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -432,8 +433,9 @@ class AllPairs {
    public:
     AllPairs(const Selection& base, const TypeMatrix& uniqs, const Problem& p, int k,
              const Labels& start, Stopper& stop, const ExactLimits& lim, const ExactOptions& opt)
-        : walk_(base, uniqs, samplebits(k)), start_(start), stop_(stop) {
+        : start_(start), stop_(stop) {
         if (opt.breakoutshare <= 0 || p.unique > trivialbound(p, k)) return;
+        walk_.emplace(base, uniqs, samplebits(k));
         limits_.steps = opt.breakoutsteps;
         if (lim.seconds > 0)
             limits_.steps = static_cast<long>(
@@ -446,7 +448,7 @@ class AllPairs {
     bool wanted() const { return limits_.steps > 0; }
     // Before the solver, on this thread.
     void run() {
-        found_ = walk_.search(
+        found_ = walk_->search(
             start_, seed_, limits_, [&] { return stop_.interrupted(); }, labels_);
     }
     // Beside it: the solver's stopper ends once the labels are found.
@@ -454,7 +456,7 @@ class AllPairs {
         stop_.settle(&found_);
         thread_ = std::thread([this] {
             Labels l;
-            if (walk_.search(
+            if (walk_->search(
                     start_, seed_, limits_, [this] { return cancel_.load(); }, l))
                 labels_ = l, found_ = true;
             finished_ = true;
@@ -479,7 +481,7 @@ class AllPairs {
     const Labels& labels() const { return labels_; }
 
    private:
-    Breakout walk_;
+    std::optional<Breakout> walk_;  // only when wanted: its counts grow with 2^k
     Labels start_, labels_;
     Stopper& stop_;
     Breakout::Limits limits_;
