@@ -62,6 +62,8 @@ class Stopper : public CaDiCaL::Terminator, public CaDiCaL::Learner {
     void settle(const std::atomic<bool>* flag) { settled_ = flag; }
     // Work done elsewhere for this request (annealing, a part request).
     void charge(double seconds) { charged_ += seconds; }
+    // Back to the work done at an earlier point, as if what followed had not run.
+    void rewind(double work) { charged_ = work; }
     double work() const { return charged_; }
     // Seconds of work left; a large number when there is no budget.
     double remaining() const { return lim_.seconds > 0 ? lim_.seconds - work() : 1e9; }
@@ -560,10 +562,12 @@ void maximise(const Selection& base, const TypeMatrix& uniqs, const Problem& p, 
     } else if (side.wanted()) {
         side.start();
     }
+    const double before = stop.work();
     climb(p, k, judge, best, bound, target, stop, opt);
     side.finish(bound < p.unique);
-    // Its labels, as on one thread, whatever the solver found meanwhile.
-    if (side.found()) best.take(judge, side.labels());
+    // Its labels and the work as on one thread, whatever the solver did
+    // meanwhile: the next request's budget must not depend on the threads.
+    if (side.found()) best.take(judge, side.labels()), stop.rewind(before);
 }
 
 // The solver's part of the portfolio: the bound itself, the neighbourhood

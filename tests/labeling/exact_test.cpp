@@ -293,6 +293,7 @@ TEST(ExactEngine, SameAnswerOnOneThreadAndTwo) {
             EXPECT_EQ(a.found, b.found) << trial << " " << k;
             EXPECT_EQ(a.bound, b.bound) << trial << " " << k;
             EXPECT_TRUE(a.labels == b.labels) << trial << " " << k;
+            EXPECT_EQ(a.work, b.work) << trial << " " << k;  // the next request's budget
             EXPECT_EQ(a.found == f.unique, k == f.upper) << trial << " " << k;
         }
     }
