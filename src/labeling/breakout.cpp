@@ -46,9 +46,8 @@ Breakout::Breakout(const Selection& base, const TypeMatrix& uniqs, uint32_t samp
     walone_.assign(pairs_.size(), 1);
     count_.assign(static_cast<size_t>(samples) + 1, 0);
     weight_.assign(static_cast<size_t>(samples) + 1, 0);
-    count_[0] = static_cast<int>(pairs_.size());
-    for (long w : walone_) weight_[0] += w;
-    for (size_t i = 0; i < pairs_.size(); ++i) cost_ += pairs_[i].unique ? wshow_[i] : 0;
+    count_[0] = static_cast<int>(pairs_.size());  // every pair on the empty mask
+    load(Labels());
     brokenlist_.reserve(pairs_.size());
 }
 
@@ -103,8 +102,7 @@ void Breakout::load(const Labels& l) {
     std::fill(wshow_.begin(), wshow_.end(), 1);
     std::fill(walone_.begin(), walone_.end(), 1);
     weight_[0] = static_cast<long>(pairs_.size());
-    cost_ = 0;
-    for (const Pair& p : pairs_) cost_ += p.unique;
+    cost_ = unique();  // no label: every unique pair unseen
     cn_ = Labels();
     p_.fill(0), q_.fill(0);
     for (auto& r : pcount_) r.fill(0);

@@ -48,9 +48,8 @@ class Stopper : public CaDiCaL::Terminator, public CaDiCaL::Learner {
     bool sliced() const { return slice_ > 0 && work() >= slice_; }
     bool expired() {
         if (stopped_) return true;
-        stopped_ = (lim_.seconds > 0 &&
-                    (work() >= lim_.seconds || wall() >= wallfactor_ * lim_.seconds)) ||
-                   (lim_.interrupt && lim_.interrupt()) || (settled_ && *settled_);
+        stopped_ = (lim_.seconds > 0 && work() >= lim_.seconds) || interrupted() ||
+                   (settled_ && *settled_);
         return stopped_;
     }
     // The caller's interrupt or the wall-clock guard, whatever the work.
@@ -392,19 +391,13 @@ bool validk(int k) { return k >= 1 && k <= kSamples; }
 struct Best {
     Labels labels;
     int resolved = 0;
-    // Takes l when it is clean and resolves more.
-    bool offer(Annealer& judge, const Labels& l) {
+    // Takes l when it is clean and resolves more (or as many, when ties).
+    bool offer(Annealer& judge, const Labels& l, bool ties = false) {
         Labels n = judge.normalised(l);
         Annealer::Eval ev = judge.evaluate(n);
-        if (!ev.feasible() || ev.resolved <= resolved) return false;
+        if (!ev.feasible() || ev.resolved < resolved + (ties ? 0 : 1)) return false;
         labels = n, resolved = ev.resolved;
         return true;
-    }
-    // Takes l when it is clean and resolves as many or more.
-    void take(Annealer& judge, const Labels& l) {
-        Labels n = judge.normalised(l);
-        Annealer::Eval ev = judge.evaluate(n);
-        if (ev.feasible() && ev.resolved >= resolved) labels = n, resolved = ev.resolved;
     }
 };
 
@@ -541,35 +534,6 @@ ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs, const T
 
 namespace {
 
-// The portfolio on k samples: annealing, the all-pairs local search, the bound itself,
-// neighbourhood search, then the climb that ends in a proof. Gives up early once the bound falls
-// below target.
-void climb(const Problem& p, int k, Annealer& judge, Best& best, int& bound, int target,
-           Stopper& stop, const ExactOptions& opt);
-
-void maximise(const Selection& base, const TypeMatrix& uniqs, const Problem& p, int k,
-              Annealer& judge, Best& best, int& bound, int target, Stopper& stop,
-              const ExactLimits& lim, const ExactOptions& opt) {
-    anneal(judge, best, bound, stop, lim, opt);
-    if (best.resolved >= bound) return;
-    AllPairs side(base, uniqs, p, k, best.labels, stop, lim, opt);
-    if (side.wanted() && lim.threads <= 1) {
-        side.run();
-        if (side.found()) {
-            best.take(judge, side.labels());
-            return;
-        }
-    } else if (side.wanted()) {
-        side.start();
-    }
-    const double before = stop.work();
-    climb(p, k, judge, best, bound, target, stop, opt);
-    side.finish(bound < p.unique);
-    // Its labels and the work as on one thread, whatever the solver did
-    // meanwhile: the next request's budget must not depend on the threads.
-    if (side.found()) best.take(judge, side.labels()), stop.rewind(before);
-}
-
 // The solver's part of the portfolio: the bound itself, the neighbourhood
 // search, the climb.
 void climb(const Problem& p, int k, Annealer& judge, Best& best, int& bound, int target,
@@ -603,6 +567,32 @@ void climb(const Problem& p, int k, Annealer& judge, Best& best, int& bound, int
             break;
     }
     stop.slice(0);
+}
+
+// The portfolio on k samples: annealing, the all-pairs local search, the
+// bound itself, neighbourhood search, then the climb that ends in a proof.
+// Gives up early once the bound falls below target.
+void maximise(const Selection& base, const TypeMatrix& uniqs, const Problem& p, int k,
+              Annealer& judge, Best& best, int& bound, int target, Stopper& stop,
+              const ExactLimits& lim, const ExactOptions& opt) {
+    anneal(judge, best, bound, stop, lim, opt);
+    if (best.resolved >= bound) return;
+    AllPairs side(base, uniqs, p, k, best.labels, stop, lim, opt);
+    if (side.wanted() && lim.threads <= 1) {
+        side.run();
+        if (side.found()) {
+            best.offer(judge, side.labels(), true);
+            return;
+        }
+    } else if (side.wanted()) {
+        side.start();
+    }
+    const double before = stop.work();
+    climb(p, k, judge, best, bound, target, stop, opt);
+    side.finish(bound < p.unique);
+    // Its labels and the work as on one thread, whatever the solver did
+    // meanwhile: the next request's budget must not depend on the threads.
+    if (side.found()) best.offer(judge, side.labels(), true), stop.rewind(before);
 }
 
 }  // namespace
