@@ -47,51 +47,79 @@ uint32_t partnerlabels(uint32_t types, const std::array<uint32_t, kTypes + 1>& l
 }  // namespace
 
 Annealer::Annealer(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
-                   uint32_t samples, int maxpeaks)
-    : base_(base),
-      count_(static_cast<size_t>(samples) + 1, 0),
-      samples_(samples),
-      maxpeaks_(maxpeaks) {
-    for (int f = 1; f <= kTypes; ++f)
-        for (int e = 1; e <= kTypes; ++e)
-            if (uniqs[f][e] > 0)
-                pairs_.push_back({f, e, allowed[f][e], uniqs[f][e], uniqs[f][e] == 1});
+                   uint32_t samples, int maxpeaks, const Model& model, const Offer& offer)
+    : base_(base), model_(model), offer_(offer), samples_(samples), maxpeaks_(maxpeaks) {
     for (int k = 1; k <= base.count; ++k) {
         int f = base.front[k], e = base.end[k];
-        if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] <= 0) continue;
-        ends_[static_cast<size_t>(f)] |= 1u << e;
-        fronts_[static_cast<size_t>(e)] |= 1u << f;
+        if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] <= 0 || !model.shows(e))
+            continue;
+        baseends_[static_cast<size_t>(f)] |= 1u << e;
     }
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e)
+            if (uniqs[f][e] > 0 && model.shows(e))
+                pairs_.push_back({f, e, allowed[f][e], uniqs[f][e], uniqs[f][e] == 1});
+    if (model.twospectra()) {
+        // 15N shows by itself on every type that ends a unique pair; 13C
+        // counts where an occurring partner carries 15N.
+        nalone_ = true, dupes_ = false;
+        for (uint32_t b : baseends_) nset_ |= b;
+        for (const Occurring& p : pairs_)
+            if (nset_ & (1u << p.e)) ends_[static_cast<size_t>(p.f)] |= 1u << p.e;
+        for (int t = 1; t <= kTypes; ++t)
+            if (nset_ & (1u << t)) nvars_.push_back(t);
+    } else {
+        ends_ = baseends_;
+        for (int f = 1; f <= kTypes; ++f)
+            for (uint32_t m = ends_[static_cast<size_t>(f)]; m; m &= m - 1)
+                fronts_[static_cast<size_t>(std::countr_zero(m))] |= 1u << f;
+        ndeps_ = ends_;
+    }
+    for (int f = 1; f <= kTypes; ++f)
+        for (uint32_t m = ends_[static_cast<size_t>(f)]; m; m &= m - 1)
+            cdeps_[static_cast<size_t>(std::countr_zero(m))] |= 1u << f;
     for (int t = 1; t <= kTypes; ++t) {
         if (ends_[static_cast<size_t>(t)]) cvars_.push_back(t);
-        if (fronts_[static_cast<size_t>(t)]) nvars_.push_back(t);
+        if (!nalone_ && fronts_[static_cast<size_t>(t)]) nvars_.push_back(t);
     }
     for (int b = 0; b < kSamples; ++b)
         if (samples & (1u << b)) bits_.push_back(b);
-    const int a = pairs_.empty() ? 1 : pairs_.front().allowed;
+    const int a = pairs_.empty() || !dupes_ ? 1 : pairs_.front().allowed;
     for (size_t i = 0; i < pairs_.size(); ++i) {
-        uniform_ = uniform_ && pairs_[i].allowed == a;
+        uniform_ = uniform_ && (!dupes_ || pairs_[i].allowed == a);
         row_[static_cast<size_t>(pairs_[i].f)].push_back(static_cast<int>(i));
         col_[static_cast<size_t>(pairs_[i].e)].push_back(static_cast<int>(i));
     }
     // The j-th pair of a mask adds a for each earlier one at least a places back.
     cost_.assign(pairs_.size() + 2, 0);
-    for (size_t g = 1; g < cost_.size(); ++g) {
+    for (size_t g = 1; g < cost_.size() && dupes_; ++g) {
         int j = static_cast<int>(g);
         cost_[g] = cost_[g - 1] + a * (a <= 1 ? j - 1 : std::max(0, j - a));
     }
     mask_.assign(pairs_.size(), 0);
-    cnt_.assign(static_cast<size_t>(samples) + 1, 0);
-    uq_.assign(static_cast<size_t>(samples) + 1, 0);
+    const int npairs = static_cast<int>(pairs_.size());
+    count_.reset(model, samples, npairs);
+    cnt_.reset(model, samples, npairs);
     log_.resize(2 * pairs_.size() + 2);
+}
+
+uint32_t Annealer::cnorm(int t, const Labels& l) const {
+    auto i = static_cast<size_t>(t);
+    return l.c[i] & samples_ & partnerlabels(ends_[i], l.n);
+}
+
+uint32_t Annealer::nnorm(int t, const Labels& l) const {
+    auto i = static_cast<size_t>(t);
+    if (nalone_) return nset_ & (1u << t) ? l.n[i] & samples_ : 0;
+    return l.n[i] & samples_ & partnerlabels(fronts_[i], l.c);
 }
 
 Labels Annealer::normalised(const Labels& l) const {
     Labels out;
     for (int t = 1; t <= kTypes; ++t) {
         auto i = static_cast<size_t>(t);
-        out.c[i] = l.c[i] & samples_ & partnerlabels(ends_[i], l.n);
-        out.n[i] = l.n[i] & samples_ & partnerlabels(fronts_[i], l.c);
+        out.c[i] = cnorm(t, l);
+        out.n[i] = nnorm(t, l);
     }
     return out;
 }
@@ -100,37 +128,47 @@ Labels Annealer::normalised(const Labels& l) const {
 Annealer::Eval Annealer::evaluate(const Labels& l) {
     Eval ev;
     std::array<int, kSamples> peaks{};
+    auto codeof = [&](const Occurring& p) {
+        return model_.code(p.e, l.c[static_cast<size_t>(p.f)] & samples_,
+                           l.n[static_cast<size_t>(p.e)] & samples_);
+    };
     for (const Occurring& p : pairs_) {
-        uint32_t m = l.c[static_cast<size_t>(p.f)] & l.n[static_cast<size_t>(p.e)] & samples_;
+        Code m = codeof(p);
         if (!m) continue;
-        int j = ++count_[m];
+        int j = ++count_.at(m).cnt;
         // The j-th pair of a mask meets the earlier ones j-1, j-2, ..., 1
         // places back; each meeting at least its allowed value counts it.
         int a = p.allowed;
-        ev.total += a * (a <= 1 ? j - 1 : std::max(0, j - a));
+        if (dupes_) ev.total += a * (a <= 1 ? j - 1 : std::max(0, j - a));
         if (maxpeaks_ != 999)
-            for (uint32_t b = m; b; b &= b - 1)
+            for (uint32_t b = Model::hnco(m); b; b &= b - 1)
                 peaks[static_cast<size_t>(std::countr_zero(b))] += p.occ;
     }
     for (const Occurring& p : pairs_) {
-        uint32_t m = l.c[static_cast<size_t>(p.f)] & l.n[static_cast<size_t>(p.e)] & samples_;
+        Code m = codeof(p);
         if (!m) continue;
-        if (p.unique && count_[m] == 1) ++ev.resolved;
+        if (p.unique && count_.at(m).cnt == 1) ++ev.resolved;
     }
     for (const Occurring& p : pairs_)
-        count_[l.c[static_cast<size_t>(p.f)] & l.n[static_cast<size_t>(p.e)] & samples_] = 0;
+        if (Code m = codeof(p)) count_.at(m).cnt = 0, count_.release(m);
     if (maxpeaks_ != 999)
         for (int v : peaks) ev.excess += std::max(0, v - maxpeaks_);
+    Labels in;
+    for (int t = 1; t <= kTypes; ++t)
+        in.c[static_cast<size_t>(t)] = l.c[static_cast<size_t>(t)] & samples_,
+        in.n[static_cast<size_t>(t)] = l.n[static_cast<size_t>(t)] & samples_;
+    ev.notoffered = offer_.count(in);
     return ev;
 }
 
 bool Annealer::toschedule(const Labels& l, Schedule& s) const {
+    s.model = model_;
     initschedule(s);
     int placed = 0;
     for (int k = 1; k <= base_.count; ++k) {
         int f = base_.front[static_cast<size_t>(k)], e = base_.end[static_cast<size_t>(k)];
         if (f < 1 || f > kTypes || e < 1 || e > kTypes ||
-            !(ends_[static_cast<size_t>(f)] & (1u << e)))
+            !(baseends_[static_cast<size_t>(f)] & (1u << e)))
             continue;
         uint32_t m = l.c[static_cast<size_t>(f)] & l.n[static_cast<size_t>(e)];
         if (!m) continue;
@@ -146,15 +184,20 @@ bool Annealer::toschedule(const Labels& l, Schedule& s) const {
         ++placed;
     }
     s.lastpair = placed;
+    if (model_.twospectra()) {
+        // The label table is the design: what the entries leave out is extra.
+        const Labels design = normalised(l), implied = schedulelabels(s);
+        for (size_t t = 1; t <= kTypes; ++t)
+            s.extra.c[t] = design.c[t] & ~implied.c[t], s.extra.n[t] = design.n[t] & ~implied.n[t];
+    }
     return true;
 }
 
 // Incremental judgement.
 
-void Annealer::group(uint32_t m, int sign) {
-    auto i = static_cast<size_t>(m);
-    ev_.resolved += sign * (cnt_[i] == 1 && uq_[i] == 1);
-    ev_.total += sign * cost_[static_cast<size_t>(cnt_[i])];
+void Annealer::group(const CodeCounts::Cell& g, int sign) {
+    ev_.resolved += sign * (g.cnt == 1 && g.uq == 1);
+    ev_.total += sign * cost_[static_cast<size_t>(g.cnt)];
 }
 
 void Annealer::peaks(uint32_t m, int occ) {
@@ -167,37 +210,47 @@ void Annealer::peaks(uint32_t m, int occ) {
     }
 }
 
-void Annealer::movepair(int i, uint32_t m) {
+void Annealer::offered(int t) {
+    auto i = static_cast<size_t>(t);
+    int now = std::popcount(offer_.needs(t, cn_.c[i], cn_.n[i]));
+    ev_.notoffered += now - nocount_[i];
+    nocount_[i] = now;
+}
+
+void Annealer::movepair(int i, Code m) {
     auto k = static_cast<size_t>(i);
-    uint32_t old = mask_[k];
+    Code old = mask_[k];
     if (old == m) return;
     const Occurring& p = pairs_[k];
     if (old) {
-        group(old, -1);
-        --cnt_[old], uq_[old] -= p.unique;
-        group(old, 1);
-        peaks(old, -p.occ);
+        CodeCounts::Cell& g = cnt_.at(old);
+        group(g, -1);
+        --g.cnt, g.uq -= p.unique;
+        group(g, 1);
+        if (g.cnt == 0) cnt_.release(old);
+        peaks(Model::hnco(old), -p.occ);
     }
     if (m) {
-        group(m, -1);
-        ++cnt_[m], uq_[m] += p.unique;
-        group(m, 1);
-        peaks(m, p.occ);
+        CodeCounts::Cell& g = cnt_.at(m);
+        group(g, -1);
+        ++g.cnt, g.uq += p.unique;
+        group(g, 1);
+        peaks(Model::hnco(m), p.occ);
     }
     mask_[k] = m;
 }
 
 void Annealer::relabel(bool cside, int t) {
     auto i = static_cast<size_t>(t);
-    uint32_t now = cside ? cur_.c[i] & samples_ & partnerlabels(ends_[i], cur_.n)
-                         : cur_.n[i] & samples_ & partnerlabels(fronts_[i], cur_.c);
+    uint32_t now = cside ? cnorm(t, cur_) : nnorm(t, cur_);
     uint32_t& label = cside ? cn_.c[i] : cn_.n[i];
     if (now == label) return;
     relabels_[static_cast<size_t>(nrelab_++)] = {cside, t, label};
     label = now;
+    offered(t);
     for (int k : cside ? row_[i] : col_[i]) {
         const Occurring& p = pairs_[static_cast<size_t>(k)];
-        uint32_t m = cn_.c[static_cast<size_t>(p.f)] & cn_.n[static_cast<size_t>(p.e)];
+        Code m = model_.code(p.e, cn_.c[static_cast<size_t>(p.f)], cn_.n[static_cast<size_t>(p.e)]);
         if (m == mask_[static_cast<size_t>(k)]) continue;
         log_[static_cast<size_t>(nlog_++)] = {k, mask_[static_cast<size_t>(k)]};
         movepair(k, m);
@@ -211,12 +264,15 @@ void Annealer::load(const Labels& l) {
         ev_ = evaluate(cn_);
         return;
     }
-    for (size_t k = 0; k < pairs_.size(); ++k) cnt_[mask_[k]] = uq_[mask_[k]] = 0, mask_[k] = 0;
+    for (size_t k = 0; k < pairs_.size(); ++k) movepair(static_cast<int>(k), 0);
     peaks_.fill(0);
+    nocount_.fill(0);
     ev_ = Eval();
+    for (int t = 1; t <= kTypes; ++t) offered(t);
     for (size_t k = 0; k < pairs_.size(); ++k)
         movepair(static_cast<int>(k),
-                 cn_.c[static_cast<size_t>(pairs_[k].f)] & cn_.n[static_cast<size_t>(pairs_[k].e)]);
+                 model_.code(pairs_[k].e, cn_.c[static_cast<size_t>(pairs_[k].f)],
+                             cn_.n[static_cast<size_t>(pairs_[k].e)]));
     commit();
 }
 
@@ -232,7 +288,7 @@ void Annealer::change(bool cside, int t, uint32_t bits) {
     savedcur_ = cur_;
     (cside ? cur_.c[i] : cur_.n[i]) ^= bits;
     relabel(cside, t);
-    for (uint32_t m = cside ? ends_[i] : fronts_[i]; m; m &= m - 1)
+    for (uint32_t m = cside ? ndeps_[i] : cdeps_[i]; m; m &= m - 1)
         relabel(!cside, std::countr_zero(m));
 }
 
@@ -249,6 +305,7 @@ void Annealer::revert() {
     while (nrelab_ > 0) {
         const Relabel& r = relabels_[static_cast<size_t>(--nrelab_)];
         (r.cside ? cn_.c : cn_.n)[static_cast<size_t>(r.t)] = r.old;
+        offered(r.t);
     }
 }
 
@@ -269,7 +326,7 @@ Labels Annealer::search(const Labels& start, uint64_t seed, long steps, int boun
         return set & (~set + 1);
     };
     double pen = kPenalty;
-    auto energy = [&](const Eval& e) { return -e.resolved + pen * (e.total + e.excess); };
+    auto energy = [&](const Eval& e) { return -e.resolved + pen * e.penalty(); };
     const double cool = std::pow(kCold / kHot, 1.0 / static_cast<double>(kRound));
     double t = kHot;
     long lastgain = 0;  // step of the last improvement of the best

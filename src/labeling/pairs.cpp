@@ -21,6 +21,7 @@ void initschedule(Schedule& s) {
     for (auto& row : s.schednrs) row.fill(0);
     s.nsamples = kSamples;
     s.maxfront = s.maxend = s.maxmask = s.lastpair = 0;
+    s.extra = Labels();
 }
 
 bool addentry(Selection& s, int front, int end, int mask) {
@@ -153,24 +154,103 @@ void initdata(const KemraData& mol, const LabelData& lab, Selection& sel, TypeMa
     if (sel.count < 2) listout("Not enough unique pairs to make sense");
 }
 
-void pairmasks(const Schedule& s, const TypeMatrix& uniqs, MaskMatrix& m) {
-    for (auto& row : m) row.fill(0);
+Labels schedulelabels(const Schedule& s) {
+    Labels l = s.extra;
     for (int k = 1; k <= s.nsamples && k <= kSamples; ++k) {
         const Selection& smp = s.samples[k];
-        for (int p = 1; p <= smp.count; ++p)
-            for (int q = 1; q <= smp.count; ++q) {
-                int f = smp.front[q], e = smp.end[p];
-                if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] <= 0) continue;
-                m[f][e] |= 1 << (k - 1);
-            }
+        const uint32_t bit = 1u << (k - 1);
+        for (int p = 1; p <= smp.count; ++p) {
+            int f = smp.front[p], e = smp.end[p];
+            if (f >= 1 && f <= kTypes) l.c[static_cast<size_t>(f)] |= bit;
+            if (e >= 1 && e <= kTypes) l.n[static_cast<size_t>(e)] |= bit;
+        }
     }
+    if (s.nsamples < kSamples) {
+        const uint32_t in = s.nsamples <= 0 ? 0 : (1u << s.nsamples) - 1;
+        for (int t = 1; t <= kTypes; ++t) l.c[t] &= in, l.n[t] &= in;
+    }
+    return l;
+}
+
+void pairmasks(const Schedule& s, const TypeMatrix& uniqs, MaskMatrix& m) {
+    for (auto& row : m) row.fill(0);
+    const Labels l = schedulelabels(s);
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e)
+            if (uniqs[f][e] > 0) m[f][e] = static_cast<int>(l.c[f] & l.n[e]);
+}
+
+int resolvedby(const Labels& l, const TypeMatrix& uniqs, const Model& md) {
+    std::array<Code, kMaxPairs> codes{};
+    std::array<bool, kMaxPairs> once{};
+    int n = 0;
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e) {
+            if (uniqs[f][e] <= 0) continue;
+            Code c = md.code(e, l.c[f], l.n[e]);
+            if (c == 0) continue;
+            codes[static_cast<size_t>(n)] = c, once[static_cast<size_t>(n)] = uniqs[f][e] == 1;
+            ++n;
+        }
+    int resolved = 0;
+    for (int i = 0; i < n; ++i) {
+        if (!once[static_cast<size_t>(i)]) continue;
+        bool alone = true;
+        for (int j = 0; j < n && alone; ++j)
+            alone = j == i || codes[static_cast<size_t>(j)] != codes[static_cast<size_t>(i)];
+        resolved += alone;
+    }
+    return resolved;
 }
 
 void fillschednrs(Schedule& s, const TypeMatrix& uniqs) { pairmasks(s, uniqs, s.schednrs); }
 
+namespace {
+
+// The two-spectrum judge: a unique pair is resolved when its code is not
+// empty and no other pair that can show has it.
+int resolvedcodes(Schedule& s, const TypeMatrix& uniqs, DupList* fronts, DupList* ends,
+                  DupList* masks, int* nduplicated) {
+    const Labels l = schedulelabels(s);
+    const Model& md = s.model;
+    struct Shown {
+        int f, e;
+        Code c;
+    };
+    std::array<Shown, kMaxPairs> shown{};
+    int n = 0;
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e)
+            if (uniqs[f][e] > 0)
+                if (Code c = md.code(e, l.c[f], l.n[e]); c != 0)
+                    shown[static_cast<size_t>(n++)] = {f, e, c};
+    int resolved = 0, ndup = 0;
+    for (int i = 0; i < n; ++i) {
+        const Shown& p = shown[static_cast<size_t>(i)];
+        if (uniqs[p.f][p.e] != 1) continue;
+        bool alone = true;
+        for (int j = 0; j < n && alone; ++j)
+            alone = j == i || shown[static_cast<size_t>(j)].c != p.c;
+        if (alone) {
+            ++resolved;
+            continue;
+        }
+        if (++ndup <= kListLen) {
+            if (fronts) (*fronts)[ndup] = p.f;
+            if (ends) (*ends)[ndup] = p.e;
+            if (masks) (*masks)[ndup] = static_cast<int>(Model::hnco(p.c));
+        }
+    }
+    if (nduplicated) *nduplicated = ndup;
+    return resolved;
+}
+
+}  // namespace
+
 int chkuniqsdup(Schedule& s, const TypeMatrix& uniqs, DupList* fronts, DupList* ends,
                 DupList* masks, int* nduplicated) {
     fillschednrs(s, uniqs);
+    if (s.model.twospectra()) return resolvedcodes(s, uniqs, fronts, ends, masks, nduplicated);
     struct Single {
         int f, e, m;
     };
@@ -237,6 +317,11 @@ int checkmatrix(const MaskMatrix& mat, int& maxmask, const TypeMatrix& allowed,
 
 int checkschedule(Schedule& s, int& total, const TypeMatrix& allowed, const TypeMatrix& uniqs,
                   DupList* l1, DupList* l2, DupList* l3) {
+    if (s.model.twospectra()) {
+        for (DupList* l : {l1, l2, l3})
+            if (l) l->fill(0);
+        return total = 0;
+    }
     total = checkmatrix(s.schednrs, s.maxmask, allowed, uniqs, l1, l2, l3);
     return total;
 }

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "labeling/labeldata.h"
+#include "labeling/model.h"
 
 constexpr int kSamples = 20;
 constexpr int kEntries = 300;   // entries of a selection
@@ -34,11 +35,18 @@ struct Selection {
     int count = 0, maxfront = 0, maxend = 0;
 };
 
+// The entries of a sample imply its labels: 13C on each entry's front type,
+// 15N on each entry's end type. A design of the two-spectrum model may carry
+// labels that no pair entry implies (15N for an HSQC peak alone); they are
+// held in extra, and the model the schedule was designed in says how its
+// codes are read. Emptying a schedule keeps its model.
 struct Schedule {
     int nsamples = kSamples;
     std::array<Selection, kSamples + 1> samples{};
     MaskMatrix schednrs{};
     int maxfront = 0, maxend = 0, maxmask = 0, lastpair = 0;
+    Model model;
+    Labels extra;
 };
 
 // Lists of the duplicate reports, 1-based, kListLen entries.
@@ -71,14 +79,23 @@ void annotatepairs(const KemraData& mol, const LabelData& lab, Selection& sel, T
 void initdata(const KemraData& mol, const LabelData& lab, Selection& sel, TypeMatrix& uniqs,
               int multipair);
 
+// The labels of a schedule: those its entries imply and its extra ones.
+Labels schedulelabels(const Schedule& s);
+
+// Unique pairs (occurring once) that labels resolve in a model: a pair's
+// code is not empty and no other occurring pair that can show has it.
+int resolvedby(const Labels& l, const TypeMatrix& uniqs, const Model& m);
+
 void fillschednrs(Schedule& s, const TypeMatrix& uniqs);
 // The pair-sample matrix of s into m (what fillschednrs stores in s).
 void pairmasks(const Schedule& s, const TypeMatrix& uniqs, MaskMatrix& m);
 
-// Resolved unique pairs; optionally the duplicated ones (front, end, mask).
+// Resolved unique pairs in the schedule's model; optionally the duplicated
+// ones (front, end, HNCO mask).
 int chkuniqsdup(Schedule& s, const TypeMatrix& uniqs, DupList* fronts = nullptr,
                 DupList* ends = nullptr, DupList* masks = nullptr, int* nduplicated = nullptr);
-// Duplicate total against the allowed-duplicates matrix.
+// Duplicate total against the allowed-duplicates matrix (0 in the
+// two-spectrum model, where shared codes of pairs cost nothing).
 int checkschedule(Schedule& s, int& total, const TypeMatrix& allowed, const TypeMatrix& uniqs,
                   DupList* l1 = nullptr, DupList* l2 = nullptr, DupList* l3 = nullptr);
 // The same walk over a bare pair-sample matrix (maxmask raised to its largest mask).

@@ -66,6 +66,17 @@ PriceTable typeprices(const KemraData& mol, const LabelData& lab) {
     return t;
 }
 
+Offer offerof(const PriceTable& prices) {
+    Offer o;
+    for (int t = 1; t <= kTypes; ++t) {
+        const TypePrice& p = prices[static_cast<size_t>(t)];
+        o.missing[static_cast<size_t>(t)] = static_cast<uint8_t>(
+            (p.c13 >= kNotOffered ? kFormC : 0) | (p.n15 >= kNotOffered ? kFormN : 0) |
+            (p.both >= kNotOffered ? kFormBoth : 0));
+    }
+    return o;
+}
+
 Cost labelcost(const Labels& l, const PriceTable& prices) {
     Cost c;
     for (int t = 1; t <= kTypes; ++t) {
@@ -79,7 +90,7 @@ Cost labelcost(const Labels& l, const PriceTable& prices) {
 }
 
 Labels bought(const Schedule& s) {
-    Labels l;
+    Labels l = s.extra;
     for (int k = 1; k <= kSamples; ++k) {
         const Selection& smp = s.samples[static_cast<size_t>(k)];
         for (int i = 1; i <= smp.count; ++i) {
@@ -96,6 +107,7 @@ Cost schedulecost(const Schedule& s, const PriceTable& prices) {
 }
 
 Labels labelsof(const Schedule& s, const Selection& base, const TypeMatrix& uniqs) {
+    if (s.model.twospectra()) return bought(s);  // the label table is the design
     Labels l;
     for (int k = 1; k <= base.count; ++k) {
         int f = base.front[static_cast<size_t>(k)], e = base.end[static_cast<size_t>(k)];

@@ -47,11 +47,15 @@ struct Cost {
 
 // The cost of normalised labels (bits of the samples they use).
 Cost labelcost(const Labels& l, const PriceTable& prices);
+// The forms a price table does not offer (priced kNotOffered or more).
+Offer offerof(const PriceTable& prices);
+
 // What a schedule's recipe buys: per sample its front types (13C) and end
-// types (15N).
+// types (15N), and the labels of the design beyond them.
 Labels bought(const Schedule& s);
 Cost schedulecost(const Schedule& s, const PriceTable& prices);
-// The labels a schedule's pair-sample matrix implies for its base pairs.
+// The labels a schedule's pair-sample matrix implies for its base pairs (a
+// two-spectrum design: its label table).
 Labels labelsof(const Schedule& s, const Selection& base, const TypeMatrix& uniqs);
 
 // The same recipe under another numbering of the samples?
