@@ -49,6 +49,7 @@ struct OptParams {
     int maxpeaks = 500;      // peaks per sample; 999 = no limit
     bool storeeach = false;  // the observer stores the ring after each improvement
     int threads = 1;         // threads for the modes whose cycles are independent
+    Model model;             // what the spectra show (HNCO alone by default)
     // What the caller proved: the most unique pairs the cutoff's samples can
     // resolve, and the fewest samples that resolve that many (-1, 0: unknown).
     int provenpairs = -1, provensamples = 0;
