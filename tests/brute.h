@@ -3,6 +3,8 @@
 #pragma once
 
 #include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "labeling/pairs.h"
@@ -41,4 +43,33 @@ inline Brute brute(const Schedule& s, const TypeMatrix& u, int allowed) {
             b.resolved += alone;
         }
     return b;
+}
+
+// The two-spectrum model read off the sequence itself: residue i (from the
+// second on, not a proline) has one state per sample, '_' without 15N on its
+// type, 'H' with 15N but no 13C on the type of residue i-1, 'X' with both.
+// A pair type that occurs once is resolved when its word has a peak and no
+// other residue that can show has the same word.
+inline int brutetwospectra(const std::vector<int>& types, const Labels& l, int proline,
+                           int samples) {
+    std::vector<std::string> words;
+    std::vector<std::pair<int, int>> pairs;
+    for (size_t i = 1; i < types.size(); ++i) {
+        int f = types[i - 1], e = types[i];
+        if (e == proline) continue;
+        std::string w;
+        for (int b = 0; b < samples; ++b) {
+            bool n = l.n[static_cast<size_t>(e)] >> b & 1, c = l.c[static_cast<size_t>(f)] >> b & 1;
+            w += !n ? '_' : c ? 'X' : 'H';
+        }
+        words.push_back(w);
+        pairs.emplace_back(f, e);
+    }
+    int resolved = 0;
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (std::count(pairs.begin(), pairs.end(), pairs[i]) != 1) continue;
+        if (words[i].find_first_not_of('_') == std::string::npos) continue;
+        resolved += std::count(words.begin(), words.end(), words[i]) == 1;
+    }
+    return resolved;
 }
