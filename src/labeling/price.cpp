@@ -77,6 +77,50 @@ Offer offerof(const PriceTable& prices) {
     return o;
 }
 
+std::string unbuyable(const Schedule& design, const Selection& base, const TypeMatrix& uniqs,
+                      const Offer& offer, const KemraData& mol) {
+    if (!offer.any()) return "";
+    const Labels l = schedulelabels(design);
+    const Model& md = design.model;
+    // Per form (type, label) the pairs that need it; a pair counts once.
+    std::vector<std::pair<std::string, int>> forms;
+    int pairs = 0;
+    auto need = [&](const std::string& form) {
+        for (auto& f : forms)
+            if (f.first == form) return void(++f.second);
+        forms.emplace_back(form, 1);
+    };
+    std::array<std::array<bool, kTypes + 1>, kTypes + 1> seen{};
+    for (int k = 1; k <= base.count; ++k) {
+        int f = base.front[k], e = base.end[k];
+        if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] != 1 || seen[f][e]) continue;
+        seen[f][e] = true;
+        if (md.code(e, l.c[f], l.n[e]) != 0) continue;  // it shows, so the offer is not why
+        const std::string fn = trim(mol.res[static_cast<size_t>(f)].name),
+                          en = trim(mol.res[static_cast<size_t>(e)].name);
+        if (md.twospectra()) {
+            if (offer.cann(e)) continue;
+            need("15N on " + en);
+        } else {
+            if (offer.canpair(f, e)) continue;
+            if (f == e)
+                need("13C and 15N on " + fn);
+            else {
+                if (!offer.canc(f)) need("13C on " + fn);
+                if (!offer.cann(e)) need("15N on " + en);
+            }
+        }
+        ++pairs;
+    }
+    if (pairs == 0) return "";
+    std::string text = intstr(pairs) + " more need ";
+    if (forms.size() == 1) return text + forms[0].first + ", which is not offered.";
+    text += "forms that are not offered:";
+    for (size_t i = 0; i < forms.size(); ++i)
+        text += (i ? ", " : " ") + forms[i].first + " (" + intstr(forms[i].second) + ")";
+    return text + ".";
+}
+
 Cost labelcost(const Labels& l, const PriceTable& prices) {
     Cost c;
     for (int t = 1; t <= kTypes; ++t) {

@@ -22,6 +22,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "labeling/anneal.h"
@@ -49,6 +50,15 @@ struct Cost {
 Cost labelcost(const Labels& l, const PriceTable& prices);
 // The forms a price table does not offer (priced kNotOffered or more).
 Offer offerof(const PriceTable& prices);
+
+// The unique pairs of the base that a design leaves unresolved because no
+// offered form can make them show: in the HNCO model a pair needs 13C on
+// its front type and 15N on its end type in one sample, in the two-spectrum
+// model 15N on its end type. "" when there are none; otherwise a sentence
+// that counts them and names the forms, such as "2 more need 15N on ASN,
+// which is not offered."
+std::string unbuyable(const Schedule& design, const Selection& base, const TypeMatrix& uniqs,
+                      const Offer& offer, const KemraData& mol);
 
 // What a schedule's recipe buys: per sample its front types (13C) and end
 // types (15N), and the labels of the design beyond them.
