@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "kemlang/print.h"
+#include "labeling/builder.h"
 #include "labeling/pairs.h"
 
 struct KemraData;
@@ -40,7 +41,7 @@ struct KemraData;
     X(long, polishsteps, 3000000, "moves of the search for cheaper schedules of the best quality")
 
 struct OptParams {
-    int iterations = -1;               // the mode (see the table in optimise.cpp)
+    int iterations = -1;               // the mode (see the table in modes.cpp)
     uint32_t cutoff = (1u << 15) - 1;  // samples the schedule may use, as a mask
     TypeMatrix allowed{};              // allowed duplicates per pair type
     int seed = 1;
@@ -136,52 +137,3 @@ std::array<double, kSamples + 2> scoreceilings(double scoreweight, double pricew
                                                double fillweight, const TypeMatrix& uniqs,
                                                const KemraData& mol, const LabelData& lab,
                                                uint32_t cutoff);
-
-// Builds schedules from a pair order, placing pair after pair with the
-// smallest sample mask that keeps the duplicate total at 0. Incremental: the
-// pair-sample matrix of an occurring pair (a, b) is cmask[a] & nmask[b], so
-// a placement changes one row and one column only, and a count of pairs per
-// mask makes the duplicate test O(1) per changed pair.
-class ScheduleBuilder {
-   public:
-    ScheduleBuilder(const TypeMatrix& uniqs, const TypeMatrix& allowed);
-    // Builds into s; returns the number of pairs placed (also s.lastpair).
-    // With giveup > 0 the build stops, returning -1, as soon as its
-    // placements fill giveup samples: the caller knows it has lost by then.
-    int build(const Selection& base, const int* order, int npairs, Schedule& s, uint32_t cutoff,
-              int maxpeaks, int giveup = 0);
-
-   private:
-    bool tryplace(int f, int e, uint32_t m, int maxpeaks);
-    bool groupsok(int nchanged);
-    void clear();
-    int peaksafter(int s, int f, int e) const;
-    // A partner of the pair being placed: its mask now, the sample bits a
-    // candidate can add to it, and the candidates one refusal covers.
-    struct Partner {
-        uint32_t was, changing, run;
-    };
-    void addpartner(int& np, uint32_t was, uint32_t changing);
-
-    const TypeMatrix& uniqs_;
-    const TypeMatrix& allowed_;
-    int uniform_ = 0;         // the common allowed value when all are equal and positive
-    std::vector<int> count_;  // occurring pairs per sample mask
-    std::array<uint32_t, kTypes + 1> cmask_{}, nmask_{};    // samples labelling a type
-    std::array<uint32_t, kSamples + 1> fbits_{}, ebits_{};  // types labelled in a sample
-    std::array<int, kSamples + 1> peaks_{};
-    std::array<int, kSamples + 1> entries_{};  // entries per sample (300 at most)
-    MaskMatrix mat_{};
-    std::array<std::vector<int>, kTypes + 1> row_, col_;  // occurring partners
-    struct Change {
-        int a, b, old;
-    };
-    std::array<Change, 2 * kTypes + 2> changes_{};
-    std::array<Partner, 2 * kTypes + 2> partners_{};
-};
-
-// The same build exactly as the steps read: every candidate is judged by
-// recomputing the pair-sample matrix and the duplicate total from scratch.
-int buildreference(const Selection& base, const int* order, int npairs, Schedule& s,
-                   uint32_t cutoff, int maxpeaks, const TypeMatrix& uniqs,
-                   const TypeMatrix& allowed);
