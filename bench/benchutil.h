@@ -36,8 +36,8 @@ inline std::string randomprotein(int n, unsigned seed) {
                                      9.66, 5.84, 2.42, 3.86, 4.70, 6.56, 5.34, 1.08, 2.92, 6.87};
     std::mt19937 rng(seed);
     std::discrete_distribution<int> pick(std::begin(percent), std::end(percent));
-    std::string path = "/tmp/quilter_random_" + std::to_string(n) + "_" + std::to_string(seed) +
-                       ".fasta";
+    std::string path =
+        "/tmp/quilter_random_" + std::to_string(n) + "_" + std::to_string(seed) + ".fasta";
     std::ofstream out(path);
     out << ">random protein of " << n << " residues, seed " << seed << "\n";
     for (int i = 0; i < n; ++i) out << codes[pick(rng)] << ((i + 1) % 60 ? "" : "\n");
@@ -58,6 +58,15 @@ inline void protein(const std::string& fasta, Selection& base, TypeMatrix& uniqs
     kemlangdata.capture = &cap;
     annotatepairs(kemradata, labdata, base, uniqs, Bans::off, 1, false);
     kemlangdata.capture = nullptr;
+}
+
+// Every form offered: the forms priced as not offered get a price of their
+// own (as a user who buys them would set it).
+inline void offereverything(int price = 3000) {
+    for (int t = 1; t <= kTypes; ++t)
+        for (auto* v :
+             {&labdata.price_natoms[t], &labdata.price_catoms[t], &labdata.price_bothatoms[t]})
+            if (*v >= kNotOffered) *v = price;
 }
 
 }  // namespace benchutil

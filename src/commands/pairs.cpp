@@ -21,6 +21,7 @@
 #include "kemlang/services.h"
 #include "kemlang/vars.h"
 #include "labeling/optimise.h"
+#include "labeling/price.h"
 #include "labeling/slots.h"
 #include "labelio/labelfile.h"
 #include "labelio/recipe.h"
@@ -121,6 +122,7 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
     v.budget = std::popcount(p.cutoff & ((1u << kSamples) - 1));
     v.provenpairs = r.bound;
     v.provensamples = r.fewest;
+    v.model = p.model;
     return v;
 }
 

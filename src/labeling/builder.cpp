@@ -56,8 +56,14 @@ bool addtosamples(Schedule& s, int f, int e, uint32_t m) {
 
 }  // namespace
 
-ScheduleBuilder::ScheduleBuilder(const TypeMatrix& uniqs, const TypeMatrix& allowed)
-    : uniqs_(uniqs), allowed_(allowed), count_(static_cast<size_t>(kAllSamples) + 1, 0) {
+ScheduleBuilder::ScheduleBuilder(const TypeMatrix& uniqs, const TypeMatrix& allowed,
+                                 const Model& model, const Offer& offer)
+    : uniqs_(uniqs),
+      allowed_(allowed),
+      model_(model),
+      offer_(offer),
+      missing_(offer.any()),
+      count_(static_cast<size_t>(kAllSamples) + 1, 0) {
     uniform_ = allowed[1][1] > 0 ? allowed[1][1] : 0;
     for (int a = 1; a <= kTypes; ++a)
         for (int b = 1; b <= kTypes; ++b) {
@@ -107,6 +113,11 @@ bool ScheduleBuilder::groupsok(int nchanged) {
 
 bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
     uint32_t cf = cmask_[f] | m, ne = nmask_[e] | m;
+    if (missing_) {  // the front gains 13C and the end 15N in the samples of m
+        const uint32_t same = f == e ? m : 0;
+        if ((offer_.needs(f, cf, nmask_[f] | same) | offer_.needs(e, cmask_[e] | same, ne)) & m)
+            return false;
+    }
     // Fast refusal: pairs of row f hold masks within cmask[f], pairs of
     // column e masks within nmask[e]. A new mask outside both is held only by
     // pairs this placement leaves alone, so its count cannot drop below the
@@ -162,6 +173,7 @@ void ScheduleBuilder::addpartner(int& np, uint32_t was, uint32_t changing) {
 int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, Schedule& s,
                            uint32_t cutoff, int maxpeaks, int giveup) {
     clear();
+    s.model = model_;
     initschedule(s);
     std::array<std::array<bool, kTypes + 1>, kTypes + 1> done{};
     const uint32_t limit = candidatelimit(cutoff);
@@ -230,7 +242,7 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
 
 int buildreference(const Selection& base, const int* order, int npairs, Schedule& s,
                    uint32_t cutoff, int maxpeaks, const TypeMatrix& uniqs,
-                   const TypeMatrix& allowed) {
+                   const TypeMatrix& allowed, const Offer& offer) {
     initschedule(s);
     auto held = std::make_unique<Schedule>();
     Schedule& trial = *held;
@@ -245,6 +257,7 @@ int buildreference(const Selection& base, const int* order, int npairs, Schedule
             fillschednrs(trial, uniqs);
             int total = 0;
             if (checkschedule(trial, total, allowed, uniqs) != 0) continue;
+            if (offer.count(schedulelabels(trial)) != 0) continue;
             bool ok = true;
             for (int q = 1; q <= kSamples && ok; ++q)
                 if (m & (1u << (q - 1))) {

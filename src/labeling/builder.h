@@ -16,7 +16,10 @@
 // mask makes the duplicate test O(1) per changed pair.
 class ScheduleBuilder {
    public:
-    ScheduleBuilder(const TypeMatrix& uniqs, const TypeMatrix& allowed);
+    // A placement that would buy a form the offer lacks is refused; the
+    // schedules built carry the model.
+    ScheduleBuilder(const TypeMatrix& uniqs, const TypeMatrix& allowed, const Model& model = {},
+                    const Offer& offer = {});
     // Builds into s; returns the number of pairs placed (also s.lastpair).
     // With giveup > 0 the build stops, returning -1, as soon as its
     // placements fill giveup samples: the caller knows it has lost by then.
@@ -37,6 +40,9 @@ class ScheduleBuilder {
 
     const TypeMatrix& uniqs_;
     const TypeMatrix& allowed_;
+    Model model_;
+    Offer offer_;
+    bool missing_ = false;    // the offer lacks some form
     int uniform_ = 0;         // the common allowed value when all are equal and positive
     std::vector<int> count_;  // occurring pairs per sample mask
     std::array<uint32_t, kTypes + 1> cmask_{}, nmask_{};    // samples labelling a type
@@ -56,4 +62,4 @@ class ScheduleBuilder {
 // recomputing the pair-sample matrix and the duplicate total from scratch.
 int buildreference(const Selection& base, const int* order, int npairs, Schedule& s,
                    uint32_t cutoff, int maxpeaks, const TypeMatrix& uniqs,
-                   const TypeMatrix& allowed);
+                   const TypeMatrix& allowed, const Offer& offer = {});

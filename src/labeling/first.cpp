@@ -77,8 +77,11 @@ struct Walk {
     std::atomic<bool> cancel{false}, done{false};
     std::thread thread;
     Walk(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed, uint32_t bits,
-         int maxpeaks, uint64_t sd, long st, int bd)
-        : annealer(base, uniqs, allowed, bits, maxpeaks), seed(sd), steps(st), bound(bd) {}
+         int maxpeaks, const Model& model, const Offer& offer, uint64_t sd, long st, int bd)
+        : annealer(base, uniqs, allowed, bits, maxpeaks, model, offer),
+          seed(sd),
+          steps(st),
+          bound(bd) {}
     ~Walk() {
         cancel = true;
         if (thread.joinable()) thread.join();
@@ -183,12 +186,13 @@ bool Optimiser::acceptable(Schedule& s) {
     fillschednrs(s, uniqs);
     int total = 0;
     if (checkschedule(s, total, p.allowed, uniqs) != 0) return false;
+    if (offer.count(bought(s)) != 0) return false;  // a form that is not sold
+    const uint32_t used = usedsamples(s);
     for (int k = 1; k <= kSamples; ++k) {
-        const Selection& smp = s.samples[static_cast<size_t>(k)];
-        if (smp.count == 0) continue;
+        if (!(used & (1u << (k - 1)))) continue;
         if (!(p.cutoff & (1u << (k - 1)))) return false;
         uint32_t fr = 0, en = 0;
-        samplesets(smp, fr, en);
+        samplesets(s, k, fr, en);
         if (p.maxpeaks != 999 && peaksof(fr, en, uniqs) > p.maxpeaks) return false;
     }
     return true;
@@ -214,10 +218,9 @@ void Optimiser::firstschedule(Schedule& s) {
             seen[f][e] = true, ++unique;
     }
     uniquepairs = unique;
-    auto needed = [](const Schedule& x) {
-        return static_cast<int>(std::count_if(x.samples.begin() + 1, x.samples.end(),
-                                              [](const Selection& smp) { return smp.count > 0; }));
-    };
+    // The most the offer leaves resolvable: where the label walks may stop.
+    const int reach = reachable();
+    auto needed = [](const Schedule& x) { return std::popcount(usedsamples(x)); };
     int bestup = -1, bestn = 0;
     double bestscore = 0;
     Cost bestcost;
@@ -256,9 +259,9 @@ void Optimiser::firstschedule(Schedule& s) {
             const uint64_t sd =
                 static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0x9E3779B97F4A7C15ull +
                 static_cast<uint64_t>(n);
-            w = std::make_unique<Walk>(base, uniqs, p.allowed, bitsof[static_cast<size_t>(n)],
-                                       p.maxpeaks, sd, p.annealsteps,
-                                       std::min(unique, (1 << n) - 1));
+            w = std::make_unique<Walk>(
+                base, uniqs, p.allowed, bitsof[static_cast<size_t>(n)], p.maxpeaks, p.model, offer,
+                sd, p.annealsteps, static_cast<int>(std::min<long long>(reach, p.model.codes(n))));
         }
         return *w;
     };
@@ -282,7 +285,7 @@ void Optimiser::firstschedule(Schedule& s) {
                 consider(trialsched);
             }
         }
-        if (bestup >= unique) break;
+        if (bestup >= reach) break;
     }
     // What each finished walk reached: where the exact engine starts.
     std::vector<Labels> walked(static_cast<size_t>(nall) + 1);
@@ -303,7 +306,7 @@ void Optimiser::firstschedule(Schedule& s) {
 void Optimiser::cheaper(Schedule& s, const std::function<void(Schedule&)>& consider) {
     const int target = chkuniqsdup(s, uniqs);
     const uint32_t bits = p.cutoff & kAllSamples & cutoffmask(lastsample(s));
-    Annealer a(base, uniqs, p.allowed, bits, p.maxpeaks);
+    Annealer a(base, uniqs, p.allowed, bits, p.maxpeaks, p.model, offer);
     const uint64_t sd =
         static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0xD1B54A32D192ED03ull;
     Polished r =
@@ -353,10 +356,23 @@ void Optimiser::addalternatives() {
 
 // What is proven before the cycles: by counting (k samples give 2^k - 1
 // masks), by the caller, and by the exact engine when it has time.
+// A unique pair that no offered form can make show is never resolved.
+int Optimiser::reachable() const {
+    int shown = 0;
+    std::array<std::array<bool, kTypes + 1>, kTypes + 1> seen{};
+    for (int k = 1; k <= base.count; ++k) {
+        int f = base.front[k], e = base.end[k];
+        if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] != 1 || seen[f][e]) continue;
+        seen[f][e] = true;
+        shown += canshow(p.model, offer, f, e);
+    }
+    return shown;
+}
+
 void Optimiser::bounds(int nall) {
-    out.fewest = 0;
-    while ((1L << out.fewest) - 1 < uniquepairs) ++out.fewest;
-    out.bound = std::min(uniquepairs, nall >= 31 ? uniquepairs : (1 << nall) - 1);
+    out.fewest = p.model.fewest(uniquepairs);
+    out.bound = static_cast<int>(std::min<long long>(uniquepairs, p.model.codes(nall)));
+    out.bound = std::min(out.bound, reachable());
     if (p.provenpairs >= 0) out.bound = std::min(out.bound, p.provenpairs);
     out.fewest = std::max(out.fewest, p.provensamples);
 }
@@ -371,6 +387,7 @@ void Optimiser::bounds(int nall) {
 void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
                       const Schedule& best, const std::vector<Labels>& walked, int& bestup,
                       int& bestn) {
+    if (p.model.twospectra()) return;  // the engine judges the HNCO model only
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e)
             if (p.allowed[f][e] != 1) return;  // the engine judges one pair per mask
@@ -395,7 +412,7 @@ void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
         return lim;
     };
     auto take = [&](const Labels& l, int k) {
-        Annealer a(base, uniqs, p.allowed, cutoffmask(k), p.maxpeaks);
+        Annealer a(base, uniqs, p.allowed, cutoffmask(k), p.maxpeaks, p.model, offer);
         if (a.toschedule(l, trialsched) && acceptable(trialsched)) consider(trialsched);
     };
     if (allresolved) {

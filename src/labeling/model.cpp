@@ -35,6 +35,10 @@ bool Offer::canpair(int f, int e) const {
     return !(missing[static_cast<size_t>(f)] & kFormBoth);
 }
 
+bool canshow(const Model& m, const Offer& o, int f, int e) {
+    return m.twospectra() ? m.shows(e) && o.cann(e) : o.canpair(f, e);
+}
+
 int Offer::count(const Labels& l) const {
     int n = 0;
     for (int t = 1; t <= kTypes; ++t)

@@ -80,6 +80,12 @@ struct Model {
     bool operator==(const Model&) const = default;
 };
 
+struct Offer;
+// Can a pair (f, e) show at all with the forms offered? In the HNCO model it
+// needs 13C on f and 15N on e in one sample, in the two-spectrum model 15N
+// on e.
+bool canshow(const Model& m, const Offer& o, int f, int e);
+
 // The model of a spectra word ("hnco", "hsqc+hnco") for a sequence whose
 // proline has type number proline (0 when the library has none); false for
 // any other word.

@@ -213,7 +213,7 @@ void Optimiser::independentcycles(const Mode& mode, double& best) {
     std::vector<std::vector<Result>> results(static_cast<size_t>(nlanes));
     std::vector<std::vector<std::unique_ptr<Schedule>>> built(static_cast<size_t>(nlanes));
     for (int t = 0; t < nlanes; ++t) {
-        lanes.push_back(std::make_unique<Lane>(uniqs, p.allowed, npairs));
+        lanes.push_back(std::make_unique<Lane>(uniqs, p.allowed, npairs, p.model, offer));
         results[static_cast<size_t>(t)].resize(static_cast<size_t>(per));
         for (int i = 0; i < per; ++i)
             built[static_cast<size_t>(t)].push_back(std::make_unique<Schedule>());
@@ -418,19 +418,20 @@ using optimiser::counted;
 using optimiser::Optimiser;
 
 std::string verdictline(const Verdict& v) {
-    int bound = std::min(v.unique, v.budget >= 31 ? v.unique : (1 << v.budget) - 1);
+    int bound = static_cast<int>(std::min<long long>(v.unique, v.model.codes(v.budget)));
     if (v.provenpairs >= 0) bound = std::min(bound, v.provenpairs);
-    int fewest = 0;
-    while ((1L << fewest) - 1 < v.unique) ++fewest;
-    fewest = std::max(fewest, v.provensamples);
+    int fewest = std::max(v.model.fewest(v.unique), v.provensamples);
     std::string line = "Labeling 1 resolves " + intstr(v.resolved) + " of " + intstr(v.unique) +
-                       " unique pairs on " + counted(v.samples, "sample") + ", recipe price " +
-                       intstr(v.price) + ": ";
+                       " unique pairs on " + counted(v.samples, "sample") +
+                       (v.model.twospectra() ? std::string(" (") + v.model.name() + ")" : "") +
+                       ", recipe price " + intstr(v.price) + ": ";
+    const std::string more = v.unbuyable.empty() ? "" : " " + v.unbuyable;
     bool all = v.resolved >= v.unique;
-    if ((all && v.samples <= fewest) || (!all && v.resolved >= bound)) return line + "optimal.";
+    if ((all && v.samples <= fewest) || (!all && v.resolved >= bound))
+        return line + "optimal." + more;
     if (all) return line + "all unique pairs; no fewer than " + counted(fewest, "sample") + " can.";
     return line + "at most " + intstr(bound) + " with " + counted(v.budget, "sample") + "; all " +
-           intstr(v.unique) + " need at least " + counted(fewest, "sample") + ".";
+           intstr(v.unique) + " need at least " + counted(fewest, "sample") + "." + more;
 }
 
 uint32_t cutoffmask(int cutoff) {
@@ -441,7 +442,8 @@ uint32_t cutoffmask(int cutoff) {
 
 std::unique_ptr<OptResult> optimise(const Problem& pb, const OptParams& p, Observer& obs) {
     auto result = std::make_unique<OptResult>();
-    for (Schedule& s : result->ranked) initschedule(s);
+    for (Schedule& s : result->ranked) s.model = p.model, initschedule(s);
+    result->last.model = p.model;
     initschedule(result->last);
     auto o = std::make_unique<Optimiser>(pb, p, obs, *result);
     o->run();

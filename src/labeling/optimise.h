@@ -120,6 +120,8 @@ struct Verdict {
     int budget = 0;         // samples the cutoff allows
     int provenpairs = -1;   // most resolvable on the budget, when proven
     int provensamples = 0;  // fewest samples that resolve all, when proven
+    Model model;            // named in the line when it reads both spectra
+    std::string unbuyable;  // the pairs only a form not offered could resolve, or ""
 };
 std::string verdictline(const Verdict& v);
 

@@ -34,6 +34,22 @@ constexpr uint32_t kAllSamples = (1u << kSamples) - 1;
 
 inline uint32_t candidatelimit(uint32_t cutoff) { return std::min(cutoff, kAllSamples); }
 
+// The types a schedule labels in sample k (1-based): 13C (fr) and 15N (en)
+// as type bits, its extra labels included.
+inline void samplesets(const Schedule& s, int k, uint32_t& fr, uint32_t& en) {
+    fr = en = 0;
+    const uint32_t bit = 1u << (k - 1);
+    const Selection& smp = s.samples[static_cast<size_t>(k)];
+    for (int i = 1; i <= smp.count; ++i) {
+        if (smp.front[i] >= 1 && smp.front[i] <= kTypes) fr |= 1u << smp.front[i];
+        if (smp.end[i] >= 1 && smp.end[i] <= kTypes) en |= 1u << smp.end[i];
+    }
+    for (int t = 1; t <= kTypes; ++t) {
+        if (s.extra.c[static_cast<size_t>(t)] & bit) fr |= 1u << t;
+        if (s.extra.n[static_cast<size_t>(t)] & bit) en |= 1u << t;
+    }
+}
+
 inline void samplesets(const Selection& smp, uint32_t& fr, uint32_t& en) {
     fr = en = 0;
     for (int i = 1; i <= smp.count; ++i) {
@@ -134,8 +150,9 @@ struct Lane {
     std::array<int, kTypes + 1> aminoptr{};
     ScheduleBuilder builder;
     std::unique_ptr<Schedule> sched = std::make_unique<Schedule>();
-    Lane(const TypeMatrix& uniqs, const TypeMatrix& allowed, int npairs)
-        : order(static_cast<size_t>(npairs)), builder(uniqs, allowed) {
+    Lane(const TypeMatrix& uniqs, const TypeMatrix& allowed, int npairs, const Model& model,
+         const Offer& offer)
+        : order(static_cast<size_t>(npairs)), builder(uniqs, allowed, model, offer) {
         std::iota(order.begin(), order.end(), 1);
         std::iota(aminoptr.begin(), aminoptr.end(), 0);
     }
@@ -149,6 +166,7 @@ struct Optimiser {
     const Selection& base;
     const TypeMatrix& uniqs;
     int npairs = 0;
+    Offer offer;              // the forms the price table sells
     Lane lane0;               // the run's own lane: the greedy build and the sequential modes
     std::vector<int>& order;  // pair order, 1-based values in 0..npairs-1
     ScheduleBuilder& builder;
@@ -178,7 +196,8 @@ struct Optimiser {
           base(problem.base),
           uniqs(problem.uniqs),
           npairs(problem.base.count),
-          lane0(problem.uniqs, params.allowed, problem.base.count),
+          offer(),
+          lane0(problem.uniqs, params.allowed, problem.base.count, params.model, offer),
           order(lane0.order),
           builder(lane0.builder),
           prices(typeprices(problem.mol, problem.lab)) {}
@@ -252,6 +271,7 @@ struct Optimiser {
     // A progress line when the last one is some seconds old.
     void tick(const std::string& what);
     void progress(long cycles);
+    int reachable() const;
     void bounds(int nall);
     void exact(int nall, const std::function<void(Schedule&)>& consider, const Schedule& best,
                const std::vector<Labels>& walked, int& bestup, int& bestn);

@@ -3,6 +3,7 @@
 #include "labeling/pairs.h"
 
 #include <algorithm>
+#include <bit>
 #include <vector>
 
 #include "kemlang/print.h"
@@ -10,11 +11,15 @@
 
 void initselection(Selection& s) { s = Selection(); }
 
-int lastsample(const Schedule& s) {
-    for (int k = kSamples; k >= 1; --k)
-        if (s.samples[k].count > 0) return k;
-    return 0;
+uint32_t usedsamples(const Schedule& s) {
+    uint32_t used = 0;
+    for (int k = 1; k <= kSamples; ++k)
+        if (s.samples[k].count > 0) used |= 1u << (k - 1);
+    for (int t = 1; t <= kTypes; ++t) used |= s.extra.c[t] | s.extra.n[t];
+    return used;
 }
+
+int lastsample(const Schedule& s) { return std::bit_width(usedsamples(s)); }
 
 void initschedule(Schedule& s) {
     for (auto& smp : s.samples) initselection(smp);

@@ -53,7 +53,9 @@ struct Schedule {
 using DupList = std::array<int, kListLen + 1>;
 
 void initselection(Selection& s);
-// The last sample that holds an entry (0 for an empty schedule).
+// The samples that hold an entry or an extra label, as bits.
+uint32_t usedsamples(const Schedule& s);
+// The last of them (0 for an empty schedule).
 int lastsample(const Schedule& s);
 void initschedule(Schedule& s);
 // Appends (front, end, mask); false when the selection is full.

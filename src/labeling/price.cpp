@@ -95,14 +95,12 @@ std::string unbuyable(const Schedule& design, const Selection& base, const TypeM
         int f = base.front[k], e = base.end[k];
         if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] != 1 || seen[f][e]) continue;
         seen[f][e] = true;
-        if (md.code(e, l.c[f], l.n[e]) != 0) continue;  // it shows, so the offer is not why
+        if (md.code(e, l.c[f], l.n[e]) != 0 || canshow(md, offer, f, e)) continue;
         const std::string fn = trim(mol.res[static_cast<size_t>(f)].name),
                           en = trim(mol.res[static_cast<size_t>(e)].name);
         if (md.twospectra()) {
-            if (offer.cann(e)) continue;
             need("15N on " + en);
         } else {
-            if (offer.canpair(f, e)) continue;
             if (f == e)
                 need("13C and 15N on " + fn);
             else {

@@ -94,11 +94,11 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
         for (int r = 1; r <= kTypes && !pricerow[t]; ++r)
             if (l.price_asname[r] == name) pricerow[t] = r;
     }
+    const uint32_t used = usedsamples(s);
     for (int k = 1; k <= kSamples; ++k) {
-        const Selection& smp = s.samples[k];
-        if (smp.count > 0) ++needed;
+        if (used & (1u << (k - 1))) ++needed;
         uint32_t fr = 0, en = 0;
-        samplesets(smp, fr, en);
+        samplesets(s, k, fr, en);
         if ((fr | en) == 0) continue;  // an empty sample adds no price and no label
         for (int t = 1; t <= kTypes; ++t) {
             bool c = fr & (1u << t), n = en & (1u << t);
