@@ -414,25 +414,40 @@ namespace {
 // The verdict line: optimal where a bound is met, else the bound and the
 // fewest samples that could resolve every unique pair.
 TEST(Verdict, SaysWhatIsProven) {
+    const Model hnco;
+    Model two;
+    modelof("hsqc+hnco", 16, two);
+    const std::string none;
     struct Case {
         Verdict v;
         const char* tail;
     } cases[] = {
-        {{46, 46, 6, 900, 6}, "optimal."},
-        {{31, 46, 5, 900, 5}, "optimal."},  // 2^5 - 1 masks on 5 samples
-        {{30, 37, 5, 900, 5}, "at most 31 with 5 samples; all 37 need at least 6 samples."},
-        {{80, 80, 9, 900, 15}, "all unique pairs; no fewer than 7 samples can."},
-        {{80, 80, 8, 900, 15, -1, 8}, "optimal."},  // a caller proved 8 the fewest
-        {{60, 91, 7, 900, 7, 63}, "at most 63 with 7 samples; all 91 need at least 7 samples."},
-        {{3, 3, 2, 0, 31}, "optimal."},
+        {{46, 46, 6, 900, 6, -1, 0, hnco, none}, "optimal."},
+        {{31, 46, 5, 900, 5, -1, 0, hnco, none}, "optimal."},  // 2^5 - 1 masks on 5 samples
+        {{30, 37, 5, 900, 5, -1, 0, hnco, none},
+         "at most 31 with 5 samples; all 37 need at least 6 samples."},
+        {{80, 80, 9, 900, 15, -1, 0, hnco, none}, "all unique pairs; no fewer than 7 samples can."},
+        {{80, 80, 8, 900, 15, -1, 8, hnco, none}, "optimal."},  // a caller proved 8 the fewest
+        {{60, 91, 7, 900, 7, 63, 0, hnco, none},
+         "at most 63 with 7 samples; all 91 need at least 7 samples."},
+        {{3, 3, 2, 0, 31, -1, 0, hnco, none}, "optimal."},
+        // Two spectra: 3^k - 1 codes on k samples.
+        {{46, 46, 4, 900, 8, -1, 0, two, none}, "optimal."},
+        {{80, 80, 5, 900, 8, -1, 0, two, none}, "all unique pairs; no fewer than 4 samples can."},
+        {{26, 37, 3, 900, 3, -1, 0, two, none}, "optimal."},
+        {{34, 37, 4, 900, 4, 34, 0, two, "3 more need 15N on ASN, which is not offered."},
+         "optimal. 3 more need 15N on ASN, which is not offered."},
     };
     for (const Case& c : cases) {
         std::string line = verdictline(c.v);
         EXPECT_EQ(line.substr(line.find(": ") + 2), c.tail) << line;
     }
-    EXPECT_EQ(verdictline({46, 46, 6, 151506, 15}),
+    EXPECT_EQ(verdictline({46, 46, 6, 151506, 15, -1, 0, hnco, none}),
               "Labeling 1 resolves 46 of 46 unique pairs on 6 samples, recipe price 151506: "
               "optimal.");
+    EXPECT_EQ(verdictline({46, 46, 4, 9000, 8, -1, 0, two, none}),
+              "Labeling 1 resolves 46 of 46 unique pairs on 4 samples (HSQC and HNCO), recipe "
+              "price 9000: optimal.");
 }
 
 }  // namespace
