@@ -16,6 +16,7 @@
 #include "driver/comtab.h"
 #include "kemlang/kemlangdata.h"
 #include "kemlang/print.h"
+#include "labeling/labeldata.h"
 #include "molecule/kemradata.h"
 
 namespace testutil {
@@ -99,6 +100,16 @@ inline void molecule(const std::string& source) {
                            ? example(source)
                            : writefile("seq.seq", source + "\n");
     run("read", {"seq", file});
+}
+
+// Every form offered: the forms the price table marks as not offered get a
+// price, for tests of how far a search reaches rather than of what it buys.
+inline void offereverything(int price = 3000) {
+    for (int t = 1; t <= kTypes; ++t)
+        for (int* v : {&labdata.price_natoms[static_cast<size_t>(t)],
+                       &labdata.price_catoms[static_cast<size_t>(t)],
+                       &labdata.price_bothatoms[static_cast<size_t>(t)]})
+            if (*v >= kNotOffered) *v = price;
 }
 
 }  // namespace testutil

@@ -123,6 +123,7 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
     v.provenpairs = r.bound;
     v.provensamples = r.fewest;
     v.model = p.model;
+    v.unbuyable = unbuyable(*s, base, uniqs, offerof(typeprices(kemradata, labdata)), kemradata);
     return v;
 }
 

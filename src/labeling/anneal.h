@@ -35,7 +35,8 @@ class Annealer {
         int total = 0;       // duplicate total against the allowed matrix
         int excess = 0;      // peaks above the limit, summed over the samples
         int notoffered = 0;  // labels that need a form not offered
-        bool feasible() const { return total == 0 && excess == 0 && notoffered == 0; }
+        bool feasible() const { return clean() && notoffered == 0; }
+        bool clean() const { return total == 0 && excess == 0; }  // the offer aside
         int penalty() const { return total + excess + notoffered; }
     };
     // Labels reduced to those some base pair uses.

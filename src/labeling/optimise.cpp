@@ -430,8 +430,10 @@ std::string verdictline(const Verdict& v) {
     if ((all && v.samples <= fewest) || (!all && v.resolved >= bound))
         return line + "optimal." + more;
     if (all) return line + "all unique pairs; no fewer than " + counted(fewest, "sample") + " can.";
-    return line + "at most " + intstr(bound) + " with " + counted(v.budget, "sample") + "; all " +
-           intstr(v.unique) + " need at least " + counted(fewest, "sample") + "." + more;
+    line += "at most " + intstr(bound) + " with " + counted(v.budget, "sample");
+    // Where forms not offered cost pairs, all of them are out of reach anyway.
+    if (!more.empty()) return line + "." + more;
+    return line + "; all " + intstr(v.unique) + " need at least " + counted(fewest, "sample") + ".";
 }
 
 uint32_t cutoffmask(int cutoff) {

@@ -196,7 +196,7 @@ struct Optimiser {
           base(problem.base),
           uniqs(problem.uniqs),
           npairs(problem.base.count),
-          offer(),
+          offer(offerof(typeprices(problem.mol, problem.lab))),
           lane0(problem.uniqs, params.allowed, problem.base.count, params.model, offer),
           order(lane0.order),
           builder(lane0.builder),

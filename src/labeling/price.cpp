@@ -14,11 +14,14 @@ namespace {
 // Temperatures in units of price: a hot walk buys a label of a few hundred
 // to move another, a cold one only sells. Rounds restart from the cheapest.
 constexpr double kHot = 400.0, kCold = 2.0;
-constexpr long kRound = 100000;            // moves per round at most
-constexpr double kShift = 0.5;             // share of moves that shift a label to another sample
-constexpr long kStopCheck = 4096;          // moves between two looks at the interrupt
-constexpr long kPatience = 8;              // rounds without a cheaper recipe before the walk ends
-constexpr double kNotOfferedWeight = 1e7;  // one form not offered outweighs any price
+constexpr long kRound = 100000;    // moves per round at most
+constexpr double kShift = 0.5;     // share of moves that shift a label to another sample
+constexpr long kStopCheck = 4096;  // moves between two looks at the interrupt
+constexpr long kPatience = 8;      // rounds without a cheaper recipe before the walk ends
+// A form not offered is a toll on the way, high enough that the walk does
+// not stay on it and low enough that a hot walk pays it to reach recipes
+// that the offered forms alone do not join; the best kept never buys one.
+constexpr double kNotOfferedWeight = 1500;
 
 double energy(const Cost& c) {
     return static_cast<double>(c.notoffered) * kNotOfferedWeight + static_cast<double>(c.price);
@@ -168,7 +171,7 @@ Polished polish(Annealer& a, const Labels& start, int target, const PriceTable& 
     Polished out;
     a.load(start);
     out.best = a.labels();
-    if (!a.current().feasible() || a.current().resolved < target) {
+    if (!a.current().clean() || a.current().resolved < target) {
         out.best = start;
         return out;
     }
@@ -221,7 +224,7 @@ Polished polish(Annealer& a, const Labels& start, int target, const PriceTable& 
             if ((step / round) % 2) {
                 Labels fresh = a.search(Labels(), rng(), round, target, stop);
                 a.load(fresh);
-                if (a.current().feasible() && a.current().resolved >= target) from = fresh;
+                if (a.current().clean() && a.current().resolved >= target) from = fresh;
             }
             a.load(from);
             now = energy(labelcost(a.labels(), prices));
@@ -238,7 +241,7 @@ Polished polish(Annealer& a, const Labels& start, int target, const PriceTable& 
         a.change(cside, type, bit);
         t *= cool;
         const Annealer::Eval& ev = a.current();
-        if (!ev.feasible() || ev.resolved < target) {
+        if (!ev.clean() || ev.resolved < target) {
             a.revert();
             continue;
         }

@@ -14,8 +14,10 @@
 // an expensive type to a cheap one. It never leaves the schedules that
 // resolve the target without duplicates or peak excess: tried with a cost
 // for stepping off instead, the walk settled off target and found dearer
-// recipes on every protein measured. On its way it keeps
-// the cheapest distinct schedules it meets: two schedules that differ only
+// recipes on every protein measured. A form that is not offered is a cost
+// there, not a wall: the offered recipes of one quality are often joined
+// only through recipes that buy one, and its cost outweighs any price, so
+// what the walk keeps first buys none. On its way it keeps the cheapest distinct schedules it meets: two schedules that differ only
 // in the numbering of their samples are one recipe, so they count once.
 #pragma once
 

@@ -68,6 +68,7 @@ TEST(Modes, FirstScheduleResolvesTheMostASampleBudgetCan) {
     // Ubiquitin: 2^k - 1 pairs with k = 4 and 5 samples, all 46 with 6; with
     // the default cutoff of 15 samples still all 46, on the fewest samples.
     Ubiquitin ubq;
+    testutil::offereverything();
     struct Row {
         int cutoff, resolved, samples;
     } rows[] = {{4, 15, 4}, {5, 31, 5}, {6, 46, 6}, {15, 46, 6}};
