@@ -13,6 +13,7 @@
 #include <memory>
 #include <thread>
 
+#include "commands/checks.h"
 #include "commands/registry.h"
 #include "commands/testhooks.h"
 #include "kemlang/kemlangdata.h"
@@ -47,7 +48,8 @@ std::string countsyntax() {
                                    " priceweight=@i=0 scoreweight=@i=1 fillweight=@i=1 ",
                                    " maxpeaks=@i=500 ",
                                    " helpme noban ",
-                                   " satout"};  // satout is accepted and changes nothing
+                                   " satout",  // accepted; it changes nothing
+                                   " spectra=*=hnco"};
     std::string s;
     for (const char* piece : pieces) s = trim(s) + piece;
     return s.substr(0, 250);
@@ -165,6 +167,7 @@ void countuniquepairs(Words& param, int& npar) {
         errmsg("maxpeaks must be 1 or more (999: no limit on the peaks of a sample).");
         return;
     }
+    if (!spectraparam(kemradata, p.model)) return;
     if (seed == 0) {
         int h = 0, m = 0, s = 0;
         clock(h, m, s);

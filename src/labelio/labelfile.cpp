@@ -68,6 +68,7 @@ bool readslots(const std::string& filename, LineParser parse, LabelData& lab) {
     Slots s = currentslots(lab);
     std::string line, problem;
     int r = 1, i = 1, lineno = 0;
+    std::array<bool, kSlots + 1> read{};
     while (r <= kSlots && readline(f, line, 200)) {
         ++lineno;
         int front = 0, end = 0, mask = 0;
@@ -88,6 +89,7 @@ bool readslots(const std::string& filename, LineParser parse, LabelData& lab) {
         s.end[r][i] = end;
         s.mask[r][i] = mask;
         s.size[r] = i++;
+        read[r] = true;
     }
     std::fclose(f);
     if (!problem.empty()) {
@@ -95,6 +97,8 @@ bool readslots(const std::string& filename, LineParser parse, LabelData& lab) {
         return false;
     }
     storeslots(s, lab);
+    for (int k = 1; k <= kSlots; ++k)
+        if (read[k]) plainslot(lab, k);  // entries alone: an HNCO labeling
     listout("file opened");
     return true;
 }
