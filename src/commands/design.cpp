@@ -120,7 +120,7 @@ class BatchReport : public BatchObserver {
     void improved(const Schedule& s, int used, int best, double score) override {
         listout(intp(used) + " " + intp(best) + " " + strp(numstr(score, 8)));
         outputschedule(s, uniqs_, kemradata);
-        write_labeling_to_disk("best.sched", 3, labdata);
+        write_labeling_to_disk("best.sched", 3, labdata, kemradata);
     }
     bool stop() override { return intrpt; }
 

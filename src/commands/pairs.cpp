@@ -103,7 +103,7 @@ class CommandObserver : public Observer {
     // The ten slots, and the labeling file when one was named.
     void store(const std::array<Schedule, kSlots + 1>& ranked) {
         for (int r = 1; r <= kSlots; ++r) export_pairs(ranked[r], uniqs_, r, labdata);
-        if (trim(filename_) != "NO") write_labeling_to_disk(filename_, 0, labdata);
+        if (trim(filename_) != "NO") write_labeling_to_disk(filename_, 0, labdata, kemradata);
     }
 
    private:

@@ -1,12 +1,17 @@
 // Designs recorded as HSQC and HNCO spectra: what the slots keep, what the
-// reports and the code book show, and the spectra option.
+// reports and the code book show, the label table files, sessions, and the
+// spectra option.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <memory>
 
 #include "kemlang/params.h"
 #include "kemlang/vars.h"
 #include "labeling/slots.h"
 #include "labelio/html.h"
+#include "labelio/session.h"
 #include "testutil.h"
 
 namespace {
@@ -161,6 +166,57 @@ TEST(CodeBook, ListsCodesSharedOnesAndUnseenPairs) {
         "Codes: 3 seen, 0 shared by several pairs; residues told apart: 3; pairs not seen: 1.\n");
 }
 
+TEST(LabelTable, WriteThenReadGivesTheSameSlots) {
+    clearslots();
+    handmade(2);
+    labdata.ilabelsize[1] = 1;  // an HNCO labeling beside it keeps its lines
+    labdata.ias_front[1][1] = kGly, labdata.ias_end[1][1] = kSer, labdata.ischedulenr[1][1] = 5;
+    std::string f = testutil::writefile("table.lab", "");
+    run("writelabel", {"filename=" + f});
+    std::string text = testutil::slurp(f);
+    EXPECT_EQ(text.rfind("    9   17    5\n    0    0    0\n"
+                         "# quilter label table: spectra=hsqc+hnco samples=2\n"
+                         "ALA   NN\nARG   ..\n",
+                         0),
+              0u)
+        << text;
+    for (const char* row : {"\nGLY   C.\n", "\nPRO   N.\n", "\nSER   N.\n", "\nVAL   ..\n"})
+        EXPECT_NE(text.find(row), std::string::npos) << row;
+    const auto before = std::make_unique<LabelData>(labdata);
+    clearslots();
+    EXPECT_EQ(run("readlabel", {"filename=" + f}), "opening file '" + f + "'\n file opened\n");
+    expectsameslots(labdata, *before, "read back");
+    EXPECT_EQ(labdata.ioccur[2], before->ioccur[2]);
+}
+
+TEST(LabelTable, BadLineIsRefusedWhole) {
+    const std::string head = "# quilter label table: spectra=hsqc+hnco samples=2\n";
+    struct Case {
+        std::string text, message;
+    } cases[] = {
+        {"# quilter label table: spectra=hsqc+hnco\n", "Line 1 of"},
+        {"# quilter label table: spectra=hsqc samples=2\n", "Line 1 of"},
+        {"# quilter label table: spectra=hnco samples=21\n", "Line 1 of"},
+        {head + "ALA   NN\nXYZ   ..\n", "Line 3 of"},
+        {head + "ALA   NNN\n", "Line 2 of"},
+        {head + "ALA   NQ\n", "Line 2 of"},
+        {head + "ALA   NN\nALA   ..\n", "Line 3 of"},
+        {head + "    9   17    1\n", "Line 2 of"},
+        {"    9   17    1\n" + head, "Line 2 of"},
+        {"    9   17    1\n    0    0    0\n" + head + "GLY  C. extra\n", "Line 4 of"},
+    };
+    clearslots();
+    handmade(4);
+    for (const Case& c : cases) {
+        std::string f = testutil::writefile("bad.lab", c.text);
+        const auto before = std::make_unique<LabelData>(labdata);
+        std::string out = run("readlabel", {"filename=" + f});
+        EXPECT_NE(out.find("*** ERROR: " + c.message + " \"" + f + "\""), std::string::npos)
+            << c.text << out;
+        expectsameslots(labdata, *before, c.text);
+    }
+}
+
 TEST(Spectra, UnknownWordIsAnErrorAndNothingRuns) {
     clearslots();
     handmade(1);
@@ -191,6 +247,31 @@ TEST(Spectra, UnknownWordIsAnErrorAndNothingRuns) {
     // The word decides how slot 1 is judged.
     setcmd("scorethis");
     EXPECT_NE(run("scorethis", {"spectra=hsqc+hnco"}), run("scorethis", {}));
+}
+
+// A session keeps the designs after its usual lines; one of HNCO labelings
+// has no such part.
+TEST(TwoSpectrumSession, DesignsComeBack) {
+    auto old = std::filesystem::current_path();
+    auto dir =
+        std::filesystem::path(::testing::TempDir()) / ("twospec_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    clearslots();
+    run("writesession", {});
+    EXPECT_EQ(testutil::slurp("session.s").size(), static_cast<size_t>(kSessionLines) * 6);
+    handmade(6);
+    run("writesession", {});
+    std::string text = testutil::slurp("session.s");
+    EXPECT_EQ(text.size(), static_cast<size_t>(kSessionLines + kSessionDesignLines) * 6 + 10);
+    EXPECT_EQ(text.substr(static_cast<size_t>(kSessionLines) * 6, 10), "# designs\n");
+    const auto before = std::make_unique<LabelData>(labdata);
+    clearslots();
+    std::string out = run("readsession", {});
+    EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
+    expectsameslots(labdata, *before, "session");
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
