@@ -6,6 +6,7 @@
 
 #include "kemlang/params.h"
 #include "kemlang/print.h"
+#include "labeling/pairs.h"
 
 // Integer parameter `name` within lo..hi; otherwise an error naming it.
 inline bool paramin(const std::string& name, int lo, int hi) {
@@ -13,5 +14,16 @@ inline bool paramin(const std::string& name, int lo, int hi) {
     if (v >= lo && v <= hi) return true;
     errmsg("Parameter " + strq(name) + " must lie in " + intp(lo) + ".." + intp(hi) + ", not " +
            intp(v) + ".");
+    return false;
+}
+
+// The observation model named by parameter "spectra", for the sequence's
+// proline; otherwise an error naming the words it knows.
+inline bool spectraparam(const KemraData& mol, Model& m) {
+    std::string word = trim(lefstr(getpar("spectra")));
+    if (modelof(word, asnameconverttonumber(mol, "PRO"), m)) return true;
+    errmsg("Parameter " + strq("spectra") + " is " + strq(word) + ": it must be " + strq("hnco") +
+           " (HNCO spectra) or " + strq("hsqc+hnco") +
+           " (an HSQC and an HNCO spectrum of every sample).");
     return false;
 }

@@ -57,11 +57,15 @@ void samplehelp(Words&, int&) {
     for (const char* l : lines) listout(l);
 }
 
-void scorethis(Words&, int&) {
+// Scores slot 1 as judged in the model the user names.
+void scorethis(Words& param, int& npar) {
+    params(param, npar, "spectra=*=hnco");
+    Model model;
+    if (haverr() || !spectraparam(kemradata, model)) return;
     Selection base;
     TypeMatrix uniqs{};
     initdata(kemradata, labdata, base, uniqs, 1);
-    LabelingScore r = scorelabeling(kemradata, labdata, uniqs, 1);
+    LabelingScore r = scorelabeling(kemradata, labdata, uniqs, 1, model);
     listout(numstr(r.score, 8));
     for (const ClassLine& c : r.classes)
         listout("sample " + intp(c.sample) + " adding score: " + intp(c.value) + " for " +
@@ -116,7 +120,7 @@ class BatchReport : public BatchObserver {
     void improved(const Schedule& s, int used, int best, double score) override {
         listout(intp(used) + " " + intp(best) + " " + strp(numstr(score, 8)));
         outputschedule(s, uniqs_, kemradata);
-        write_labeling_to_disk("best.sched", 3, labdata);
+        write_labeling_to_disk("best.sched", 3, labdata, kemradata);
     }
     bool stop() override { return intrpt; }
 

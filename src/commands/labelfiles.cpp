@@ -12,7 +12,7 @@ static void readlabel(Words& param, int& npar) {
         listout("reads a file with a labeling with representation of a schedule (I5, I5, I5) ");
         listout("schedules separated with 0 0 0");
     }
-    read_labeling_from_disk(name, labdata);
+    read_labeling_from_disk(name, kemradata, labdata);
 }
 
 // A rank outside the slots or no file name would write an empty or a
@@ -30,7 +30,7 @@ static void writelabel(Words& param, int& npar) {
         errmsg("writelabel needs a file name (filename=...).");
         return;
     }
-    write_labeling_to_disk(name, rank, labdata);
+    write_labeling_to_disk(name, rank, labdata, kemradata);
 }
 
 static void readstr(Words& param, int& npar) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <thread>
 
+#include "commands/checks.h"
 #include "commands/registry.h"
 #include "commands/testhooks.h"
 #include "kemlang/kemlangdata.h"
@@ -48,7 +49,8 @@ std::string countsyntax() {
                                    " priceweight=@i=0 scoreweight=@i=1 fillweight=@i=1 ",
                                    " maxpeaks=@i=500 ",
                                    " helpme noban ",
-                                   " satout"};  // satout is accepted and changes nothing
+                                   " satout",  // accepted; it changes nothing
+                                   " spectra=*=hnco"};
     std::string s;
     for (const char* piece : pieces) s = trim(s) + piece;
     return s.substr(0, 250);
@@ -102,7 +104,7 @@ class CommandObserver : public Observer {
     // The ten slots, and the labeling file when one was named.
     void store(const std::array<Schedule, kSlots + 1>& ranked) {
         for (int r = 1; r <= kSlots; ++r) export_pairs(ranked[r], uniqs_, r, labdata);
-        if (trim(filename_) != "NO") write_labeling_to_disk(filename_, 0, labdata);
+        if (trim(filename_) != "NO") write_labeling_to_disk(filename_, 0, labdata, kemradata);
     }
 
    private:
@@ -168,6 +170,7 @@ void countuniquepairs(Words& param, int& npar) {
         errmsg("maxpeaks must be 1 or more (999: no limit on the peaks of a sample).");
         return;
     }
+    if (!spectraparam(kemradata, p.model)) return;
     if (seed == 0) {
         int h = 0, m = 0, s = 0;
         clock(h, m, s);

@@ -1,6 +1,6 @@
 // Reports of stored labelings: residue tables, samples, recipes, pairs,
-// amino acids, what is left, the batch, pair classes, the HTML fragment and
-// the HTML report file.
+// amino acids, what is left, the batch, pair classes, the code book, the
+// HTML fragment and the HTML report file.
 #include "labelio/reports.h"
 
 #include <memory>
@@ -12,6 +12,7 @@
 #include "kemlang/vars.h"
 #include "labeling/slots.h"
 #include "labelio/atomicfile.h"
+#include "labelio/codebook.h"
 #include "labelio/edits.h"
 #include "labelio/html.h"
 #include "labelio/labelfile.h"
@@ -146,11 +147,22 @@ void output_labeling_html(Words&, int&) {
     if (!rep.uniquepairs(1)) return;
     rep.load(1);
     std::string seq, pat;
-    htmllines(kemradata, rep.s->schednrs, rep.uniqs, seq, pat);
+    htmllines(kemradata, *rep.s, rep.uniqs, seq, pat);
     listout("<pre>");
     listout(strp(seq));
     listout(strp(pat));
+    patternlegend(rep.s->model);
     listout("</pre>");
+}
+
+// Every code a stored design shows, with the pairs and residues it names.
+void showcodes(Words& param, int& npar) {
+    params(param, npar, "rank=@i=1");
+    if (haverr() || !paramin("rank", 1, kSlots)) return;
+    Report rep;
+    annotatepairs(kemradata, labdata, rep.base, rep.uniqs, Bans::on, 1, false);
+    rep.load(iparam("rank"));
+    outputcodes(codebook(*rep.s, rep.uniqs, kemradata, labdata), iparam("rank"), kemradata);
 }
 
 // The HTML page of a labeling in a file. The protein's name is taken from the
@@ -182,7 +194,7 @@ static constexpr CommandReg regs[] = {
     {"showaminoacids", 0, showaminoacids}, {"showwhatsleft", 0, showwhatsleft},
     {"showpairs", 0, showpairs},           {"showbatch", 0, showbatch},
     {"showclasses", 0, showclasses},       {"output_labeling_html", 0, output_labeling_html},
-    {"writereport", 1, writereport},
+    {"writereport", 1, writereport},       {"showcodes", 1, showcodes},
 };
 static_assert(slotted(regs), "every registered command needs a slot");
 std::span<const CommandReg> reports_commands() { return regs; }

@@ -72,7 +72,8 @@ inline constexpr const char* kSlotNames[kNumCommands + 1] = {
     "test_quilter",         // 80 scoring.cpp
     "score_test_ov",        // 81 scoring.cpp
     "writereport",          // 82 reports.cpp
-    "", "",  // 83-84
+    "showcodes",            // 83 reports.cpp
+    "",  // 84
 };
 // clang-format on
 

@@ -48,7 +48,7 @@ static void rescue() {
     for (int r = 1; r <= kSlots; ++r) any = any || labdata.ilabelsize[r] > 0;
     if (!any) return;
     std::string reason;
-    if (writeatomic(kRescueFile, labelingtext(-1, labdata), reason))
+    if (writeatomic(kRescueFile, labelingtext(-1, labdata, kemradata), reason))
         putlin(2, "The stored labelings are saved in " + strq(kRescueFile) + ".");
     else
         putlin(-1, "The stored labelings could not be saved in " + strq(kRescueFile) + ": " +

@@ -51,6 +51,8 @@ void storeslot3(const Schedule& s, const TypeMatrix& uniqs, LabelData& lab) {
             lab.ioccur[3][n] = uniqs[f][e];
         }
     lab.ilabelsize[3] = n;
+    lab.slotmodel[3] = Model();
+    lab.slotextra[3] = Labels();
 }
 
 }  // namespace

@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 
-constexpr int kTypes = 21;  // residue types of the pair records
-constexpr int kSlots = 10;  // stored labelings
-constexpr int kSlotEntries = 400;
-constexpr int kNotOffered = 10000;
+#include "labeling/limits.h"
+#include "labeling/model.h"
 
 struct LabelData {
     // Per atom (1..na).
@@ -25,6 +23,11 @@ struct LabelData {
     std::array<int, kSlots + 1> ilabelsize{};
     std::array<std::array<int, kSlotEntries + 1>, kSlots + 1> ias_front{}, ias_end{}, ischedulenr{},
         ioccur{};
+    // The model each stored labeling was designed in, and the labels its
+    // entries do not imply (15N that a two-spectrum design buys for an HSQC
+    // peak alone). An HNCO labeling has none.
+    std::array<Model, kSlots + 1> slotmodel{};
+    std::array<Labels, kSlots + 1> slotextra{};
     // Pair classes and batches.
     std::array<int, 2501> isample_class{};
     std::vector<int> ibatch_front, ibatch_end, ibatch_cluster;

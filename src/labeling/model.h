@@ -30,7 +30,7 @@
 #include <cstdint>
 #include <string>
 
-#include "labeling/labeldata.h"
+#include "labeling/limits.h"
 
 // Sample bits per residue type: c carries 13C on the carbonyl, n 15N on
 // the amide.

@@ -23,9 +23,10 @@ int duplicates(Schedule& s, const TypeMatrix& uniqs, const TypeMatrix& allowed) 
 }  // namespace
 
 LabelingScore scorelabeling(const KemraData& mol, const LabelData& lab, const TypeMatrix& uniqs,
-                            int rank) {
+                            int rank, const Model& model) {
     auto s = std::make_unique<Schedule>();
     import_pairs(lab, rank, *s);
+    s->model = model;
     fillschednrs(*s, uniqs);
     LabelingScore r;
     r.score = scoreschedule(*s, 1.0, 1.0, 1.0, uniqs, mol, lab);
@@ -48,6 +49,8 @@ int thinlabeling(const TypeMatrix& uniqs, const TypeMatrix& allowed, LabelData& 
     lab.ias_end[to] = lab.ias_end[from];
     lab.ischedulenr[to] = lab.ischedulenr[from];
     lab.ioccur[to] = lab.ioccur[from];
+    lab.slotmodel[to] = lab.slotmodel[from];
+    lab.slotextra[to] = lab.slotextra[from];
     auto s = std::make_unique<Schedule>();
     import_pairs(lab, to, *s);
     fillschednrs(*s, uniqs);

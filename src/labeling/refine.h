@@ -33,9 +33,10 @@ struct LabelingScore {
     int classtotal = 0;
 };
 
-// Schedule score and class score of slot rank.
+// Schedule score and class score of slot rank, its pairs judged in model
+// (whatever model the slot was designed in).
 LabelingScore scorelabeling(const KemraData& mol, const LabelData& lab, const TypeMatrix& uniqs,
-                            int rank);
+                            int rank, const Model& model);
 
 // A sample taken away from an entry of the working slot.
 struct MaskChange {

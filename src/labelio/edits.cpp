@@ -105,4 +105,6 @@ void copyschedule(LabelData& l, int origin, int destin) {
     l.ias_end[destin] = l.ias_end[origin];
     l.ischedulenr[destin] = l.ischedulenr[origin];
     l.ilabelsize[destin] = l.ilabelsize[origin];
+    l.slotmodel[destin] = l.slotmodel[origin];
+    l.slotextra[destin] = l.slotextra[origin];
 }

@@ -56,5 +56,6 @@ struct Affected {
 std::vector<Affected> removepair(LabelData& l, int rank, int type, int sample, bool n15, bool c13,
                                  bool doit);
 
-// Fronts, ends and masks of all 400 entries and the size; occurrence counts stay.
+// Fronts, ends and masks of all 400 entries, the size, the model and the
+// extra labels; occurrence counts stay.
 void copyschedule(LabelData& l, int origin, int destin);

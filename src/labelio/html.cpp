@@ -4,6 +4,7 @@
 #include <memory>
 #include <sstream>
 
+#include "labelio/codebook.h"
 #include "labelio/labelfile.h"
 #include "labelio/pairreports.h"
 #include "labelio/recipe.h"
@@ -25,6 +26,7 @@ h2 { margin-top: 1.6em; border-bottom: 1px solid #ccc; }
 .grid { overflow-x: auto; border: 1px solid #ddd; padding: 4px; }
 .grid rect.on { fill: #2a6fb0; }
 .grid rect.off { fill: #eef1f5; }
+.grid rect.hsqc { fill: #9cc3e6; }
 .grid text { font-size: 11px; font-family: sans-serif; }
 table { border-collapse: collapse; }
 td, th { border: 1px solid #ccc; padding: 2px 8px; text-align: left; }
@@ -39,10 +41,19 @@ std::string namelist(const std::vector<int>& types, const KemraData& d) {
     return s.empty() ? "&ndash;" : htmlescape(s);
 }
 
-std::string pattern(int mask, int nsamples) {
-    std::string p;
-    for (int k = 1; k <= nsamples; ++k) p += mask & (1 << (k - 1)) ? 'X' : '_';
-    return p;
+// The code book: one row per pair, shared codes marked on each of their rows.
+void codetable(std::ostringstream& h, const CodeBook& b, const KemraData& d) {
+    h << "<h2>Code book</h2>\n<p>Every code the samples show, with the pair and the residues "
+         "whose amide gives the peaks"
+      << (b.model.twospectra() ? " (_ no peak, H HSQC peak only, X HSQC and HNCO peaks)"
+                               : " (X HNCO peak, _ none)")
+      << ".</p>\n<table id=\"codes\">\n<tr><th>Code</th><th>13C (front)</th>"
+         "<th>15N (end)</th><th>Residues</th><th>Note</th></tr>\n";
+    for (const CodeRow& r : coderows(b, d))
+        h << "<tr><td class=\"pattern\">" << r.word << "</td><td>" << htmlescape(r.front)
+          << "</td><td>" << htmlescape(r.end) << "</td><td>" << r.residues << "</td><td>" << r.note
+          << "</td></tr>\n";
+    h << "</table>\n";
 }
 
 }  // namespace
@@ -80,13 +91,15 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
     Schedule& s = *held;
     import_pairs(l, rank, s);
     fillschednrs(s, uniqs);
-    int nsamples = lastsample(s);
+    const bool two = s.model.twospectra();
+    int nsamples = designsamples(s);
     std::vector<PairLine> pairs = labelpairs(s, uniqs, d);
+    const CodeMatrix codes = paircodes(s, uniqs), shown = paircodes(s);
     auto resolved = [&](int f, int e) {
-        int m = s.schednrs[f][e];
-        if (uniqs[f][e] != 1 || m == 0) return false;
+        Code c = codes[f][e];
+        if (uniqs[f][e] != 1 || c == 0) return false;
         for (const PairLine& p : pairs)
-            if (p.mask == m && (p.front != f || p.end != e)) return false;
+            if (p.code == c && (p.front != f || p.end != e)) return false;
         return true;
     };
     auto isunique = [&](int f, int e) {
@@ -100,7 +113,8 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
     std::vector<int> peaks(kSamples + 1, 0);
     for (int i = 1; i < d.nr; ++i)
         for (int k = 1; k <= kSamples; ++k)
-            if (residuemask(d, s.schednrs, i) & (1 << (k - 1))) ++peaks[static_cast<size_t>(k)];
+            if (seenin(s.model, residuecode(d, shown, i)) & (1u << (k - 1)))
+                ++peaks[static_cast<size_t>(k)];
 
     std::ostringstream h;
     std::string title = htmlescape(protein);
@@ -111,7 +125,8 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
       << "</style>\n</head>\n<body>\n";
     h << "<h1 id=\"protein\">" << title << "</h1>\n<p id=\"length\">" << d.nr
       << (d.nr == 1 ? " residue" : " residues") << ", labeling " << rank << " in " << nsamples
-      << (nsamples == 1 ? " sample" : " samples") << "</p>\n";
+      << (nsamples == 1 ? " sample" : " samples")
+      << (two ? ", each recorded as an HSQC and an HNCO spectrum" : "") << "</p>\n";
 
     // Counts first: what a reader wants to know at a glance.
     h << "<h2>Counts</h2>\n<table id=\"counts\">\n"
@@ -159,9 +174,13 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
         h << "<g class=\"sample-row\" id=\"sample-" << k << "\"><text x=\"0\" y=\"" << y + kCell - 1
           << "\">Sample " << k << "</text>";
         for (int i = 1; i <= d.nr; ++i) {
-            bool on = residuemask(d, s.schednrs, i) & (1 << (k - 1));
-            h << "<rect class=\"" << (on ? "on" : "off") << "\" x=\"" << kLabel + kCell * (i - 1)
-              << "\" y=\"" << y << "\" width=\"" << kCell - 1 << "\" height=\"" << kCell << "\"/>";
+            char state = Model::state(residuecode(d, shown, i), k - 1);
+            h << "<rect class=\""
+              << (state == 'X'   ? "on"
+                  : state == 'H' ? "hsqc"
+                                 : "off")
+              << "\" x=\"" << kLabel + kCell * (i - 1) << "\" y=\"" << y << "\" width=\""
+              << kCell - 1 << "\" height=\"" << kCell << "\"/>";
         }
         h << "</g>\n";
     }
@@ -192,10 +211,12 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
     for (const PairLine& p : pairs)
         h << "<tr><td class=\"num\">" << ++n << "</td><td>" << htmlescape(typename_of(d, p.front))
           << "</td><td>" << htmlescape(typename_of(d, p.end)) << "</td><td class=\"pattern\">"
-          << pattern(p.mask, nsamples) << "</td><td class=\"num\">" << p.mask
+          << Model::word(p.code, nsamples) << "</td><td class=\"num\">" << p.mask
           << "</td><td class=\"num\">" << p.count << "</td><td class=\"num\">" << p.position
           << "</td><td>" << (isunique(p.front, p.end) ? "yes" : "") << "</td><td>"
           << (resolved(p.front, p.end) ? "yes" : "") << "</td></tr>\n";
-    h << "</table>\n</body>\n</html>\n";
+    h << "</table>\n";
+    codetable(h, codebook(s, uniqs, d, l), d);
+    h << "</body>\n</html>\n";
     return h.str();
 }

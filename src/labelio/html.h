@@ -7,7 +7,9 @@
 // labeling resolves the pair); a grid with one row per sample and one cell
 // per residue, filled where the residue's pair gives a signal in that
 // sample; the recipe per sample with its prices and the total; the pairs of
-// the labeling with their sample patterns; and the counts.
+// the labeling with their sample patterns; the code book; and the counts.
+// A two-spectrum design fills a grid cell darker for an HNCO peak than for
+// an HSQC peak alone, and its patterns show the three states.
 //
 // Choices of ours: the grid, the patterns and the recipe cover every sample
 // up to the last one that holds an entry (an empty sample in between is an

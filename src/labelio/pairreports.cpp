@@ -5,6 +5,7 @@
 
 #include "kemlang/print.h"
 #include "labeling/labutils.h"
+#include "labelio/codebook.h"
 #include "labelio/recipe.h"
 #include "labelio/reports.h"
 
@@ -16,11 +17,33 @@ std::string name5(const KemraData& d, int t) {
     return n;
 }
 
-// Two-character cells " X" / " _" for samples 1..10.
-std::string widepattern(int mask) {
+// Two-character cells " X" / " _" (" H") for samples 1..10.
+std::string widepattern(Code code) {
     std::string p;
-    for (char c : binarytotext(mask)) p += std::string(" ") + c;
+    for (char c : Model::word(code, 10)) p += std::string(" ") + c;
     return p;
+}
+
+// The labels of sample k that no entry of a two-spectrum design implies.
+void outputextra(const Schedule& s, int k, const KemraData& d) {
+    const uint32_t bit = 1u << (k - 1);
+    for (int t = 1; t <= kTypes; ++t) {
+        bool c = s.extra.c[static_cast<size_t>(t)] & bit,
+             n = s.extra.n[static_cast<size_t>(t)] & bit;
+        if (c || n)
+            listout("extra " + strn(name5(d, t), -5) + " " +
+                    strp(c && n ? "C13 N15"
+                         : c    ? "C13"
+                                : "N15"));
+    }
+}
+
+bool extrain(const Schedule& s, int k) {
+    for (int t = 1; t <= kTypes; ++t)
+        if ((s.extra.c[static_cast<size_t>(t)] | s.extra.n[static_cast<size_t>(t)]) &
+            (1u << (k - 1)))
+            return true;
+    return false;
 }
 
 bool pairtype(const KemraData& d, int i, int& f, int& e) {
@@ -51,10 +74,12 @@ int firstposition(const KemraData& d, int f, int e) {
 
 std::vector<PairLine> labelpairs(const Schedule& s, const TypeMatrix& uniqs, const KemraData& d) {
     std::vector<PairLine> v;
+    const CodeMatrix codes = paircodes(s, uniqs);
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e)
-            if (s.schednrs[f][e] > 0 && uniqs[f][e] > 0)
-                v.push_back({f, e, s.schednrs[f][e], uniqs[f][e], firstposition(d, f, e)});
+            if (codes[f][e] != 0)
+                v.push_back({f, e, std::max(0, s.schednrs[f][e]), uniqs[f][e],
+                             firstposition(d, f, e), codes[f][e]});
     return v;
 }
 
@@ -67,18 +92,23 @@ void outputsummary(const KemraData& d, const Schedule& s) {
 }
 
 void outputschedule(const Schedule& s, const TypeMatrix& uniqs, const KemraData& d) {
+    const bool two = s.model.twospectra();
+    const CodeMatrix codes = two ? paircodes(s, uniqs) : CodeMatrix{};
     for (int k = 1; k <= s.nsamples && k <= kSamples; ++k) {
         const Selection& smp = s.samples[k];
-        if (smp.count == 0) break;
+        if (smp.count == 0 && !(two && extrain(s, k))) break;
         listout("labelling Nr " + intp(k));
         for (int i = 1; i <= smp.count; ++i) {
             int f = smp.front[i], e = smp.end[i];
-            int occ = f >= 1 && f <= kTypes && e >= 1 && e <= kTypes ? uniqs[f][e] : 0;
+            bool known = f >= 1 && f <= kTypes && e >= 1 && e <= kTypes;
+            int occ = known ? uniqs[f][e] : 0;
+            Code c = !two ? static_cast<Code>(std::max(0, smp.mask[i])) : known ? codes[f][e] : 0;
             listout(strn(name5(d, f), -5) + " " + strn(name5(d, e), -5) + " " +
-                    strp(widepattern(smp.mask[i])) + " " + intn(smp.mask[i], 7) + " " +
-                    intn(occ, 3));
+                    strp(widepattern(c)) + " " + intn(smp.mask[i], 7) + " " + intn(occ, 3));
         }
+        if (two) outputextra(s, k, d);
     }
+    patternlegend(s.model);
     putlin(10, "Ende des Labelings");
     putlin(10, "");
 }
@@ -87,16 +117,16 @@ void outputpairs(Schedule& s, const TypeMatrix& uniqs, const Selection& unique,
                  const KemraData& d) {
     listout("Aminosaeurenpaare: c13, n15");
     std::vector<PairLine> pairs = labelpairs(s, uniqs, d);
-    std::set<int> patterns;
+    std::set<Code> patterns;
     int n = 0;
     for (const PairLine& p : pairs) {
         std::string pos = std::to_string(p.position);
         pos = std::string(pos.size() < 5 ? 5 - pos.size() : 0, ' ') + pos;
         pos.resize(10, ' ');
         putlin(10, intn(++n, 3) + " " + strq(typename_of(d, p.front)) + " " +
-                       strq(typename_of(d, p.end)) + " " + strq(binarytotext(p.mask)) + " " +
+                       strq(typename_of(d, p.end)) + " " + strq(Model::word(p.code, 10)) + " " +
                        intp(p.count) + " " + strq(pos));
-        patterns.insert(p.mask);
+        patterns.insert(p.code);
     }
     int nduplicated = 0;
     int resolved = chkuniqsdup(s, uniqs, nullptr, nullptr, nullptr, &nduplicated);
@@ -109,29 +139,37 @@ void outputpairs(Schedule& s, const TypeMatrix& uniqs, const Selection& unique,
         score.push_back(-pairs[i].mask);
     }
     score.insert(score.begin(), 0);  // 1-based scores
-    sortthispls(order, score);
+    if (s.model.twospectra())
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return wordbefore(pairs[static_cast<size_t>(a - 1)].code,
+                              pairs[static_cast<size_t>(b - 1)].code);
+        });
+    else
+        sortthispls(order, score);
     for (int i : order) {
         const PairLine& p = pairs[static_cast<size_t>(i - 1)];
         listout(strn(name5(d, p.front), -5) + " " + strn(name5(d, p.end), -5) + " " +
-                strp(binarytotext(p.mask)));
+                strp(Model::word(p.code, 10)));
     }
     listout("Uniqe Pairs: " + intp(resolved));
     outputsummary(d, s);
+    patternlegend(s.model);
 }
 
 void outputsequence_with_label_multiple(const std::vector<Schedule>& s, const TypeMatrix& uniqs,
                                         const KemraData& d, const LabelData& l) {
     putlin(10, "AA# Name Marker AAScore Paired with Labelpattern ");
+    std::vector<CodeMatrix> codes;
+    bool two = false;
+    for (const Schedule& sc : s) codes.push_back(paircodes(sc)), two = two || sc.model.twospectra();
     for (int i = 1; i <= d.nr; ++i) {
         int a = d.ifira[static_cast<size_t>(i)];
         int marker = a >= 1 && static_cast<size_t>(a) < l.imarker.size() ? l.imarker[a] : 0;
         int occ = residueoccurrence(d, uniqs, i);
         double score = occ > 0 ? 1.0 / occ : 0.0;
         std::string pats;
-        for (const Schedule& sc : s) {
-            int m = residuemask(d, sc.schednrs, i);
-            pats += " " + (i < d.nr ? binarytotext(m) : std::string(10, ' '));
-        }
+        for (const CodeMatrix& c : codes)
+            pats += " " + (i < d.nr ? Model::word(residuecode(d, c, i), 10) : std::string(10, ' '));
         std::string name = d.rnam[static_cast<size_t>(i)];
         name.resize(5, ' ');
         putlin(10, intn(i, 3) + " " + strn(name, -5) + " " + intn(marker, 5) + " " +
@@ -145,6 +183,7 @@ void outputsequence_with_label_multiple(const std::vector<Schedule>& s, const Ty
     }
     putlin(10, groups + "|");
     putlin(10, "M: Max, S: number of peaks overall, # number of samples needed ");
+    if (two) listout(kPatternLegend);
 }
 
 void outputaminoacids(const KemraData& d) {
@@ -188,9 +227,10 @@ void outputwhatsleft(const Schedule& base, int front, int rear, const TypeMatrix
     }
 }
 
-void htmllines(const KemraData& d, const MaskMatrix& m, const TypeMatrix& uniqs,
-               std::string& seqline, std::string& patline) {
+void htmllines(const KemraData& d, const Schedule& s, const TypeMatrix& uniqs, std::string& seqline,
+               std::string& patline) {
     constexpr size_t kLine = 2000;
+    const CodeMatrix codes = paircodes(s);
     seqline.clear(), patline.clear();
     bool bold = false;
     for (int i = 1; i <= d.nr; ++i) {
@@ -201,7 +241,8 @@ void htmllines(const KemraData& d, const MaskMatrix& m, const TypeMatrix& uniqs,
         std::string open = unique && !bold ? "<b>" : "", close = !unique && bold ? "</b>" : "";
         bold = unique;
         char c = onelettercode(d.irlib[static_cast<size_t>(i)]);
-        char x = residuemask(d, m, i) != 0 ? 'X' : '_';
+        Code code = residuecode(d, codes, i);
+        char x = Model::hnco(code) ? 'X' : Model::hsqc(code) ? 'H' : '_';
         seqline += close + open + c;
         patline += close + open + x;
     }

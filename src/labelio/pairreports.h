@@ -4,7 +4,9 @@
 // the HTML fragment.
 //
 // Sample patterns show samples 1 to 10 ("X" seen, "_" not); samples 11 to 20
-// are never shown, so a pair seen only there has an all-"_" pattern.
+// are never shown, so a pair seen only there has an all-"_" pattern. A
+// two-spectrum design shows the three states of its samples ("_", "H",
+// "X"), and every report of one carries the legend of the states.
 //
 // Choices of ours:
 //  - the summary line has a blank before "Total number of samples", so the
@@ -29,9 +31,14 @@
 //    adds no duplicate to labeling 1; the parentheses give how many unique
 //    pairs the labeling with the pair still leaves unresolved;
 //  - the HTML fragment shows labeling 1: "X" under each residue whose pair
-//    gives a signal in some sample; a run of neighbouring cells of unique
-//    pairs is set in bold as a whole, the same in both lines, so the columns
-//    of the two lines stay aligned.
+//    gives a signal in some sample ("H" when a two-spectrum design gives it
+//    HSQC peaks only); a run of neighbouring cells of unique pairs is set in
+//    bold as a whole, the same in both lines, so the columns of the two
+//    lines stay aligned;
+//  - the schedule listing of a two-spectrum design runs through its last
+//    sample with a label, shows each entry's pair by its code, and names
+//    after the entries of a sample the labels none of them implies
+//    ("extra"); its pair list sorts the pairs by their codes' words.
 #pragma once
 
 #include <string>
@@ -48,11 +55,13 @@ int residueoccurrence(const KemraData& d, const TypeMatrix& uniqs, int i);
 // First position i at which residue i has type f and residue i+1 type e, 0 if none.
 int firstposition(const KemraData& d, int f, int e);
 
-// A pair type of a labeling that occurs in the sequence.
+// A pair type of a labeling that occurs in the sequence: its HNCO mask and
+// its code in the labeling's model.
 struct PairLine {
     int front = 0, end = 0, mask = 0, count = 0, position = 0;
+    Code code = 0;
 };
-// The pairs of a filled schedule in front-then-end order.
+// The pairs of a filled schedule that show, in front-then-end order.
 std::vector<PairLine> labelpairs(const Schedule& s, const TypeMatrix& uniqs, const KemraData& d);
 
 // "Maximal number of peaks in a single sample ..." from compute_sample_stats.
@@ -69,6 +78,6 @@ void outputbatch(const LabelData& l);
 void outputwhatsleft(const Schedule& base, int front, int rear, const TypeMatrix& uniqs,
                      const TypeMatrix& allowed);
 // The two lines of the HTML fragment (sequence, pattern), each at most 2000
-// characters.
-void htmllines(const KemraData& d, const MaskMatrix& m, const TypeMatrix& uniqs,
-               std::string& seqline, std::string& patline);
+// characters, for a filled schedule.
+void htmllines(const KemraData& d, const Schedule& s, const TypeMatrix& uniqs, std::string& seqline,
+               std::string& patline);

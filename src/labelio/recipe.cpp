@@ -37,14 +37,27 @@ char Recipe::code(int t, int k) const {
 Recipe makerecipe(const Schedule& s, const LabelData& l, const KemraData& d, bool throughempty) {
     Recipe r;
     const PriceTable prices = typeprices(d, l);
+    // A sample is empty when it holds no entry and no extra label.
+    auto extra = [&](int k, bool cside) {
+        std::vector<int> v;
+        for (int t = 1; t <= kTypes; ++t)
+            if ((cside ? s.extra.c : s.extra.n)[static_cast<size_t>(t)] & (1u << (k - 1)))
+                v.push_back(t);
+        return v;
+    };
+    auto empty = [&](int k) {
+        return s.samples[k].count == 0 && extra(k, true).empty() && extra(k, false).empty();
+    };
     int last = 0;
     for (int k = 1; k <= s.nsamples && k <= kSamples; ++k)
-        if (s.samples[k].count > 0) last = k;
+        if (!empty(k)) last = k;
     for (int k = 1; k <= s.nsamples && k <= kSamples; ++k) {
         const Selection& smp = s.samples[k];
-        if (smp.count == 0 && (!throughempty || k > last)) break;
+        if (empty(k) && (!throughempty || k > last)) break;
         std::vector<int> a, b;
         for (int i = 1; i <= smp.count; ++i) addonce(a, smp.front[i]), addonce(b, smp.end[i]);
+        for (int t : extra(k, true)) addonce(a, t);
+        for (int t : extra(k, false)) addonce(b, t);
         RecipeSample rs;
         for (int t : a) (has(b, t) ? rs.both : rs.c13).push_back(t);
         for (int t : b)

@@ -3,7 +3,8 @@
 //
 // A type that is the front of a pair in a sample needs 13C, a type that is
 // the end of a pair needs 15N, and a type that is both is bought fully
-// labelled, once, at the price for both labels.
+// labelled, once, at the price for both labels. The extra labels of a
+// two-spectrum design (15N for an HSQC peak alone) are bought as well.
 //
 // Prices are found by name among the first 20 rows of the price table, adding
 // every row whose name matches: the two CYS rows both count, the VAL row (21)
@@ -11,7 +12,9 @@
 //
 // Choices of ours:
 //  - the samples of a recipe run from sample 1 up to the first sample without
-//    entries; the type table has one column per sample of the recipe;
+//    entries or extra labels; a type a sample labels through an extra label
+//    only is named after the types of its entries; the type table has one
+//    column per sample of the recipe;
 //  - the type table has 22 lines (types 1..22); a type the library lacks
 //    shows an empty name and is never labelled;
 //  - the total line reads "Total price of all samples: " and the sum.

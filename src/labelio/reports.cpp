@@ -1,20 +1,16 @@
 // Choices of ours: the residue number of the table is the position in the
 // sequence; an occurrence count above 9 is shown as "*", as a one-digit
-// field shows a number that does not fit.
+// field shows a number that does not fit. A two-spectrum design shows the
+// state of each sample ('_', 'H', 'X') and ends with the legend.
 #include "labelio/reports.h"
 
 #include <vector>
 
 #include "kemlang/print.h"
+#include "labelio/codebook.h"
 #include "molecule/kemradata.h"
 
 namespace {
-
-int pairmask(const KemraData& d, const Schedule& s, int i) {
-    if (i < 1 || i >= d.nr) return 0;
-    int f = d.irlib[i], e = d.irlib[i + 1];
-    return f <= kTypes && e <= kTypes ? s.schednrs[f][e] : 0;
-}
 
 char digit(int n) { return n < 0 ? '-' : n > 9 ? '*' : static_cast<char>('0' + n); }
 
@@ -25,10 +21,11 @@ int occurrence(const KemraData& d, const TypeMatrix& u, int i) {
 
 // The Labelpattern column has room for samples 1 to 10; a design on more
 // samples says which ones the column leaves out.
-void hiddensamples(const Schedule& s) {
-    int used = 0;
+void hiddensamples(const CodeMatrix& codes) {
+    uint32_t used = 0;
     for (int f = 1; f <= kTypes; ++f)
-        for (int e = 1; e <= kTypes; ++e) used |= s.schednrs[f][e];
+        for (int e = 1; e <= kTypes; ++e)
+            used |= Model::hnco(codes[f][e]) | Model::hsqc(codes[f][e]);
     std::vector<int> hidden;
     for (int k = 11; k <= kSamples; ++k)
         if (used & (1 << (k - 1))) hidden.push_back(k);
@@ -41,13 +38,11 @@ void hiddensamples(const Schedule& s) {
                   " not shown in the Labelpattern column; writereport shows them all.");
 }
 
-}  // namespace
-
-void compute_sample_stats(const KemraData& d, const Schedule& s, int& maxpeaks, int& totalpeaks,
-                          int& nsamples) {
+void samplestats(const KemraData& d, const Schedule& s, const CodeMatrix& codes, int& maxpeaks,
+                 int& totalpeaks, int& nsamples) {
     std::array<int, kSamples + 1> count{};
     for (int i = 1; i < d.nr; ++i) {
-        int m = pairmask(d, s, i);
+        uint32_t m = seenin(s.model, residuecode(d, codes, i));
         for (int k = 1; k <= kSamples; ++k)
             if (m & (1 << (k - 1))) ++count[k];
     }
@@ -60,31 +55,39 @@ void compute_sample_stats(const KemraData& d, const Schedule& s, int& maxpeaks, 
     }
 }
 
+}  // namespace
+
+void compute_sample_stats(const KemraData& d, const Schedule& s, int& maxpeaks, int& totalpeaks,
+                          int& nsamples) {
+    samplestats(d, s, paircodes(s), maxpeaks, totalpeaks, nsamples);
+}
+
 void outputsequence_with_label(const KemraData& d, const LabelData& lab, const Schedule& s,
                                const TypeMatrix& uniqs) {
     putlin(10, "AA# Name Marker AAScore Paired with Labelpattern ");
+    const CodeMatrix codes = paircodes(s);
     std::string occ, ass, seq;
     for (int i = 1; i <= d.nr; ++i) {
         std::string name = d.rnam[i];
         name.resize(5, ' ');
         int marker =
             lab.imarker.size() > static_cast<size_t>(d.ifira[i]) ? lab.imarker[d.ifira[i]] : 0;
-        int m = pairmask(d, s, i);
+        Code m = residuecode(d, codes, i);
         char o = digit(occurrence(d, uniqs, i));
         std::string line =
             intn(i, 3) + " " + name + " " + intn(marker, 5) + " " + std::string(1, o) + "   ";
         if (m != 0) {
             std::string next = d.rnam[i + 1];
             next.resize(5, ' ');
-            line += next + " " + binarytotext(m);
+            line += next + " " + Model::word(m, 10);
         }
         putlin(10, line);
         if (occ.size() < 400) occ += o, ass += m != 0 ? 'X' : '_';
         if (seq.size() < 3000) seq += d.irlib[i] <= kTypes ? onelettercode(d.irlib[i]) : 'X';
     }
-    hiddensamples(s);
+    hiddensamples(codes);
     int maxpeaks = 0, total = 0, nsamples = 0;
-    compute_sample_stats(d, s, maxpeaks, total, nsamples);
+    samplestats(d, s, codes, maxpeaks, total, nsamples);
     putlin(10, "Max:" + intn(maxpeaks, 3) + " Samples" + intn(nsamples, 3) + " Total # Peaks" +
                    intn(total, 3));
     putlin(10, "Occ.  :" + strp(occ));
@@ -93,7 +96,8 @@ void outputsequence_with_label(const KemraData& d, const LabelData& lab, const S
     for (int k = 1; k <= nsamples; ++k) {
         std::string strip;
         for (int i = 1; i <= d.nr && strip.size() < 400; ++i)
-            strip += pairmask(d, s, i) & (1 << (k - 1)) ? 'X' : '_';
+            strip += Model::state(residuecode(d, codes, i), k - 1);
         putlin(10, "Smpl " + intp(k) + ":" + strp(strip));
     }
+    patternlegend(s.model);
 }

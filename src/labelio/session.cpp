@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int kMaxDupes = 99;
+const char* const kDesignsHeading = "# designs";
 
 std::string i5(int v) {
     std::string t = std::to_string(v);
@@ -44,6 +45,31 @@ bool walk(SessionImage& s, const Visit& visit) {
     return true;
 }
 
+// The designs part, walked the same way.
+bool walkdesigns(SessionImage& s, const Visit& visit) {
+    for (int r = 1; r <= kSlots; ++r) {
+        std::string of = " of labeling " + std::to_string(r);
+        int spectra = s.model[r].twospectra() ? 1 : 0;
+        auto silent = static_cast<int>(s.model[r].silent);
+        if (!visit(spectra, 0, 1, "spectra" + of) ||
+            !visit(silent, 0, (1 << (kTypes + 1)) - 2, "silent types" + of))
+            return false;
+        s.model[r].spectra = spectra ? Spectra::hsqchnco : Spectra::hnco;
+        s.model[r].silent = static_cast<uint32_t>(silent);
+        for (int t = 1; t <= kTypes; ++t) {
+            std::string type = " of type " + std::to_string(t) + of;
+            auto c = static_cast<int>(s.extra[r].c[static_cast<size_t>(t)]);
+            auto n = static_cast<int>(s.extra[r].n[static_cast<size_t>(t)]);
+            if (!visit(c, 0, kMaxMask, "extra 13C samples" + type) ||
+                !visit(n, 0, kMaxMask, "extra 15N samples" + type))
+                return false;
+            s.extra[r].c[static_cast<size_t>(t)] = static_cast<uint32_t>(c);
+            s.extra[r].n[static_cast<size_t>(t)] = static_cast<uint32_t>(n);
+        }
+    }
+    return true;
+}
+
 bool parseint(const std::string& line, int& v) {
     size_t a = line.find_first_not_of(" \t");
     size_t b = line.find_last_not_of(" \t\r");
@@ -61,6 +87,12 @@ bool parseint(const std::string& line, int& v) {
 
 }  // namespace
 
+bool SessionImage::designs() const {
+    for (int r = 1; r <= kSlots; ++r)
+        if (model[r] != Model() || extra[r] != Labels()) return true;
+    return false;
+}
+
 SessionImage session_of(const LabelData& l) {
     SessionImage s;
     s.size = l.ilabelsize;
@@ -73,6 +105,8 @@ SessionImage session_of(const LabelData& l) {
         }
     s.ixtract = l.ixtract;
     s.dupes = l.iallowed_dupes;
+    s.model = l.slotmodel;
+    s.extra = l.slotextra;
     return s;
 }
 
@@ -87,16 +121,23 @@ void apply_session(const SessionImage& s, LabelData& l) {
         }
     l.ixtract = s.ixtract;
     l.iallowed_dupes = s.dupes;
+    l.slotmodel = s.model;
+    l.slotextra = s.extra;
 }
 
 std::string session_text(const SessionImage& image) {
     SessionImage s = image;
     std::string text;
     text.reserve(static_cast<size_t>(kSessionLines) * 6);
-    walk(s, [&](int& v, int, int, const std::string&) {
+    Visit write = [&](int& v, int, int, const std::string&) {
         text += i5(v) + "\n";
         return true;
-    });
+    };
+    walk(s, write);
+    if (s.designs()) {
+        text += std::string(kDesignsHeading) + "\n";
+        walkdesigns(s, write);
+    }
     return text;
 }
 
@@ -112,11 +153,14 @@ bool read_session(const std::string& path, SessionImage& out, std::string& error
     }
     int lineno = 0;
     std::string line;
-    bool ok = walk(out, [&](int& v, int lo, int hi, const std::string& what) {
+    Visit read = [&](int& v, int lo, int hi, const std::string& what) {
         if (!std::getline(in, line)) {
             error = "Session file \"" + path + "\" ends after line " + std::to_string(lineno) +
                     ", before the " + what + " (a session has " + std::to_string(kSessionLines) +
-                    " lines).";
+                    (lineno >= kSessionLines
+                         ? " lines, its designs part " + std::to_string(kSessionDesignLines + 1)
+                         : std::string(" lines")) +
+                    ").";
             return false;
         }
         ++lineno;
@@ -132,10 +176,19 @@ bool read_session(const std::string& path, SessionImage& out, std::string& error
             return false;
         }
         return true;
-    });
-    if (!ok) return false;
+    };
+    out.model.fill(Model());
+    out.extra.fill(Labels());
+    if (!walk(out, read)) return false;
+    // Past the last line: nothing, or the designs after their heading.
+    bool designs = false;
     while (std::getline(in, line)) {
         ++lineno;
+        if (!designs && trim(line) == kDesignsHeading) {
+            designs = true;
+            if (!walkdesigns(out, read)) return false;
+            continue;
+        }
         if (line.find_first_not_of(" \t\r") != std::string::npos) {
             error = "Line " + std::to_string(lineno) + " of session file \"" + path +
                     "\" lies past the end of a session: \"" + line + "\"";

@@ -20,7 +20,14 @@
 //    negative), a missing line or a non-blank line after the last one is
 //    reported with the file name and the line, and the stored data stay;
 //  - the running line counts are echoed at the normal information level, the
-//    lines per duplicates cell only at level full (4).
+//    lines per duplicates cell only at level full (4);
+//  - when a slot holds more than its entries say (a two-spectrum design, or
+//    labels no entry implies), the file goes on after the duplicates with a
+//    line "# designs" and the designs of all ten slots: per slot its spectra (0 HNCO, 1 HSQC and
+//    HNCO), the type bits of the residue types that show nothing, and the
+//    extra 13C and 15N sample bits of types 1..21 (44 lines per slot). A
+//    session of plain HNCO labelings has no such part and is written as
+//    always; a file without it reads as plain HNCO labelings.
 #pragma once
 
 #include <array>
@@ -31,6 +38,7 @@
 
 constexpr int kSessionEntries = 150;
 constexpr int kSessionLines = 4 * kSessionEntries * kSlots + kSlots + 1 + kTypes * kTypes;
+constexpr int kSessionDesignLines = kSlots * (2 + 2 * kTypes);
 
 struct SessionImage {
     using Entries = std::array<std::array<int, kSessionEntries + 1>, kSlots + 1>;  // [r][i]
@@ -38,6 +46,10 @@ struct SessionImage {
     Entries front{}, end{}, occur{}, mask{};
     int ixtract = 0;
     TypeMatrix dupes{};
+    std::array<Model, kSlots + 1> model{};
+    std::array<Labels, kSlots + 1> extra{};
+    // Does the image need the part with the designs?
+    bool designs() const;
 };
 
 SessionImage session_of(const LabelData& l);

@@ -67,6 +67,7 @@ TEST(CommandTable, SlotsFlagsAndSharedHandlers) {
     EXPECT_EQ(slot("quilter"), 78);
     EXPECT_EQ(slot("score_test_ov"), 81);
     EXPECT_EQ(slot("writereport"), 82);
+    EXPECT_EQ(slot("showcodes"), 83);
     EXPECT_EQ(comand[34].handler, comand[78].handler);
     EXPECT_NE(comand[19].handler, nullptr);  // accepted, does nothing
     for (const char* name :
@@ -79,7 +80,7 @@ TEST(CommandTable, SlotsFlagsAndSharedHandlers) {
         }
         EXPECT_NE(comand[i].idtyp, 2) << i;
     }
-    EXPECT_EQ(named, 40);
+    EXPECT_EQ(named, 41);
     for (int i : {13, 28, 35, 38, 39, 40, 44, 45, 46, 50, 52}) EXPECT_EQ(comand[i].idtyp, 0) << i;
     for (int i : {1, 2, 4, 9, 11, 12, 14, 18, 20, 23, 25, 27, 29, 33, 36, 37, 41, 43, 82, 84})
         EXPECT_EQ(comand[i].idtyp, 1) << i;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (data[0] & 1)
             read_samplestrings(file, labdata);
         else
-            read_labeling_from_disk(file, labdata);
+            read_labeling_from_disk(file, kemradata, labdata);
     });
     return 0;
 }
