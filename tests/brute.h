@@ -42,3 +42,28 @@ inline Brute brute(const Schedule& s, const TypeMatrix& u, int allowed) {
         }
     return b;
 }
+
+// The two-spectrum model read off the chain: residue i (type e, after type
+// f) in sample s gives nothing without 15N on e, an HSQC peak alone with it
+// but without 13C on f, both peaks with both; proline gives nothing. A
+// residue is resolved when its pair occurs once in the chain, its word of
+// states is not all nothing, and no other residue has the same word.
+inline int brutecodes(const std::vector<int>& chain, const Labels& l, int k, int proline) {
+    std::vector<std::vector<int>> words;
+    std::vector<std::pair<int, int>> pairs;
+    for (size_t i = 1; i < chain.size(); ++i) {
+        int f = chain[i - 1], e = chain[i];
+        std::vector<int> w(static_cast<size_t>(k), 0);
+        for (int s = 0; s < k && e != proline; ++s)
+            if (l.n[e] >> s & 1) w[static_cast<size_t>(s)] = l.c[f] >> s & 1 ? 2 : 1;
+        words.push_back(w);
+        pairs.push_back({f, e});
+    }
+    int resolved = 0;
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (std::count(pairs.begin(), pairs.end(), pairs[i]) != 1) continue;
+        if (std::count(words[i].begin(), words[i].end(), 0) == k) continue;
+        resolved += std::count(words.begin(), words.end(), words[i]) == 1;
+    }
+    return resolved;
+}
