@@ -73,3 +73,8 @@ inline int brutetwospectra(const std::vector<int>& types, const Labels& l, int p
     }
     return resolved;
 }
+
+// The same judge with the engine tests' argument order.
+inline int brutecodes(const std::vector<int>& chain, const Labels& l, int k, int proline) {
+    return brutetwospectra(chain, l, proline, k);
+}

@@ -4,27 +4,30 @@
 #include <bit>
 #include <random>
 
+#include "labeling/reach.h"
+
 namespace {
 
 constexpr long kStopCheck = 4096;  // moves between two looks at the interrupt
 
 }  // namespace
 
-Breakout::Breakout(const Selection& base, const TypeMatrix& uniqs, uint32_t samples) {
-    for (int k = 1; k <= base.count; ++k) {
-        int f = base.front[static_cast<size_t>(k)], e = base.end[static_cast<size_t>(k)];
-        if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] <= 0) continue;
-        ends_[static_cast<size_t>(f)] |= 1u << e;
-        fronts_[static_cast<size_t>(e)] |= 1u << f;
-    }
+Breakout::Breakout(const Selection& base, const TypeMatrix& uniqs, uint32_t samples,
+                   const Model& model, const Offer& offer)
+    : model_(model), offer_(offer), offered_(offer.any()) {
+    const LabelVars lv = labelvars(base, uniqs, model);
+    ends_ = lv.ends, fronts_ = lv.fronts;
+    const std::array<uint32_t, kTypes + 1> shows = showable(lv, uniqs, model, offer);
+    const bool two = model.twospectra();
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e) {
-            if (uniqs[f][e] <= 0 || !ends_[static_cast<size_t>(f)] ||
-                !fronts_[static_cast<size_t>(e)])
-                continue;
+            if (!(shows[static_cast<size_t>(f)] >> e & 1)) continue;
             auto i = static_cast<int>(pairs_.size());
-            pairs_.push_back(
-                {f, e, uniqs[f][e] == 1, (ends_[static_cast<size_t>(f)] >> e & 1) != 0});
+            // Two spectra: a code is read from the labels as they are, and
+            // only a unique pair must be alone on it.
+            const bool unique = uniqs[f][e] == 1;
+            pairs_.push_back({f, e, unique, two || (ends_[static_cast<size_t>(f)] >> e & 1) != 0,
+                              !two || unique});
             row_[static_cast<size_t>(f)].push_back(i);
             col_[static_cast<size_t>(e)].push_back(i);
         }
@@ -36,77 +39,120 @@ Breakout::Breakout(const Selection& base, const TypeMatrix& uniqs, uint32_t samp
             auto j = static_cast<size_t>(b);
             cvar_[i][j] = nvar_[i][j] = -1;
             if (!(samples & (1u << b))) continue;
-            if (ends_[i])
+            if (lv.ctypes >> t & 1)
                 cvar_[i][j] = static_cast<int>(vars_.size()), vars_.push_back({true, t, b});
-            if (fronts_[i])
+            if (lv.ntypes >> t & 1)
                 nvar_[i][j] = static_cast<int>(vars_.size()), vars_.push_back({false, t, b});
         }
     mask_.assign(pairs_.size(), 0);
     wshow_.assign(pairs_.size(), 1);
     walone_.assign(pairs_.size(), 1);
-    count_.assign(static_cast<size_t>(samples) + 1, 0);
-    weight_.assign(static_cast<size_t>(samples) + 1, 0);
-    count_[0] = static_cast<int>(pairs_.size());  // every pair on the empty mask
+    groups_.reset(model, samples, pairs());
     load(Labels());
-    brokenlist_.reserve(pairs_.size());
+    brokenlist_.reserve(static_cast<size_t>(constraints()));
 }
 
-uint32_t Breakout::maskof(const Pair& p) const {
+Code Breakout::maskof(const Pair& p) const {
     auto f = static_cast<size_t>(p.f), e = static_cast<size_t>(p.e);
-    uint32_t m = cn_.c[f] & cn_.n[e];
-    return p.base ? m : m & p_[f] & q_[e];
+    uint32_t c = cn_.c[f], n = cn_.n[e];
+    if (!p.base) c &= p_[f], n &= q_[e];
+    return model_.code(p.e, c, n);
 }
 
-long Breakout::groupcost(uint32_t m) const { return m && count_[m] >= 2 ? weight_[m] : 0; }
+uint32_t Breakout::cnorm(int t) const {
+    return cn_.c[static_cast<size_t>(t)] & p_[static_cast<size_t>(t)];
+}
 
-void Breakout::move(int i, uint32_t m) {
+uint32_t Breakout::nnorm(int t) const {
+    auto i = static_cast<size_t>(t);
+    return model_.twospectra() ? cn_.n[i] : cn_.n[i] & q_[i];
+}
+
+Labels Breakout::normalised() const {
+    Labels l;
+    for (int t = 1; t <= kTypes; ++t)
+        l.c[static_cast<size_t>(t)] = cnorm(t), l.n[static_cast<size_t>(t)] = nnorm(t);
+    return l;
+}
+
+void Breakout::forms(int t) {
+    auto i = static_cast<size_t>(t);
+    const int now = std::popcount(offer_.needs(t, cnorm(t), nnorm(t)));
+    cost_ += wforms_[i] * (now - nforms_[i]);
+    nforms_[i] = now;
+}
+
+long Breakout::groupcost(Code m) const {
+    if (!m) return 0;
+    const Group& g = groups_.get(m);
+    return g.cnt >= 2 ? g.weight : 0;
+}
+
+void Breakout::move(int i, Code m) {
     auto k = static_cast<size_t>(i);
-    uint32_t old = mask_[k];
+    const Code old = mask_[k];
     if (old == m) return;
-    if (pairs_[k].unique) cost_ += wshow_[k] * ((m == 0) - (old == 0));
-    cost_ -= groupcost(old) + groupcost(m);
-    --count_[old], weight_[old] -= walone_[k];
-    ++count_[m], weight_[m] += walone_[k];
-    cost_ += groupcost(old) + groupcost(m);
+    const Pair& p = pairs_[k];
+    if (p.unique) cost_ += wshow_[k] * ((m == 0) - (old == 0));
+    const long w = p.alone ? walone_[k] : 0;
+    if (old) {
+        cost_ -= groupcost(old);
+        Group& g = groups_.at(old);
+        --g.cnt, g.weight -= w;
+        cost_ += g.cnt >= 2 ? g.weight : 0;
+        if (g.cnt == 0) groups_.release(old);
+    }
+    if (m) {
+        cost_ -= groupcost(m);
+        Group& g = groups_.at(m);
+        ++g.cnt, g.weight += w;
+        cost_ += g.cnt >= 2 ? g.weight : 0;
+    }
     mask_[k] = m;
 }
 
-// Flipping a 13C bit of f moves f's pairs, and through Q the pairs outside
-// the base that end in f's base partners; the same for 15N with P.
+// Flipping a 13C bit of f moves f's pairs, and in the HNCO model through Q
+// the pairs outside the base that end in f's base partners; the same for
+// 15N with P. In the two-spectrum model P only normalises 13C for the
+// offer: a code is read from the labels as they are.
 void Breakout::flip(int var) {
     const Var& v = vars_[static_cast<size_t>(var)];
     auto t = static_cast<size_t>(v.t), b = static_cast<size_t>(v.b);
     const uint32_t bit = 1u << v.b;
+    const bool two = model_.twospectra();
     uint32_t& label = v.cside ? cn_.c[t] : cn_.n[t];
     const int delta = label & bit ? -1 : 1;
     label ^= bit;
     auto& counts = v.cside ? qcount_ : pcount_;
     auto& joined = v.cside ? q_ : p_;
     const auto& others = v.cside ? col_ : row_;
-    for (uint32_t m = v.cside ? ends_[t] : fronts_[t]; m; m &= m - 1) {
+    for (uint32_t m = two && v.cside ? 0 : v.cside ? ends_[t] : fronts_[t]; m; m &= m - 1) {
         auto o = static_cast<size_t>(std::countr_zero(m));
         int& c = counts[o][b];
         c += delta;
         uint32_t now = c ? joined[o] | bit : joined[o] & ~bit;
         if (now == joined[o]) continue;
         joined[o] = now;
+        if (offered_) forms(static_cast<int>(o));
+        if (two) continue;
         for (int i : others[o])
             if (!pairs_[static_cast<size_t>(i)].base)
                 move(i, maskof(pairs_[static_cast<size_t>(i)]));
     }
     for (int i : v.cside ? row_[t] : col_[t]) move(i, maskof(pairs_[static_cast<size_t>(i)]));
+    if (offered_) forms(v.t);
 }
 
 void Breakout::load(const Labels& l) {
     for (size_t i = 0; i < pairs_.size(); ++i) move(static_cast<int>(i), 0);
     std::fill(wshow_.begin(), wshow_.end(), 1);
     std::fill(walone_.begin(), walone_.end(), 1);
-    weight_[0] = static_cast<long>(pairs_.size());
     cost_ = unique();  // no label: every unique pair unseen
     cn_ = Labels();
     p_.fill(0), q_.fill(0);
     for (auto& r : pcount_) r.fill(0);
     for (auto& r : qcount_) r.fill(0);
+    nforms_.fill(0), wforms_.fill(1);
     for (int v = 0; v < variables(); ++v) {
         const Var& x = vars_[static_cast<size_t>(v)];
         if ((x.cside ? l.c : l.n)[static_cast<size_t>(x.t)] >> x.b & 1) flip(v);
@@ -115,12 +161,14 @@ void Breakout::load(const Labels& l) {
 
 bool Breakout::isbroken(int i) const {
     auto k = static_cast<size_t>(i);
-    return (pairs_[k].unique && !mask_[k]) || (mask_[k] && count_[mask_[k]] >= 2);
+    const Code m = mask_[k];
+    return (pairs_[k].unique && !m) || (pairs_[k].alone && m && groups_.get(m).cnt >= 2);
 }
 
 int Breakout::broken() const {
     int n = 0;
     for (int i = 0; i < pairs(); ++i) n += isbroken(i);
+    for (int f : nforms_) n += f;
     return n;
 }
 
@@ -137,54 +185,79 @@ int Breakout::resolved() const {
 }
 
 long Breakout::recount() const {
-    std::vector<int> count(count_.size(), 0);
-    std::vector<uint32_t> mask(pairs_.size());
+    // P and Q, the normalised labels and the codes straight from their
+    // definitions.
+    Labels norm;
+    for (int t = 1; t <= kTypes; ++t) {
+        auto i = static_cast<size_t>(t);
+        uint32_t pt = 0, qt = 0;
+        for (int o = 1; o <= kTypes; ++o) {
+            if (ends_[i] >> o & 1) pt |= cn_.n[static_cast<size_t>(o)];
+            if (fronts_[i] >> o & 1) qt |= cn_.c[static_cast<size_t>(o)];
+        }
+        norm.c[i] = cn_.c[i] & pt;
+        norm.n[i] = model_.twospectra() ? cn_.n[i] : cn_.n[i] & qt;
+    }
+    std::vector<Code> mask(pairs_.size());
     for (size_t i = 0; i < pairs_.size(); ++i) {
         const Pair& p = pairs_[i];
-        // P and Q straight from their definitions.
-        uint32_t pf = 0, qe = 0;
-        for (int e = 1; e <= kTypes; ++e)
-            if (ends_[static_cast<size_t>(p.f)] >> e & 1) pf |= cn_.n[static_cast<size_t>(e)];
-        for (int f = 1; f <= kTypes; ++f)
-            if (fronts_[static_cast<size_t>(p.e)] >> f & 1) qe |= cn_.c[static_cast<size_t>(f)];
-        mask[i] = cn_.c[static_cast<size_t>(p.f)] & pf & cn_.n[static_cast<size_t>(p.e)] & qe;
-        ++count[mask[i]];
+        mask[i] =
+            model_.code(p.e, norm.c[static_cast<size_t>(p.f)], norm.n[static_cast<size_t>(p.e)]);
     }
     long cost = 0;
     for (size_t i = 0; i < pairs_.size(); ++i) {
         if (pairs_[i].unique && !mask[i]) cost += wshow_[i];
-        if (mask[i] && count[mask[i]] >= 2) cost += walone_[i];
+        if (!mask[i] || !pairs_[i].alone) continue;
+        if (std::count(mask.begin(), mask.end(), mask[i]) >= 2) cost += walone_[i];
+    }
+    for (int t = 1; t <= kTypes; ++t) {
+        auto i = static_cast<size_t>(t);
+        cost += wforms_[i] * std::popcount(offer_.needs(t, norm.c[i], norm.n[i]));
     }
     return cost;
 }
 
-void Breakout::bump(int pair) {
-    auto k = static_cast<size_t>(pair);
-    if (pairs_[k].unique && !mask_[k]) ++wshow_[k], ++cost_;
-    if (mask_[k] && count_[mask_[k]] >= 2) ++walone_[k], ++weight_[mask_[k]], ++cost_;
+void Breakout::bump(int constraint) {
+    if (constraint >= pairs()) {
+        auto t = static_cast<size_t>(constraint - pairs());
+        if (nforms_[t]) ++wforms_[t], cost_ += nforms_[t];
+        return;
+    }
+    auto k = static_cast<size_t>(constraint);
+    const Code m = mask_[k];
+    if (pairs_[k].unique && !m) ++wshow_[k], ++cost_;
+    if (pairs_[k].alone && m && groups_.get(m).cnt >= 2)
+        ++walone_[k], ++groups_.at(m).weight, ++cost_;
 }
 
 void Breakout::smooth() {
     for (size_t k = 0; k < pairs_.size(); ++k) {
+        const Code m = mask_[k];
         if (wshow_[k] > 1) {
             --wshow_[k];
-            if (pairs_[k].unique && !mask_[k]) --cost_;
+            if (pairs_[k].unique && !m) --cost_;
         }
         if (walone_[k] > 1) {
-            --walone_[k], --weight_[mask_[k]];
-            if (mask_[k] && count_[mask_[k]] >= 2) --cost_;
+            --walone_[k];
+            if (!m) continue;
+            Group& g = groups_.at(m);
+            --g.weight;
+            if (g.cnt >= 2) --cost_;
         }
     }
+    for (size_t t = 1; t <= kTypes; ++t)
+        if (wforms_[t] > 1) --wforms_[t], cost_ -= nforms_[t];
 }
 
 bool Breakout::search(const Labels& start, uint64_t seed, const Limits& lim,
                       const std::function<bool()>& stop, Labels& out) {
     moves_ = 0;
-    fewest_ = pairs();
+    const int most = offered_ ? constraints() : pairs();  // broken entries at most
+    fewest_ = most;
     if (vars_.empty() || lim.steps <= 0) return false;
     std::mt19937_64 rng(seed);
     load(start);
-    int runbest = pairs() + 1;
+    int runbest = most + 1;
     long lastgain = 0, growths = 0;
     std::array<int, 2 * kSamples> cand{};
     for (; moves_ < lim.steps; ++moves_) {
@@ -192,9 +265,12 @@ bool Breakout::search(const Labels& start, uint64_t seed, const Limits& lim,
         brokenlist_.clear();
         for (int i = 0; i < pairs(); ++i)
             if (isbroken(i)) brokenlist_.push_back(i);
+        if (offered_)
+            for (int t = 1; t <= kTypes; ++t)
+                if (nforms_[static_cast<size_t>(t)]) brokenlist_.push_back(pairs() + t);
         if (brokenlist_.empty()) {
             fewest_ = 0;
-            out = cn_;
+            out = normalised();
             return true;
         }
         if (static_cast<int>(brokenlist_.size()) < runbest)
@@ -206,15 +282,26 @@ bool Breakout::search(const Labels& start, uint64_t seed, const Limits& lim,
             for (const Var& v : vars_)
                 if (rng() & 1) (v.cside ? l.c : l.n)[static_cast<size_t>(v.t)] |= 1u << v.b;
             load(l);
-            runbest = pairs() + 1, lastgain = moves_;
+            runbest = most + 1, lastgain = moves_;
             continue;
         }
         const int pick = brokenlist_[rng() % brokenlist_.size()];
-        const Pair& p = pairs_[static_cast<size_t>(pick)];
         size_t n = 0;
-        for (int b : bits_) {
-            cand[n++] = cvar_[static_cast<size_t>(p.f)][static_cast<size_t>(b)];
-            cand[n++] = nvar_[static_cast<size_t>(p.e)][static_cast<size_t>(b)];
+        if (pick < pairs()) {
+            const Pair& p = pairs_[static_cast<size_t>(pick)];
+            for (int b : bits_) {
+                cand[n++] = cvar_[static_cast<size_t>(p.f)][static_cast<size_t>(b)];
+                cand[n++] = nvar_[static_cast<size_t>(p.e)][static_cast<size_t>(b)];
+            }
+        } else {  // a type buying a form not offered: its labels in those samples
+            const int t = pick - pairs();
+            const uint32_t bad = offer_.needs(t, cnorm(t), nnorm(t));
+            for (int b : bits_) {
+                if (!(bad >> b & 1)) continue;
+                for (int x : {cvar_[static_cast<size_t>(t)][static_cast<size_t>(b)],
+                              nvar_[static_cast<size_t>(t)][static_cast<size_t>(b)]})
+                    if (x >= 0) cand[n++] = x;
+            }
         }
         int best = -1, ties = 0;
         long bestdelta = 0;

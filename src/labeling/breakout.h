@@ -7,7 +7,12 @@
 // in one seed out of seven. This search is built for that yes alone.
 //
 // Constraints, one per occurring pair that can show: a unique pair shows (its
-// mask is not empty), and a pair that shows is alone on its mask. Each carries
+// code is not empty), and a pair that shows is alone on its code (HNCO: every
+// pair, the schedule must be clean; two spectra: a unique pair only, since
+// other pairs may share codes freely). With forms missing from the offer,
+// one more per residue type: its labels buy no form not offered, counted
+// per sample (a move for it flips the type's own labels in those samples).
+// Each carries
 // a weight, and the cost of labels is the weight of the broken ones. A move
 // flips one label bit, drawn from the bits of the two residue types of one
 // broken constraint, as WalkSAT draws its flip from one broken clause: the
@@ -26,11 +31,17 @@
 // solver.
 //
 // Masks follow the normalised labels, as the schedule writes them: a label
-// shows only where some base pair uses it. So a pair outside the base shows
-// in c[f] & n[e] & P[f] & Q[e], where P[f] joins the 15N labels of the base
-// partners of f and Q[e] the 13C labels of the base fronts of e; counts per
-// type and sample keep P and Q as bits flip. A base pair's mask is
-// c[f] & n[e]: P and Q cover it.
+// shows only where some base pair uses it. So in the HNCO model a pair
+// outside the base shows in c[f] & n[e] & P[f] & Q[e], where P[f] joins the
+// 15N labels of the base partners of f and Q[e] the 13C labels of the base
+// fronts of e; counts per type and sample keep P and Q as bits flip. A base
+// pair's mask is c[f] & n[e]: P and Q cover it. With two spectra a code
+// reads the labels as they are (c[f] & n[e] with n[e] inside P[f]); P only
+// normalises 13C for the offer.
+//
+// Pairs per code: a table indexed by the mask in the HNCO model, the hashed
+// table of codecounts.h with two spectra (3^k codes, at most 441 present),
+// both made once; the move loop allocates nothing.
 //
 // Only every allowed value 1 is modelled (one pair per mask), as in the exact
 // engine that uses this search. The search proves nothing: a failure only
@@ -48,7 +59,8 @@
 class Breakout {
    public:
     // samples: the sample bits the labels may use.
-    Breakout(const Selection& base, const TypeMatrix& uniqs, uint32_t samples);
+    Breakout(const Selection& base, const TypeMatrix& uniqs, uint32_t samples,
+             const Model& model = {}, const Offer& offer = {});
 
     struct Limits {
         long steps = 0;        // moves at most
@@ -57,7 +69,8 @@ class Breakout {
         int giveup = 1 << 20;  // a first walk that leaves more broken ends the search
     };
     // Walks from start (then from random labels) within the limits, or until
-    // stop says so; true with out set to labels that break nothing.
+    // stop says so; true with out set to labels that break nothing,
+    // normalised (those the annealer judges, buying no form not offered).
     bool search(const Labels& start, uint64_t seed, const Limits& lim,
                 const std::function<bool()>& stop, Labels& out);
     long moves() const { return moves_; }   // moves the last search made
@@ -72,26 +85,41 @@ class Breakout {
     long cost() const { return cost_; }
     int broken() const;
     long recount() const;
-    void bump(int pair);  // grows the weights of a pair's broken constraints
-    void smooth();        // shrinks every weight above one
+    // Grows the weights of a constraint's broken parts: a pair's
+    // (0..pairs()-1), or of a type's forms (pairs() + type).
+    void bump(int constraint);
+    void smooth();  // shrinks every weight above one
     int pairs() const { return static_cast<int>(pairs_.size()); }
+    int constraints() const { return pairs() + kTypes + 1; }
     int unique() const;    // unique pairs that can show
     int resolved() const;  // of these, those that show alone
     Labels labels() const { return cn_; }
+    Labels normalised() const;
 
    private:
     struct Pair {
         int f, e;
-        bool unique, base;
+        bool unique, base, alone;  // alone: must be alone on its code
+    };
+    struct Group {
+        int cnt = 0;      // pairs on a code
+        long weight = 0;  // "alone" weights of those that must be alone
     };
     struct Var {
         bool cside;
         int t, b;
     };
-    uint32_t maskof(const Pair& p) const;
-    void move(int i, uint32_t m);
-    long groupcost(uint32_t m) const;
+    Code maskof(const Pair& p) const;
+    void move(int i, Code m);
+    long groupcost(Code m) const;
     bool isbroken(int i) const;
+    uint32_t cnorm(int t) const;
+    uint32_t nnorm(int t) const;
+    void forms(int t);  // recounts the forms not offered of type t
+
+    Model model_;
+    Offer offer_;
+    bool offered_;  // some form is missing
 
     std::array<uint32_t, kTypes + 1> ends_{}, fronts_{};  // base partners as type bits
     std::vector<Pair> pairs_;
@@ -102,10 +130,11 @@ class Breakout {
     Labels cn_;                                   // the labels, only bits of the samples in use
     std::array<uint32_t, kTypes + 1> p_{}, q_{};  // P and Q above
     std::array<std::array<int, kSamples>, kTypes + 1> pcount_{}, qcount_{};
-    std::vector<uint32_t> mask_;
-    std::vector<long> wshow_, walone_;  // weights of the two constraints per pair
-    std::vector<int> count_;            // pairs per mask
-    std::vector<long> weight_;          // "alone" weight per mask
+    std::vector<Code> mask_;
+    std::vector<long> wshow_, walone_;       // weights of the two constraints per pair
+    CodeTable<Group> groups_;                // pairs and "alone" weight per code
+    std::array<int, kTypes + 1> nforms_{};   // samples buying a form not offered, per type
+    std::array<long, kTypes + 1> wforms_{};  // their weight
     std::vector<int> brokenlist_;
     long cost_ = 0, moves_ = 0;
     int fewest_ = 0;

@@ -7,7 +7,9 @@
 // counts live in an open-addressed hash table of fixed size, four cells per
 // pair type at least: no cell moves on an insertion, a count that falls to
 // zero gives its cell back (backward-shift deletion, so no tombstones pile
-// up), and nothing is allocated after reset.
+// up), and nothing is allocated after reset. The cell type is the caller's:
+// the annealer counts pairs and unique pairs, the all-pairs search also the
+// weights of the pairs on a code.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +17,10 @@
 
 #include "labeling/model.h"
 
-class CodeCounts {
+template <class CellType>
+class CodeTable {
    public:
-    struct Cell {
-        int cnt = 0, uq = 0;  // pairs, and unique pairs among them
-    };
+    using Cell = CellType;
     // For codes of the model over the sample bits given, and at most pairs
     // codes present at once.
     void reset(const Model& m, uint32_t samples, int pairs) {
@@ -41,6 +42,14 @@ class CodeCounts {
         while (keys_[i] != 0 && keys_[i] != c) i = (i + 1) & (keys_.size() - 1);
         keys_[i] = c;
         return cells_[i];
+    }
+    // The cell of a code present (a default cell when it is not).
+    const Cell& get(Code c) const {
+        static const Cell none{};
+        if (!hashed_) return direct_[static_cast<size_t>(c)];
+        size_t i = slot(c);
+        while (keys_[i] != 0 && keys_[i] != c) i = (i + 1) & (keys_.size() - 1);
+        return keys_[i] ? cells_[i] : none;
     }
     // A code whose count fell to zero gives its cell back.
     void release(Code c) {
@@ -71,3 +80,8 @@ class CodeCounts {
     std::vector<Code> keys_;
     std::vector<Cell> cells_;
 };
+
+struct PairCount {
+    int cnt = 0, uq = 0;  // pairs, and unique pairs among them
+};
+using CodeCounts = CodeTable<PairCount>;

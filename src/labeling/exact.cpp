@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "labeling/breakout.h"
+#include "labeling/reach.h"
 
 namespace {
 
@@ -81,43 +82,46 @@ class Stopper : public CaDiCaL::Terminator, public CaDiCaL::Learner {
 };
 
 // What the encoding needs of a protein: the types that carry labels and the
-// occurring pairs that can show.
+// occurring pairs that can show (reach.h).
 struct Problem {
     struct Pair {
         int f, e;
         bool unique;
     };
-    std::vector<int> ctypes, ntypes;                    // front and end types of base pairs
-    std::array<uint32_t, kTypes + 1> ends{}, fronts{};  // base partners as type bits
-    std::vector<Pair> pairs;                            // occurring, both types labelled
-    int unique = 0;                                     // of these, pairs that occur once
-    bool supported = true;                              // every allowed value 1
+    Model model;
+    Offer offer;
+    LabelVars vars;
+    std::vector<int> ctypes, ntypes;  // types with a 13C, a 15N label
+    std::vector<Pair> pairs;          // occurring pairs that take part and can show
+    int unique = 0;                   // of these, pairs that occur once
+    bool supported = true;            // every allowed value 1 (HNCO)
 };
 
-Problem analyse(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed) {
+Problem analyse(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
+                const Model& model, const Offer& offer) {
     Problem p;
-    for (int k = 1; k <= base.count; ++k) {
-        int f = base.front[static_cast<size_t>(k)], e = base.end[static_cast<size_t>(k)];
-        if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] <= 0) continue;
-        p.ends[static_cast<size_t>(f)] |= 1u << e;
-        p.fronts[static_cast<size_t>(e)] |= 1u << f;
-    }
+    p.model = model, p.offer = offer;
+    p.vars = labelvars(base, uniqs, model);
     for (int t = 1; t <= kTypes; ++t) {
-        if (p.ends[static_cast<size_t>(t)]) p.ctypes.push_back(t);
-        if (p.fronts[static_cast<size_t>(t)]) p.ntypes.push_back(t);
+        if (p.vars.ctypes >> t & 1) p.ctypes.push_back(t);
+        if (p.vars.ntypes >> t & 1) p.ntypes.push_back(t);
     }
+    const std::array<uint32_t, kTypes + 1> shows = showable(p.vars, uniqs, model, offer);
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e) {
             if (uniqs[f][e] <= 0) continue;
-            p.supported = p.supported && allowed[f][e] == 1;
-            if (!p.ends[static_cast<size_t>(f)] || !p.fronts[static_cast<size_t>(e)]) continue;
+            // The allowed duplicates apply to the HNCO model only.
+            p.supported = p.supported && (model.twospectra() || allowed[f][e] == 1);
+            if (!(shows[static_cast<size_t>(f)] >> e & 1)) continue;
             p.pairs.push_back({f, e, uniqs[f][e] == 1});
             p.unique += uniqs[f][e] == 1;
         }
     return p;
 }
 
-int trivialbound(const Problem& p, int k) { return std::min(p.unique, (1 << k) - 1); }
+int trivialbound(const Problem& p, int k) {
+    return static_cast<int>(std::min<long long>(p.unique, p.model.codes(k)));
+}
 
 // The formula for k samples; one solver answers every "at least R".
 class Encoding {
@@ -132,6 +136,13 @@ class Encoding {
         normalise();
         std::vector<int> shows, once;
         std::vector<std::vector<int>> masks;
+        if (p.model.twospectra()) {
+            codes();
+            if (opt.symmetry) ordersamples();
+            out_ = totalize(once_);
+            setcost(opt);
+            return;
+        }
         for (const Problem::Pair& q : p.pairs) {
             std::vector<int> m(static_cast<size_t>(k));
             int y = var();
@@ -161,10 +172,7 @@ class Encoding {
             std::vector<int> covered = values(masks);
             if (!covered.empty()) cover_ = totalize(covered);
         }
-        const double millions = static_cast<double>(solver_.irredundant()) / 1e6;
-        setup_ = millions * static_cast<double>(opt.setupcost);
-        perconflict_ =
-            std::pow(millions, 0.75) / static_cast<double>(std::max(opt.conflictrate, 1L));
+        setcost(opt);
     }
 
     int cap() const { return cap_; }
@@ -225,6 +233,12 @@ class Encoding {
     }
 
    private:
+    void setcost(const ExactOptions& opt) {
+        const double millions = static_cast<double>(solver_.irredundant()) / 1e6;
+        setup_ = millions * static_cast<double>(opt.setupcost);
+        perconflict_ =
+            std::pow(millions, 0.75) / static_cast<double>(std::max(opt.conflictrate, 1L));
+    }
     int var() { return ++nvars_; }
     std::vector<int> block() {
         std::vector<int> b(static_cast<size_t>(k_));
@@ -240,23 +254,87 @@ class Encoding {
         solver_.add(0);
     }
 
-    // A label only where a base partner carries the other label.
+    // A label only where a partner gives it a use, and only forms offered.
     void normalise() {
         for (int s = 0; s < k_; ++s) {
             auto si = static_cast<size_t>(s);
-            for (int t : p_.ctypes) {
-                std::vector<int> cl = {-c_[static_cast<size_t>(t)][si]};
-                for (uint32_t b = p_.ends[static_cast<size_t>(t)]; b; b &= b - 1)
-                    cl.push_back(n_[static_cast<size_t>(std::countr_zero(b))][si]);
-                add(cl);
-            }
-            for (int t : p_.ntypes) {
-                std::vector<int> cl = {-n_[static_cast<size_t>(t)][si]};
-                for (uint32_t b = p_.fronts[static_cast<size_t>(t)]; b; b &= b - 1)
-                    cl.push_back(c_[static_cast<size_t>(std::countr_zero(b))][si]);
-                add(cl);
-            }
+            sampleclauses(
+                p_.vars, p_.offer,
+                [&](bool cside, int t) { return (cside ? c_ : n_)[static_cast<size_t>(t)][si]; },
+                [&](const std::vector<int>& cl) { add(cl); });
         }
+    }
+
+    // The two-spectrum model: HNCO bits M(p,s) <-> C(f,s) & N(e,s), the HSQC
+    // bits are N(e,s). A unique pair is resolved (Y) only when its code is
+    // not empty and differs from the code of every other pair; shared codes
+    // of pairs occurring more than once cost nothing, so only the pairs of
+    // pairs with a unique one get a difference. Pairs with one end type
+    // share the HSQC word and differ by the HNCO bits alone; pairs with one
+    // front and two ends have equal HNCO bits whenever their HSQC words are
+    // equal, so those differ by the HSQC word alone.
+    void codes() {
+        const size_t np = p_.pairs.size();
+        std::vector<std::vector<int>> m(np);
+        std::vector<int> y(np, 0);
+        for (size_t i = 0; i < np; ++i) {
+            const Problem::Pair& q = p_.pairs[i];
+            const std::vector<int>& c = c_[static_cast<size_t>(q.f)];
+            const std::vector<int>& n = n_[static_cast<size_t>(q.e)];
+            m[i].resize(static_cast<size_t>(k_));
+            for (size_t s = 0; s < static_cast<size_t>(k_); ++s) {
+                int ms = m[i][s] = var();
+                add({-ms, c[s]});
+                add({-ms, n[s]});
+                add({ms, -c[s], -n[s]});
+            }
+            if (!q.unique) continue;
+            y[i] = var();
+            std::vector<int> shows = {-y[i]};
+            for (int ns : n) shows.push_back(ns);
+            add(shows);
+            once_.push_back(y[i]);
+        }
+        // X(e1,e2): the HSQC words of two end types differ, made on demand.
+        std::array<std::array<int, kTypes + 1>, kTypes + 1> words{};
+        auto differ = [&](int e1, int e2) {
+            int& x =
+                words[static_cast<size_t>(std::min(e1, e2))][static_cast<size_t>(std::max(e1, e2))];
+            if (x) return x;
+            x = var();
+            std::vector<int> cl = {-x};
+            const std::vector<int>& a = n_[static_cast<size_t>(e1)];
+            const std::vector<int>& b = n_[static_cast<size_t>(e2)];
+            for (size_t s = 0; s < static_cast<size_t>(k_); ++s) {
+                int d = var();
+                add({-d, a[s], b[s]});
+                add({-d, -a[s], -b[s]});
+                cl.push_back(d);
+            }
+            add(cl);
+            return x;
+        };
+        std::vector<int> body, cl;
+        for (size_t i = 0; i < np; ++i)
+            for (size_t j = i + 1; j < np; ++j) {
+                if (!y[i] && !y[j]) continue;
+                const Problem::Pair &p = p_.pairs[i], &q = p_.pairs[j];
+                body.clear();
+                if (p.e != q.e) body.push_back(differ(p.e, q.e));
+                if (p.e == q.e || p.f != q.f)
+                    for (size_t s = 0; s < static_cast<size_t>(k_); ++s) {
+                        int d = var();
+                        add({-d, m[i][s], m[j][s]});
+                        add({-d, -m[i][s], -m[j][s]});
+                        body.push_back(d);
+                    }
+                for (int yy : {y[i], y[j]}) {
+                    if (!yy) continue;
+                    cl = {-yy};
+                    cl.insert(cl.end(), body.begin(), body.end());
+                    add(cl);
+                }
+            }
     }
 
     // No two showing pairs on one mask: some sample tells them apart.
@@ -277,7 +355,7 @@ class Encoding {
     // One indicator per pair and mask value, at most one pair per value;
     // returns per value "a pair that occurs once has it".
     std::vector<int> values(const std::vector<std::vector<int>>& m) {
-        const int nv = (1 << k_) - 1;
+        const int nv = static_cast<int>(p_.model.codes(k_));
         std::vector<int> covered;
         for (int v = 1; v <= nv; ++v) {
             std::vector<int> uses;
@@ -379,6 +457,7 @@ class Encoding {
     bool setupcharged_ = false;
     CaDiCaL::Solver solver_;
     std::array<std::vector<int>, kTypes + 1> c_, n_;  // label variables by type and sample
+    std::vector<int> once_;                           // Y of the unique pairs (two spectra)
     std::vector<int> out_;                            // totalizer outputs
     std::vector<int> cover_;                          // the same over mask values
 };
@@ -430,7 +509,7 @@ class AllPairs {
              const Labels& start, Stopper& stop, const ExactLimits& lim, const ExactOptions& opt)
         : start_(start), stop_(stop) {
         if (opt.breakoutshare <= 0 || p.unique > trivialbound(p, k)) return;
-        walk_.emplace(base, uniqs, samplebits(k));
+        walk_.emplace(base, uniqs, samplebits(k), p.model, p.offer);
         limits_.steps = opt.breakoutsteps;
         if (lim.seconds > 0)
             limits_.steps = static_cast<long>(
@@ -476,7 +555,7 @@ class AllPairs {
     const Labels& labels() const { return labels_; }
 
    private:
-    std::optional<Breakout> walk_;  // only when wanted: its counts grow with 2^k
+    std::optional<Breakout> walk_;  // only when wanted
     Labels start_, labels_;
     Stopper& stop_;
     Breakout::Limits limits_;
@@ -499,7 +578,7 @@ void improve(const Problem& p, int k, Annealer& judge, Best& best, int bound, St
     Encoding enc(p, k, unordered);
     std::vector<int> types;
     for (int t = 1; t <= kTypes; ++t)
-        if (p.ends[static_cast<size_t>(t)] || p.fronts[static_cast<size_t>(t)]) types.push_back(t);
+        if ((p.vars.ctypes | p.vars.ntypes) >> t & 1) types.push_back(t);
     std::mt19937_64 rng(static_cast<uint64_t>(opt.seed) + 1);
     size_t nfree = std::min(types.size(), static_cast<size_t>(opt.lnstypes));
     int conflicts = static_cast<int>(opt.lnsconflicts);
@@ -524,8 +603,8 @@ void improve(const Problem& p, int k, Annealer& judge, Best& best, int bound, St
 
 ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
                          int k, int atleast, const ExactLimits& lim, Labels* labels,
-                         const ExactOptions& opt) {
-    Problem p = analyse(base, uniqs, allowed);
+                         const ExactOptions& opt, const Model& model, const Offer& offer) {
+    Problem p = analyse(base, uniqs, allowed, model, offer);
     if (!p.supported || !validk(k)) return ExactAnswer::refused;
     Stopper stop(lim, opt);
     Encoding enc(p, k, opt);
@@ -599,10 +678,11 @@ void maximise(const Selection& base, const TypeMatrix& uniqs, const Problem& p, 
 
 ExactResult exactmaxresolved(const Selection& base, const TypeMatrix& uniqs,
                              const TypeMatrix& allowed, int k, const ExactLimits& lim,
-                             const Labels* start, const ExactOptions& opt) {
+                             const Labels* start, const ExactOptions& opt, const Model& model,
+                             const Offer& offer) {
     ExactResult r;
     r.samples = k;
-    Problem p = analyse(base, uniqs, allowed);
+    Problem p = analyse(base, uniqs, allowed, model, offer);
     r.unique = p.unique;
     if (start) r.labels = *start;
     if (!p.supported || !validk(k)) {
@@ -610,7 +690,7 @@ ExactResult exactmaxresolved(const Selection& base, const TypeMatrix& uniqs,
         return r;
     }
     Stopper stop(lim, opt);
-    Annealer judge(base, uniqs, allowed, samplebits(k), 999);
+    Annealer judge(base, uniqs, allowed, samplebits(k), 999, model, offer);
     Best best;
     if (start) best.offer(judge, *start);
     r.bound = trivialbound(p, k);
@@ -623,16 +703,17 @@ ExactResult exactmaxresolved(const Selection& base, const TypeMatrix& uniqs,
 }
 
 ExactFewest exactfewest(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
-                        const ExactLimits& lim, const ExactOptions& opt) {
+                        const ExactLimits& lim, const ExactOptions& opt, const Model& model,
+                        const Offer& offer) {
     ExactFewest r;
-    Problem p = analyse(base, uniqs, allowed);
+    Problem p = analyse(base, uniqs, allowed, model, offer);
     r.unique = p.unique;
     if (!p.supported) {
         r.status = ExactStatus::refused;
         return r;
     }
-    // Distinct non-zero masks for all of them need 2^k - 1 >= unique.
-    while ((1 << r.lower) - 1 < p.unique) ++r.lower;
+    // Distinct non-empty codes for all of them need codes(k) >= unique.
+    r.lower = model.fewest(p.unique);
     if (p.unique == 0) {
         r.status = ExactStatus::proven;
         return r;
@@ -646,7 +727,7 @@ ExactFewest exactfewest(const Selection& base, const TypeMatrix& uniqs, const Ty
         ExactLimits part = lim;
         if (lim.seconds > 0) part.seconds = k < last ? stop.remaining() / 2 : stop.remaining();
         Stopper partstop(part, opt);
-        Annealer judge(base, uniqs, allowed, samplebits(k), 999);
+        Annealer judge(base, uniqs, allowed, samplebits(k), 999, model, offer);
         Best best;
         best.offer(judge, carry);
         int bound = p.unique;
@@ -662,7 +743,8 @@ ExactFewest exactfewest(const Selection& base, const TypeMatrix& uniqs, const Ty
 }
 
 Labels exactlabels(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed, int k,
-                   const ExactLimits& lim, const Labels& start, const ExactOptions& opt) {
-    ExactResult r = exactmaxresolved(base, uniqs, allowed, k, lim, &start, opt);
+                   const ExactLimits& lim, const Labels& start, const ExactOptions& opt,
+                   const Model& model, const Offer& offer) {
+    ExactResult r = exactmaxresolved(base, uniqs, allowed, k, lim, &start, opt, model, offer);
     return r.status == ExactStatus::refused || r.found == 0 ? start : r.labels;
 }

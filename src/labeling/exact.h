@@ -6,26 +6,38 @@
 // decides "k samples resolve at least R unique pairs" as a satisfiability
 // problem and proves the answer, or stops at its limit with the best it has.
 //
-// Judgement. The engine judges labels exactly as the annealer does with every
-// allowed value 1: an occurring pair (f, e) shows in the samples c[f] & n[e];
-// a schedule is clean when no two occurring pairs share a non-zero mask
-// (duplicate total 0), and it resolves every pair that occurs once and shows.
-// The labels are those the annealer can produce: normalised, so a type is
-// labelled in a sample only when some pair of the base selection uses the
-// label there. Other allowed values change what a duplicate costs rather than
-// whether it is allowed; the engine refuses them (status refused). The peak
+// Judgement. The engine judges labels exactly as the annealer does, in
+// either observation model (model.h), over the labels the annealer can
+// produce (normalised, reach.h):
+//  - HNCO, with every allowed value 1: an occurring pair (f, e) shows in the
+//    samples c[f] & n[e]; a schedule is clean when no two occurring pairs
+//    share a non-zero mask (duplicate total 0), and it resolves every pair
+//    that occurs once and shows. Other allowed values change what a
+//    duplicate costs rather than whether it is allowed; the engine refuses
+//    them (status refused).
+//  - HSQC and HNCO: a pair's code is its word of sample states; a unique
+//    pair is resolved when its code is not empty and no other occurring pair
+//    that can show has it. Shared codes of other pairs cost nothing, and the
+//    allowed matrix does not apply.
+// In both, a design buys no form the offer lacks, and the unique pairs it
+// can reach are those some labels within the offer show (reach.h): a type
+// whose every form is missing takes its pairs out of the count. The peak
 // limit is not modelled: at 500 it binds no protein below 500 residues.
 //
 // Encoding, for k samples (variables 1-based, as the solver wants them):
-//  - label bits C(f,s) for every type f that fronts a base pair and N(e,s)
-//    for every type e that ends one: the search space proper;
-//  - normalisation: C(f,s) -> OR N(e,s) over the base partners e of f, and
-//    the same for N; without it the solver would count labels that the
-//    schedule never writes;
-//  - pair masks M(p,s) <-> C(f,s) & N(e,s) and "shows" Y(p) <-> OR_s M(p,s)
+//  - label bits C(f,s) and N(e,s) for the types that can carry them (in
+//    HNCO the fronts and ends of base pairs; with two spectra 15N on the
+//    ends of base pairs that can show, 13C on their occurring fronts): the
+//    search space proper;
+//  - normalisation: C(f,s) -> OR N(e,s) over the partners e of f, and in
+//    HNCO the same for N; without it the solver would count labels that the
+//    schedule never writes. The offer, per type and sample: no 13C alone
+//    (not C or N), no 15N alone (not N or C), no both (not C or not N);
+//  - HNCO:
+//    pair masks M(p,s) <-> C(f,s) & N(e,s) and "shows" Y(p) <-> OR_s M(p,s)
 //    for every occurring pair p = (f, e) both of whose types carry labels
 //    (the others never show);
-//  - distinct masks, in one of two ways. Mask values: one indicator per pair
+//    distinct masks, in one of two ways. Mask values: one indicator per pair
 //    and non-zero value v, true exactly when the pair's mask is v, and at
 //    most one pair per value (a sequential at-most-one). Differences: for
 //    every two pairs p, q a bit D(p,q,s) -> M(p,s) xor M(q,s) and the clause
@@ -35,9 +47,22 @@
 //    (31 pairs on 5 samples) they answer in a second where the differences
 //    alone run out of 45 seconds. So the values are used up to valuesmax
 //    samples and the differences above;
+//  - two spectra: the HNCO bits M(p,s) as above, the HSQC bits are N(e,s)
+//    themselves. Y(p) for a unique pair only, and it implies a non-empty
+//    code (OR_s N(e,s)) and a difference from every other pair q that can
+//    show, unique or not: not Y(p) or X(e_p,e_q) or OR_s D(p,q,s), with
+//    X(e1,e2) -> OR_s (N(e1,s) xor N(e2,s)) one per two end types, shared by
+//    all their pairs. Pairs with one end type share the HSQC word (no X);
+//    pairs with one front and two ends have equal HNCO bits whenever their
+//    HSQC words are equal (no D). Pairs that both occur more than once get
+//    no clause. Only differences: the 3^k - 1 values would be 80 on 4
+//    samples and 242 on 5, each with an indicator per pair, while the
+//    counting bound binds no protein measured (3^4 - 1 = 80 codes for 46
+//    pairs of ubiquitin): what limits the two-spectrum model is the shared
+//    HSQC word of the pairs with one end type, which the differences see;
 //  - "at least R": a totalizer over Y of the pairs that occur once, with
 //    only the clauses that push a true output down to the leaves (o_j ->
-//    at least j inputs), and capped at min(unique pairs, 2^k - 1). With the
+//    at least j inputs), and capped at min(unique pairs, codes(k)). With the
 //    values a second totalizer counts the values that a pair occurring once
 //    takes, the same number seen from the masks' side. R is an assumption
 //    on output o_R, so one solver answers every R for its k incrementally
@@ -50,7 +75,7 @@
 // Portfolio, for k samples, each step on what the one before left:
 //  1. a short annealing run: a start in well under a second on the small
 //     proteins, and the starting phases of the solver;
-//  1a. when every unique pair could fit on k samples (2^k - 1 of them or
+//  1a. when every unique pair could fit on k samples (codes(k) of them or
 //     more), the weighted local search for labels that resolve them all
 //     (breakout.h), from the best labels and then from random ones: on
 //     large proteins it finds that yes where the solver rarely does (MBP on
@@ -59,7 +84,7 @@
 //     with two threads it runs beside steps 2 to 4 and ends them once it
 //     has the labels, with one it runs before them. Either way the solver
 //     does the same work, so the answer does not depend on the threads;
-//  2. the bound min(unique pairs, 2^k - 1) itself, with a tenth of the time:
+//  2. the bound min(unique pairs, codes(k)) itself, with a tenth of the time:
 //     the rows that fill every mask or resolve every pair end here;
 //  3. neighbourhood search: the labels of all but a few residue types are
 //     fixed to the best labels by assumptions, and the solver looks for one
@@ -70,10 +95,20 @@
 //  4. the climb on the full formula: ask for best + step pairs, doubling the
 //     step on success and falling back to one on failure; an unsatisfiable
 //     answer at best + 1 proves the bound.
-// The fewest samples climb k from the counting bound ceil(log2(unique + 1)),
+// The fewest samples climb k from the counting bound Model::fewest(unique),
 // each k with half of the time left; the portfolio runs with the target of
 // all pairs, and an unsatisfiable answer at k proves k + 1 are needed (fewer
 // samples never resolve more: an empty sample can always be added).
+//
+// Measured (bench/exact.cpp, two spectra, 120 s of work per cell, two cores
+// shared with other work): the fewest samples for every unique pair, each
+// proven, are ubiquitin 4 (46 pairs), GB1 4 (37), CI2 4 (43) in well under
+// a second, lysozyme 5 (83) in 0.1 s and MBP 5 (80) in 110 s of wall clock,
+// most of it the proof that 4 samples cannot (the solver refutes 80 on 4
+// samples; the most that 4 resolve stays open between 43 and 79). With the
+// default offer (ASN sold in no form, so pairs ending in it never show),
+// GB1 on 4 samples resolves 34 of its 37 unique pairs and lysozyme on 5 76
+// of 83, both proven at once: every pair the offer lets show.
 //
 // Limits. The budget of a request is counted in work, not wall-clock time:
 // solver conflicts at a rate that falls with the formula's size (conflictrate
@@ -92,6 +127,7 @@
 #include <functional>
 
 #include "labeling/anneal.h"
+#include "labeling/model.h"
 #include "labeling/pairs.h"
 
 // Tuning constants: name, default, meaning.
@@ -166,20 +202,24 @@ struct ExactFewest {
 // labels), unsat (proven), unknown (limit) or refused.
 ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
                          int k, int atleast, const ExactLimits& lim, Labels* labels = nullptr,
-                         const ExactOptions& opt = {});
+                         const ExactOptions& opt = {}, const Model& model = {},
+                         const Offer& offer = {});
 
 // The most unique pairs k samples resolve: best labels found and the best
 // proven bound; start (if given) is a known good labeling to improve on.
 ExactResult exactmaxresolved(const Selection& base, const TypeMatrix& uniqs,
                              const TypeMatrix& allowed, int k, const ExactLimits& lim,
-                             const Labels* start = nullptr, const ExactOptions& opt = {});
+                             const Labels* start = nullptr, const ExactOptions& opt = {},
+                             const Model& model = {}, const Offer& offer = {});
 
 // The fewest samples that resolve every unique pair the labels can reach.
 ExactFewest exactfewest(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
-                        const ExactLimits& lim, const ExactOptions& opt = {});
+                        const ExactLimits& lim, const ExactOptions& opt = {},
+                        const Model& model = {}, const Offer& offer = {});
 
 // The best labels on k samples the engine finds within its limits, for the
 // annealer to take up; start when nothing better is found or the request is
 // refused.
 Labels exactlabels(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed, int k,
-                   const ExactLimits& lim, const Labels& start = {}, const ExactOptions& opt = {});
+                   const ExactLimits& lim, const Labels& start = {}, const ExactOptions& opt = {},
+                   const Model& model = {}, const Offer& offer = {});

@@ -121,3 +121,106 @@ TEST(Breakout, InterruptEndsTheWalk) {
         Labels(), 1, lim, [&] { return ++polls > 2; }, l));
     EXPECT_LE(b.moves(), 3 * 4096);
 }
+
+namespace {
+
+Model twospectra() {
+    Model m;
+    modelof("hsqc+hnco", asnameconverttonumber(kemradata, "PRO"), m);
+    return m;
+}
+
+Offer randomoffer(std::mt19937& rng) {
+    Offer o;
+    for (int t = 1; t <= kTypes; ++t)
+        if (rng() % 3 == 0) o.missing[t] = static_cast<uint8_t>(1 + rng() % 7);
+    return o;
+}
+
+}  // namespace
+
+// The two-spectrum model and forms missing in both models: the kept cost
+// equals a recount, the normalised labels are the annealer's, and with all
+// weights one the broken constraints are the unresolved unique pairs, the
+// pairs sharing a unique one's code and the forms bought that are not offered.
+TEST(Breakout, CodesAndOfferStateMatchesRecount) {
+    std::mt19937 rng(29);
+    for (int trial = 0; trial < 12; ++trial) {
+        Protein p = load(testutil::randomsequence(rng, 30 + static_cast<int>(rng() % 90)),
+                         trial % 3 == 1 ? &rng : nullptr);
+        const Model model = trial % 4 == 3 ? Model() : twospectra();
+        const Offer offer = trial % 2 ? randomoffer(rng) : Offer();
+        const int k = 2 + trial % 4;
+        const uint32_t samples = (1u << k) - 1;
+        Breakout b(p.base, p.uniqs, samples, model, offer);
+        Annealer judge(p.base, p.uniqs, p.allowed, samples, 999, model, offer);
+        if (b.variables() == 0) continue;
+        Labels l;
+        for (int t = 1; t <= kTypes; ++t) l.c[t] = rng() & samples, l.n[t] = rng() & samples;
+        b.load(l);
+        for (int step = 0; step < 400; ++step) {
+            b.flip(static_cast<int>(rng() % static_cast<unsigned>(b.variables())));
+            if (step % 7 == 0)
+                b.bump(static_cast<int>(rng() % static_cast<unsigned>(b.constraints())));
+            if (step % 50 == 49) b.smooth();
+            ASSERT_EQ(b.cost(), b.recount()) << trial << " " << step;
+            if (step % 40 == 0) {
+                Labels now = b.labels();
+                ASSERT_TRUE(b.normalised() == judge.normalised(now)) << trial << " " << step;
+                b.load(now);
+                ASSERT_EQ(b.cost(), b.broken());
+                Annealer::Eval ev = judge.evaluate(judge.normalised(now));
+                ASSERT_EQ(b.broken() == 0, ev.feasible() && ev.resolved == b.unique());
+                if (!offer.any()) {
+                    ASSERT_EQ(b.resolved(), ev.resolved) << trial << " " << step;
+                }
+            }
+        }
+    }
+}
+
+// On the fewest samples the exact engine proves, the search resolves every
+// unique pair some labels can show, and its labels buy no form not offered;
+// on one sample fewer it finds nothing.
+TEST(Breakout, FindsAllPairsInBothModelsWithinTheOffer) {
+    std::mt19937 rng(11);
+    int found = 0;
+    for (int trial = 0; trial < 8; ++trial) {
+        Protein p = load(testutil::randomsequence(rng, 20 + static_cast<int>(rng() % 40)));
+        const Model model = trial % 3 == 2 ? Model() : twospectra();
+        const Offer offer = trial % 2 ? randomoffer(rng) : Offer();
+        ExactOptions noshortcut;
+        noshortcut.breakoutshare = 0;
+        ExactFewest f = exactfewest(p.base, p.uniqs, p.allowed, {}, noshortcut, model, offer);
+        if (f.upper == 0) {  // forms missing keep two unique pairs on one code
+            EXPECT_GT(f.lower, kSamples) << trial;
+            continue;
+        }
+        ASSERT_EQ(f.status, ExactStatus::proven) << trial;
+        if (f.unique == 0) continue;
+        for (int k : {f.upper, f.upper - 1}) {
+            if (k < 1) continue;
+            const uint32_t samples = (1u << k) - 1;
+            Breakout b(p.base, p.uniqs, samples, model, offer);
+            EXPECT_EQ(b.unique(), f.unique) << trial;
+            Labels l;
+            Breakout::Limits lim;
+            lim.steps = 200000, lim.patience = 20000, lim.smooth = 20;
+            bool yes = b.search(Labels(), 3 + static_cast<uint64_t>(trial), lim, nullptr, l);
+            if (k < f.upper) {
+                EXPECT_FALSE(yes) << trial;
+                continue;
+            }
+            ASSERT_TRUE(yes) << trial;
+            ++found;
+            Annealer a(p.base, p.uniqs, p.allowed, samples, 999, model, offer);
+            EXPECT_TRUE(a.normalised(l) == l) << trial;
+            EXPECT_EQ(offer.count(l), 0) << trial;
+            Annealer::Eval ev = a.evaluate(l);
+            EXPECT_TRUE(ev.feasible()) << trial;
+            EXPECT_EQ(ev.resolved, f.unique) << trial;
+            EXPECT_EQ(resolvedby(l, p.uniqs, model), f.unique) << trial;
+        }
+    }
+    EXPECT_GE(found, 6);
+}
