@@ -125,6 +125,7 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
     v.provenpairs = r.bound;
     v.provensamples = r.fewest;
     v.model = p.model;
+    v.reachable = r.reachable;
     v.unbuyable = unbuyable(*s, base, uniqs, offerof(typeprices(kemradata, labdata)), kemradata);
     return v;
 }

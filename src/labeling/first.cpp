@@ -219,7 +219,7 @@ void Optimiser::firstschedule(Schedule& s) {
     }
     uniquepairs = unique;
     // The most the offer leaves resolvable: where the label walks may stop.
-    const int reach = reachable();
+    reach = out.reachable = reachable();
     auto needed = [](const Schedule& x) { return std::popcount(usedsamples(x)); };
     int bestup = -1, bestn = 0;
     double bestscore = 0;
@@ -370,9 +370,8 @@ int Optimiser::reachable() const {
 }
 
 void Optimiser::bounds(int nall) {
-    out.fewest = p.model.fewest(uniquepairs);
-    out.bound = static_cast<int>(std::min<long long>(uniquepairs, p.model.codes(nall)));
-    out.bound = std::min(out.bound, reachable());
+    out.fewest = p.model.fewest(reach);
+    out.bound = static_cast<int>(std::min<long long>(reach, p.model.codes(nall)));
     if (p.provenpairs >= 0) out.bound = std::min(out.bound, p.provenpairs);
     out.fewest = std::max(out.fewest, p.provensamples);
 }
@@ -387,11 +386,7 @@ void Optimiser::bounds(int nall) {
 void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
                       const Schedule& best, const std::vector<Labels>& walked, int& bestup,
                       int& bestn) {
-    if (p.model.twospectra()) return;  // the engine judges the HNCO model only
-    for (int f = 1; f <= kTypes; ++f)
-        for (int e = 1; e <= kTypes; ++e)
-            if (p.allowed[f][e] != 1) return;  // the engine judges one pair per mask
-    const bool allresolved = bestup >= uniquepairs;
+    const bool allresolved = bestup >= reach;
     if ((allresolved && bestn <= out.fewest) || (!allresolved && bestup >= out.bound)) return;
     // The budget is work, as the engine counts it, so a seeded run stores
     // the same schedules on any machine; the wall clock only guards.
@@ -420,19 +415,21 @@ void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
              k >= std::max(1, out.fewest) && !obs.stop() && spent < p.exactseconds; --k) {
             const Labels* start =
                 k < static_cast<int>(walked.size()) ? &walked[static_cast<size_t>(k)] : nullptr;
-            ExactResult r = exactmaxresolved(base, uniqs, p.allowed, k, limits(), start);
+            ExactResult r =
+                exactmaxresolved(base, uniqs, p.allowed, k, limits(), start, {}, p.model, offer);
             spent += r.work;
             if (r.status == ExactStatus::refused) return;
-            if (r.found >= uniquepairs) {
+            if (r.found >= reach) {
                 take(r.labels, k);
                 continue;
             }
-            if (r.bound < uniquepairs) out.fewest = std::max(out.fewest, k + 1);
+            if (r.bound < reach) out.fewest = std::max(out.fewest, k + 1);
             break;
         }
     } else {
         Labels start = labelsof(best, base, uniqs);
-        ExactResult r = exactmaxresolved(base, uniqs, p.allowed, nall, limits(), &start);
+        ExactResult r =
+            exactmaxresolved(base, uniqs, p.allowed, nall, limits(), &start, {}, p.model, offer);
         if (r.status == ExactStatus::refused) return;
         take(r.labels, nall);
         if (r.bound > 0) out.bound = std::min(out.bound, r.bound);

@@ -86,7 +86,7 @@ void Optimiser::ringbest(int& resolved, int& samples) {
 bool Optimiser::proven() {
     int resolved = 0, samples = 0;
     ringbest(resolved, samples);
-    if (resolved >= uniquepairs) return samples <= out.fewest;
+    if (resolved >= reach) return samples <= out.fewest;
     return resolved >= out.bound;
 }
 
@@ -418,18 +418,22 @@ using optimiser::counted;
 using optimiser::Optimiser;
 
 std::string verdictline(const Verdict& v) {
-    int bound = static_cast<int>(std::min<long long>(v.unique, v.model.codes(v.budget)));
+    // The pairs an offered form can show are all that any schedule reaches.
+    const int reach = v.reachable >= 0 ? std::min(v.reachable, v.unique) : v.unique;
+    int bound = static_cast<int>(std::min<long long>(reach, v.model.codes(v.budget)));
     if (v.provenpairs >= 0) bound = std::min(bound, v.provenpairs);
-    int fewest = std::max(v.model.fewest(v.unique), v.provensamples);
+    int fewest = std::max(v.model.fewest(reach), v.provensamples);
     std::string line = "Labeling 1 resolves " + intstr(v.resolved) + " of " + intstr(v.unique) +
                        " unique pairs on " + counted(v.samples, "sample") +
                        (v.model.twospectra() ? std::string(" (") + v.model.name() + ")" : "") +
                        ", recipe price " + intstr(v.price) + ": ";
     const std::string more = v.unbuyable.empty() ? "" : " " + v.unbuyable;
-    bool all = v.resolved >= v.unique;
+    bool all = v.resolved >= reach;
     if ((all && v.samples <= fewest) || (!all && v.resolved >= bound))
         return line + "optimal." + more;
-    if (all) return line + "all unique pairs; no fewer than " + counted(fewest, "sample") + " can.";
+    if (all)
+        return line + (reach < v.unique ? "all that offered forms show" : "all unique pairs") +
+               "; no fewer than " + counted(fewest, "sample") + " can." + more;
     line += "at most " + intstr(bound) + " with " + counted(v.budget, "sample");
     // Where forms not offered cost pairs, all of them are out of reach anyway.
     if (!more.empty()) return line + "." + more;

@@ -99,8 +99,9 @@ struct OptResult {
     std::array<Schedule, kSlots + 1> ranked{};  // slots 1..10, best first
     Schedule last{};                            // the schedule of the last cycle
     long cycles = 0;
-    int bound = 0;   // proven: no schedule within the cutoff resolves more
-    int fewest = 0;  // proven: fewer samples cannot resolve every unique pair
+    int bound = 0;      // proven: no schedule within the cutoff resolves more
+    int fewest = 0;     // proven: fewer samples cannot resolve every unique pair
+    int reachable = 0;  // unique pairs an offered form can show (the most any schedule resolves)
 };
 
 // The sample mask of a cutoff given as a count of samples: the first cutoff
@@ -122,6 +123,7 @@ struct Verdict {
     int provensamples = 0;  // fewest samples that resolve all, when proven
     Model model;            // named in the line when it reads both spectra
     std::string unbuyable;  // the pairs only a form not offered could resolve, or ""
+    int reachable = -1;     // unique pairs an offered form can show (-1: all)
 };
 std::string verdictline(const Verdict& v);
 

@@ -175,6 +175,7 @@ struct Optimiser {
     double greedyscore = 0;
     int giveup = 0;       // filled samples at which a cycle's build has lost to the first schedule
     int uniquepairs = 0;  // unique pairs of the base selection
+    int reach = 0;        // of them, those an offered form can show
     long lastchange = 0;  // cycle of the last change of the ring
     long cycle = 0;       // cycle being judged
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now(),

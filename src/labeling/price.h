@@ -17,8 +17,9 @@
 // recipes on every protein measured. A form that is not offered is a cost
 // there, not a wall: the offered recipes of one quality are often joined
 // only through recipes that buy one, and its cost outweighs any price, so
-// what the walk keeps first buys none. On its way it keeps the cheapest distinct schedules it meets: two schedules that differ only
-// in the numbering of their samples are one recipe, so they count once.
+// what the walk keeps first buys none. On its way it keeps the cheapest distinct schedules it
+// meets: two schedules that differ only in the numbering of their samples are one recipe, so they
+// count once.
 #pragma once
 
 #include <array>
