@@ -410,29 +410,31 @@ void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
         Annealer a(base, uniqs, p.allowed, cutoffmask(k), p.maxpeaks, p.model, offer);
         if (a.toschedule(l, trialsched) && acceptable(trialsched)) consider(trialsched);
     };
-    if (allresolved) {
-        for (int k = bestn - 1;
-             k >= std::max(1, out.fewest) && !obs.stop() && spent < p.exactseconds; --k) {
-            const Labels* start =
-                k < static_cast<int>(walked.size()) ? &walked[static_cast<size_t>(k)] : nullptr;
-            ExactResult r =
-                exactmaxresolved(base, uniqs, p.allowed, k, limits(), start, {}, p.model, offer);
-            spent += r.work;
-            if (r.status == ExactStatus::refused) return;
-            if (r.found >= reach) {
-                take(r.labels, k);
-                continue;
-            }
-            if (r.bound < reach) out.fewest = std::max(out.fewest, k + 1);
-            break;
-        }
-    } else {
+    if (!allresolved) {
         Labels start = labelsof(best, base, uniqs);
         ExactResult r =
             exactmaxresolved(base, uniqs, p.allowed, nall, limits(), &start, {}, p.model, offer);
+        spent += r.work;
         if (r.status == ExactStatus::refused) return;
         take(r.labels, nall);
         if (r.bound > 0) out.bound = std::min(out.bound, r.bound);
+    }
+    // Every pair the offer lets show resolved: the question is one sample fewer.
+    for (int k = bestn - 1; bestup >= reach && k >= std::max(1, out.fewest) && !obs.stop() &&
+                            spent < p.exactseconds;
+         --k) {
+        const Labels* start =
+            k < static_cast<int>(walked.size()) ? &walked[static_cast<size_t>(k)] : nullptr;
+        ExactResult r =
+            exactmaxresolved(base, uniqs, p.allowed, k, limits(), start, {}, p.model, offer);
+        spent += r.work;
+        if (r.status == ExactStatus::refused) return;
+        if (r.found >= reach) {
+            take(r.labels, k);
+            continue;
+        }
+        if (r.bound < reach) out.fewest = std::max(out.fewest, k + 1);
+        break;
     }
     if (uniqueflags.verbose_output)
         obs.line("Exact search: fewest samples for all " + intstr(out.fewest) + ", most on " +
