@@ -73,6 +73,20 @@ TEST(Messages, InsertedTextIsPrintedAsData) {
     EXPECT_LE(out.size(), static_cast<size_t>(2 * kMaxField + 40));
 }
 
+// Messages made and dropped (a skipped line's) fill the argument store; a
+// message made after them still gets every argument it holds.
+TEST(Messages, DroppedMessagesNeverUseUpTheStore) {
+    for (int dropped : {0, 1, 28, 29, 30, 1000}) {
+        for (int i = 0; i < dropped; ++i) (void)intp(i);
+        std::string text, want;
+        for (int k = 1; k <= kMaxPrintArgs; ++k) {
+            text += (k % 2 ? intp(k) : strp("s" + std::to_string(k))) + " ";
+            want += (k % 2 ? std::to_string(k) : "s" + std::to_string(k)) + " ";
+        }
+        EXPECT_EQ(captured([&] { putlin(12, text); }), trim(want) + "\n") << dropped;
+    }
+}
+
 TEST(Expr, IntegerOverflowIsIllegal) {
     inivar();
     setvar("big", "9223372036854775807", kVarGlobal);
