@@ -49,7 +49,10 @@ int numday(int year, int month, int day);
 long long istamp(const std::string& file);  // modification time, 0 if none
 void usignl();
 // Output files that replace a file only when complete: the text goes to a
-// temporary file beside the target, which is renamed over it at commit.
+// temporary file beside the target (a fresh name, made with O_EXCL), which is
+// renamed over it at commit. Links are followed to their target, also to one
+// that does not exist yet; a target or directory without write permission is
+// refused, by its mode also for root.
 // With append the temporary starts as a copy of the existing file. On
 // failure the reason (strerror text) comes back and the target is untouched.
 struct OutFile {
