@@ -11,8 +11,11 @@
 //    sample taken away from it (the lowest);
 //  - addbatch draws its random orders from one stream that lives for the
 //    session, so a second call tries new orders;
-//  - fastsched prints a progress line every 100000 generations.
+//  - fastsched prints a progress line every 100000 generations; addbatch,
+//    when it plans 1000 passes or more, says how to end it and prints one
+//    at passes 1000, 2000, 5000, 10000, ...
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -109,9 +112,11 @@ void optimiselabeling(Words& param, int& npar) {
 }
 
 // Each better batch schedule: the progress line, the schedule, and slot 3
-// into "best.sched".
+// into "best.sched". A long run says how to end it and where it stands at
+// passes 1000, 2000, 5000, 10000, ...
 class BatchReport : public BatchObserver {
    public:
+    static constexpr long long kLongRun = 1000;
     explicit BatchReport(const TypeMatrix& uniqs) : uniqs_(uniqs) {}
     void improved(const Schedule& s, int used, int best, double score) override {
         listout(intp(used) + " " + intp(best) + " " + strp(numstr(score, 8)));
@@ -119,9 +124,29 @@ class BatchReport : public BatchObserver {
         write_labeling_to_disk("best.sched", 3, labdata);
     }
     bool stop() override { return intrpt; }
+    void begin(long long planned) override {
+        planned_ = planned;
+        if (planned < kLongRun) return;
+        listout("Batch insertion: " + strp(count(planned)) +
+                " passes. Press Ctrl-C to end them early; the best schedule found is kept.");
+    }
+    void passed(long long passes, int best) override {
+        if (planned_ < kLongRun || !milestone(passes)) return;
+        listout("pass " + strp(std::to_string(passes)) + " of " + strp(count(planned_)) +
+                ", best score " + intp(best));
+    }
 
    private:
+    static std::string count(long long n) {
+        return n == LLONG_MAX ? "more than " + std::to_string(LLONG_MAX) : std::to_string(n);
+    }
+    static bool milestone(long long n) {
+        if (n < kLongRun) return false;
+        while (n % 10 == 0) n /= 10;
+        return n == 1 || n == 2 || n == 5;
+    }
     const TypeMatrix& uniqs_;
+    long long planned_ = 0;
 };
 
 void addbatch(Words& param, int& npar) {
@@ -137,8 +162,11 @@ void addbatch(Words& param, int& npar) {
     p.random = option("random");
     p.seed = stream;
     BatchReport report(uniqs);
-    ::addbatch(kemradata, labdata, uniqs, allowed, p, report);
+    BatchResult r = ::addbatch(kemradata, labdata, uniqs, allowed, p, report);
     stream = p.seed;
+    if (r.interrupted)
+        listout("Interrupted after " + strp(std::to_string(r.passes)) + " passes; slot 3 and " +
+                strq("best.sched") + " hold the best schedule found.");
 }
 
 void makefulllabeled(Words& param, int& npar) {
