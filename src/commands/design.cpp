@@ -26,6 +26,7 @@
 #include "kemlang/kemlangdata.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
+#include "kemlang/services.h"
 #include "labeling/batch.h"
 #include "labeling/colour.h"
 #include "labeling/ga.h"
@@ -238,10 +239,11 @@ void fastsched(Words&, int&) {
     std::snprintf(tag, sizeof tag, "p%d_s%d_m%.2f", p.popsize, p.seed, p.mutrate);
     std::string tagstr = tag;
     tagstr.resize(20, ' ');
-    std::FILE* log = std::fopen("gaopout5", "a");
+    std::string reason;
+    std::FILE* log = appendopen("gaopout5", reason);
     if (!log)
-        wrnmsg("The log file " + strq("gaopout5") +
-               " cannot be opened; the search runs without it.");
+        wrnmsg("The log file " + strq("gaopout5") + " cannot be opened (" + strp(reason) +
+               "); the search runs without it.");
     if (log)
         std::fprintf(log,
                      "Filestr : %s\npopulation size: %d\nseed: %d\nevolution steps: %ld\n"

@@ -312,6 +312,18 @@ bool outopen(OutFile& o, const std::string& given, bool append, std::string& rea
     return true;
 }
 
+std::FILE* appendopen(const std::string& given, std::string& reason) {
+    std::string name;
+    if (!throughlinks(given, name, reason)) return nullptr;
+    bool exists = access(name.c_str(), F_OK) == 0;
+    std::string dir =
+        name.find('/') == std::string::npos ? "." : name.substr(0, name.rfind('/') + 1);
+    if (exists ? !writable(name, reason) : !writable(dir, reason)) return nullptr;
+    std::FILE* f = std::fopen(name.c_str(), "a");
+    if (!f) reason = std::strerror(errno);
+    return f;
+}
+
 bool outcheck(std::FILE* f, std::string& reason) {
     if (writefails) {
         reason = std::strerror(ENOSPC);

@@ -62,6 +62,10 @@ struct OutFile {
 bool outopen(OutFile& o, const std::string& name, bool append, std::string& reason);
 bool outcommit(OutFile& o, std::string& reason);  // flush, close, rename
 void outdiscard(OutFile& o);                      // close and remove the temporary
+// A log that grows line by line is appended to in place (its old lines are
+// never at risk), with the same rules: links followed, a file or directory
+// without write permission refused. Null, with the reason, on failure.
+std::FILE* appendopen(const std::string& name, std::string& reason);
 // Flushes f and tells whether everything written so far reached the file.
 bool outcheck(std::FILE* f, std::string& reason);
 // Tests only: while set, outcheck and outcommit fail as on a full disk.

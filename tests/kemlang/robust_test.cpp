@@ -304,4 +304,22 @@ TEST(PlotAndProtocol, WriteFailuresAreReported) {
     session("set protocol=none");
 }
 
+// The protocol grows in place, under the rules of every other output file.
+TEST(PlotAndProtocol, ProtocolThroughLinksNeverOverAReadOnlyFile) {
+    std::string d = scratch("protocol");
+    std::string log = d + "/log.txt";
+    ASSERT_EQ(symlink("made.txt", log.c_str()), 0);  // to a file not made yet
+    session("set protocol=" + log + "\nprint one\nset protocol=none");
+    struct stat st;
+    EXPECT_EQ(lstat(log.c_str(), &st) == 0 && S_ISLNK(st.st_mode), true);
+    EXPECT_EQ(slurp(d + "/made.txt"), "one\n");
+    std::string ro = d + "/ro.txt";
+    std::ofstream(ro) << "keep\n";
+    chmod(ro.c_str(), 0444);
+    std::string out = session("set protocol=" + ro + "\nprint two\nset protocol=none");
+    EXPECT_EQ(out, "*** ERROR: Cannot open protocol file \"" + ro +
+                       "\".\n           Permission denied\ntwo\n");
+    EXPECT_EQ(slurp(ro), "keep\n");
+}
+
 }  // namespace
