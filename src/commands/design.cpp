@@ -11,8 +11,11 @@
 //    sample taken away from it (the lowest);
 //  - addbatch draws its random orders from one stream that lives for the
 //    session, so a second call tries new orders;
-//  - fastsched prints a progress line every 100000 generations.
+//  - fastsched prints a progress line every 100000 generations; addbatch,
+//    when it plans 1000 passes or more, says how to end it and prints one
+//    at passes 1000, 2000, 5000, 10000, ...
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -23,6 +26,7 @@
 #include "kemlang/kemlangdata.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
+#include "kemlang/services.h"
 #include "labeling/batch.h"
 #include "labeling/colour.h"
 #include "labeling/ga.h"
@@ -113,9 +117,11 @@ void optimiselabeling(Words& param, int& npar) {
 }
 
 // Each better batch schedule: the progress line, the schedule, and slot 3
-// into "best.sched".
+// into "best.sched". A long run says how to end it and where it stands at
+// passes 1000, 2000, 5000, 10000, ...
 class BatchReport : public BatchObserver {
    public:
+    static constexpr long long kLongRun = 1000;
     explicit BatchReport(const TypeMatrix& uniqs) : uniqs_(uniqs) {}
     void improved(const Schedule& s, int used, int best, double score) override {
         listout(intp(used) + " " + intp(best) + " " + strp(numstr(score, 8)));
@@ -123,9 +129,29 @@ class BatchReport : public BatchObserver {
         write_labeling_to_disk("best.sched", 3, labdata, kemradata);
     }
     bool stop() override { return intrpt; }
+    void begin(long long planned) override {
+        planned_ = planned;
+        if (planned < kLongRun) return;
+        listout("Batch insertion: " + strp(count(planned)) +
+                " passes. Press Ctrl-C to end them early; the best schedule found is kept.");
+    }
+    void passed(long long passes, int best) override {
+        if (planned_ < kLongRun || !milestone(passes)) return;
+        listout("pass " + strp(std::to_string(passes)) + " of " + strp(count(planned_)) +
+                ", best score " + intp(best));
+    }
 
    private:
+    static std::string count(long long n) {
+        return n == LLONG_MAX ? "more than " + std::to_string(LLONG_MAX) : std::to_string(n);
+    }
+    static bool milestone(long long n) {
+        if (n < kLongRun) return false;
+        while (n % 10 == 0) n /= 10;
+        return n == 1 || n == 2 || n == 5;
+    }
     const TypeMatrix& uniqs_;
+    long long planned_ = 0;
 };
 
 void addbatch(Words& param, int& npar) {
@@ -141,8 +167,11 @@ void addbatch(Words& param, int& npar) {
     p.random = option("random");
     p.seed = stream;
     BatchReport report(uniqs);
-    ::addbatch(kemradata, labdata, uniqs, allowed, p, report);
+    BatchResult r = ::addbatch(kemradata, labdata, uniqs, allowed, p, report);
     stream = p.seed;
+    if (r.interrupted)
+        listout("Interrupted after " + strp(std::to_string(r.passes)) + " passes; slot 3 and " +
+                strq("best.sched") + " hold the best schedule found.");
 }
 
 void makefulllabeled(Words& param, int& npar) {
@@ -214,10 +243,11 @@ void fastsched(Words&, int&) {
     std::snprintf(tag, sizeof tag, "p%d_s%d_m%.2f", p.popsize, p.seed, p.mutrate);
     std::string tagstr = tag;
     tagstr.resize(20, ' ');
-    std::FILE* log = std::fopen("gaopout5", "a");
+    std::string reason;
+    std::FILE* log = appendopen("gaopout5", reason);
     if (!log)
-        wrnmsg("The log file " + strq("gaopout5") +
-               " cannot be opened; the search runs without it.");
+        wrnmsg("The log file " + strq("gaopout5") + " cannot be opened (" + strp(reason) +
+               "); the search runs without it.");
     if (log)
         std::fprintf(log,
                      "Filestr : %s\npopulation size: %d\nseed: %d\nevolution steps: %ld\n"

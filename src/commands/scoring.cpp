@@ -5,6 +5,7 @@
 #include "commands/registry.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
+#include "labelio/atomicfile.h"
 #include "molecule/kemradata.h"
 #include "scoring/installcheck.h"
 #include "scoring/score.h"
@@ -39,7 +40,12 @@ static void scorefunction(Words& param, int& npar) {
     std::snprintf(total, sizeof total, "Score  %9.5f", r.score);
     putlin(10, total);
     std::string local = localscorename(file);
-    if (writelocalscores(d, local, s, r)) putlin(3, "Local scores written to " + strq(local) + ".");
+    std::string reason;
+    if (!writeatomic(local, localscorestext(d, s, r), reason)) {
+        errmsg("Local scores file " + strq(local) + " cannot be written: " + strp(reason));
+        return;
+    }
+    putlin(3, "Local scores written to " + strq(local) + ".");
 }
 
 static void score_test_ov(Words& param, int& npar) {

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "kemlang/services.h"
+
 namespace {
 
 // The history file is cut back to this many lines when it has grown to
@@ -302,8 +304,12 @@ void loadhistory(std::vector<std::string>& history, size_t keep) {
     in.close();
     if (lines.size() >= 2 * kFileLines) {
         lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(kFileLines));
-        std::ofstream rewrite(file, std::ios::trunc);
-        for (const std::string& x : lines) rewrite << x << '\n';
+        OutFile o;
+        std::string reason;
+        if (outopen(o, file, false, reason)) {
+            for (const std::string& x : lines) std::fprintf(o.f, "%s\n", x.c_str());
+            outcommit(o, reason);  // a history that cannot be kept is no error
+        }
     }
     size_t from = lines.size() > keep ? lines.size() - keep : 0;
     history.assign(lines.begin() + static_cast<std::ptrdiff_t>(from), lines.end());
@@ -312,5 +318,9 @@ void loadhistory(std::vector<std::string>& history, size_t keep) {
 void appendhistory(const std::string& line) {
     std::string file = historyfile();
     if (file.empty() || line.empty()) return;
-    std::ofstream(file, std::ios::app) << line << '\n';
+    std::string reason;
+    if (std::FILE* f = appendopen(file, reason)) {
+        std::fprintf(f, "%s\n", line.c_str());
+        std::fclose(f);
+    }
 }

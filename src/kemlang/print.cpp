@@ -26,8 +26,11 @@ void PrintData::reset() { *this = PrintData(); }
 
 // ---------------------------------------------------------------- arguments
 
+// A full store starts again at argument 1: what fills it is a message that
+// was made and never printed (a skipped line's), whose tokens no line will
+// read. A line of its own never needs more than the store holds.
 static int nextarg() {
-    if (printdata.narg >= kMaxPrintArgs) fatmsg("Too many print arguments.");
+    if (printdata.narg >= kMaxPrintArgs) printdata.narg = 0;
     return ++printdata.narg;
 }
 

@@ -14,7 +14,10 @@
 //  - the formatted text is not cut at 400 characters (long report lines and
 //    HTML fragments must come out whole);
 //  - an empty output line is written as a single blank, as the line printer
-//    always writes at least one character.
+//    always writes at least one character;
+//  - the argument store never ends the program: when it is full, the next
+//    token takes argument 1 again (the oldest tokens belong to a message
+//    that was built and then dropped).
 #pragma once
 
 #include <string>

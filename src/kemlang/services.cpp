@@ -231,27 +231,55 @@ static bool writefails = false;
 
 void failwrites(bool on) { writefails = on; }
 
+// The file a name stands for: symbolic links followed, also to a target that
+// does not exist yet (relative targets are read from the link's directory).
+static bool throughlinks(const std::string& given, std::string& name, std::string& reason) {
+    name = given;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        char buf[PATH_MAX];
+        ssize_t n = readlink(name.c_str(), buf, sizeof buf - 1);
+        if (n <= 0) {
+            reason = std::strerror(n < 0 ? errno : ENOENT);
+            return false;
+        }
+        std::string target(buf, static_cast<size_t>(n));
+        size_t slash = name.rfind('/');
+        if (target[0] != '/' && slash != std::string::npos)
+            target = name.substr(0, slash + 1) + target;
+        name = target;
+    }
+    reason = std::strerror(ELOOP);
+    return false;
+}
+
+// No write permission, or none marked at all: root passes every access check,
+// but a file or directory its owner made read-only is not to be replaced.
+static bool writable(const std::string& path, std::string& reason) {
+    struct stat st;
+    if (access(path.c_str(), W_OK) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) {
+        reason = std::strerror(EACCES);
+        return false;
+    }
+    return true;
+}
+
 bool outopen(OutFile& o, const std::string& given, bool append, std::string& reason) {
     o = OutFile();
-    // A symbolic link is written through: the file it names is replaced and
-    // the link stays.
-    std::string name = given;
-    struct stat lst;
-    if (lstat(given.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char buf[PATH_MAX];
-        if (realpath(given.c_str(), buf)) name = buf;
-    }
+    // A symbolic link is written through: the file it names is replaced (or
+    // made) and the link stays.
+    std::string name;
+    if (!throughlinks(given, name, reason)) return false;
     // Permission and missing directories show at once, before any text is made.
     std::string dir =
         name.find('/') == std::string::npos ? "." : name.substr(0, name.rfind('/') + 1);
-    if (access(dir.c_str(), W_OK) != 0) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    if (access(name.c_str(), F_OK) == 0 && access(name.c_str(), W_OK) != 0) {
-        reason = std::strerror(errno);
-        return false;
-    }
+    if (!writable(dir, reason)) return false;
+    if (access(name.c_str(), F_OK) == 0 && !writable(name, reason)) return false;
     std::string tmp = name + ".tmpXXXXXX";
     int fd = mkstemp(tmp.data());
     if (fd < 0) {
@@ -282,6 +310,18 @@ bool outopen(OutFile& o, const std::string& given, bool append, std::string& rea
     o.name = name;
     o.tmp = tmp;
     return true;
+}
+
+std::FILE* appendopen(const std::string& given, std::string& reason) {
+    std::string name;
+    if (!throughlinks(given, name, reason)) return nullptr;
+    bool exists = access(name.c_str(), F_OK) == 0;
+    std::string dir =
+        name.find('/') == std::string::npos ? "." : name.substr(0, name.rfind('/') + 1);
+    if (exists ? !writable(name, reason) : !writable(dir, reason)) return nullptr;
+    std::FILE* f = std::fopen(name.c_str(), "a");
+    if (!f) reason = std::strerror(errno);
+    return f;
 }
 
 bool outcheck(std::FILE* f, std::string& reason) {

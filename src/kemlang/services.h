@@ -49,7 +49,10 @@ int numday(int year, int month, int day);
 long long istamp(const std::string& file);  // modification time, 0 if none
 void usignl();
 // Output files that replace a file only when complete: the text goes to a
-// temporary file beside the target, which is renamed over it at commit.
+// temporary file beside the target (a fresh name, made with O_EXCL), which is
+// renamed over it at commit. Links are followed to their target, also to one
+// that does not exist yet; a target or directory without write permission is
+// refused, by its mode also for root.
 // With append the temporary starts as a copy of the existing file. On
 // failure the reason (strerror text) comes back and the target is untouched.
 struct OutFile {
@@ -59,6 +62,10 @@ struct OutFile {
 bool outopen(OutFile& o, const std::string& name, bool append, std::string& reason);
 bool outcommit(OutFile& o, std::string& reason);  // flush, close, rename
 void outdiscard(OutFile& o);                      // close and remove the temporary
+// A log that grows line by line is appended to in place (its old lines are
+// never at risk), with the same rules: links followed, a file or directory
+// without write permission refused. Null, with the reason, on failure.
+std::FILE* appendopen(const std::string& name, std::string& reason);
 // Flushes f and tells whether everything written so far reached the file.
 bool outcheck(std::FILE* f, std::string& reason);
 // Tests only: while set, outcheck and outcommit fail as on a full disk.

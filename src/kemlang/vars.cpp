@@ -24,6 +24,7 @@
 #include "kemlang/expr.h"
 #include "kemlang/interp.h"
 #include "kemlang/print.h"
+#include "kemlang/services.h"
 
 namespace {
 
@@ -85,9 +86,10 @@ void openlog(const std::string& name) {
     if (name.empty() || name == "none" || name == "NULL") return;
     std::string file = name;
     if (!chknam(file)) return;  // restricted mode confines the log too
-    k.logfile = std::fopen(file.c_str(), "a");
+    std::string reason;
+    k.logfile = appendopen(file, reason);
     if (!k.logfile)
-        errmsg("Cannot open protocol file " + strq(name) + ".@/" + strp(std::strerror(errno)));
+        errmsg("Cannot open protocol file " + strq(name) + ".@/" + strp(reason));
     else
         k.logname = name;
 }

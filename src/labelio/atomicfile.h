@@ -2,7 +2,8 @@
 // to a temporary name in the same directory, which is renamed over the
 // target once complete. An interrupted write leaves the old file whole; the
 // new file keeps the old one's permissions, a symbolic link is written
-// through, and a read-only target or directory is refused with the reason.
+// through (its target made when missing), and a read-only target or
+// directory is refused with the reason, also for root.
 #pragma once
 
 #include <string>

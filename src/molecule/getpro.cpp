@@ -40,13 +40,20 @@ void startag(StarColumns& c, const std::string& tag) {
     std::string t = tag;
     size_t dot = t.find('.');
     if (dot != std::string::npos) t = "_" + t.substr(dot + 1);
-    if (t == "_Atom_shift_assign_ID" || tag == "_Atom_chem_shift.ID") c.id = k;
-    else if (t == "_Residue_seq_code" || tag == "_Atom_chem_shift.Seq_ID") c.seq = k;
-    else if (t == "_Residue_author_seq_code" || tag == "_Atom_chem_shift.Auth_seq_ID") c.auth = k;
-    else if (t == "_Residue_label" || tag == "_Atom_chem_shift.Comp_ID") c.label = k;
-    else if (t == "_Atom_name" || tag == "_Atom_chem_shift.Atom_ID") c.atom = k;
-    else if (t == "_Chem_shift_value" || tag == "_Atom_chem_shift.Val") c.value = k;
-    else if (t == "_Chem_shift_value_error" || tag == "_Atom_chem_shift.Val_err") c.error = k;
+    if (t == "_Atom_shift_assign_ID" || tag == "_Atom_chem_shift.ID")
+        c.id = k;
+    else if (t == "_Residue_seq_code" || tag == "_Atom_chem_shift.Seq_ID")
+        c.seq = k;
+    else if (t == "_Residue_author_seq_code" || tag == "_Atom_chem_shift.Auth_seq_ID")
+        c.auth = k;
+    else if (t == "_Residue_label" || tag == "_Atom_chem_shift.Comp_ID")
+        c.label = k;
+    else if (t == "_Atom_name" || tag == "_Atom_chem_shift.Atom_ID")
+        c.atom = k;
+    else if (t == "_Chem_shift_value" || tag == "_Atom_chem_shift.Val")
+        c.value = k;
+    else if (t == "_Chem_shift_value_error" || tag == "_Atom_chem_shift.Val_err")
+        c.error = k;
 }
 
 std::vector<std::string> starfields(const std::string& line) {
@@ -58,7 +65,8 @@ std::vector<std::string> starfields(const std::string& line) {
         char q = line[i];
         if (q == '\'' || q == '"') {
             size_t j = i + 1;
-            while (j < line.size() && !(line[j] == q && (j + 1 == line.size() || line[j + 1] == ' ')))
+            while (j < line.size() &&
+                   !(line[j] == q && (j + 1 == line.size() || line[j + 1] == ' ')))
                 ++j;
             out.push_back(line.substr(i + 1, j - i - 1));
             i = j + 1;
@@ -82,13 +90,16 @@ double classtol(int a) {
     return kemradata.iael[a] > 1 ? std::max(t[3], t[4]) : std::max(t[1], t[2]);
 }
 
-// Reports a name the molecule lacks; true when reading goes on.
-bool unknownname(const std::string& msg, int mode) {
+// Reports a name the molecule lacks; true when reading goes on. The text is
+// made only when it is printed: a skipped line leaves no pending arguments.
+template <class Text>
+bool unknownname(int mode, const Text& text) {
+    if (mode == 2) return true;
     if (mode == 0) {
-        errmsg(msg);
+        errmsg(text());
         return false;
     }
-    if (mode == 1) wrnmsg(msg);
+    wrnmsg(text());
     return true;
 }
 
@@ -98,16 +109,19 @@ bool store(const Entry& e, const ShiftOptions& o, Stats& st, int& nread) {
     bool unassigned = std::fabs(e.shift) > 900.0;
     int mode = unassigned ? 2 : o.unknown;
     int r = findresidue(e.resnum);
-    if (r == 0) return unknownname("Illegal residue number " + intp(e.resnum) + ".", mode);
+    if (r == 0)
+        return unknownname(mode, [&] { return "Illegal residue number " + intp(e.resnum) + "."; });
     if (!e.resname.empty() && e.resname.substr(0, 3) != d.rnam[r].substr(0, 3))
-        return unknownname("Wrong name " + strq(e.resname) + " for residue " + d.rnam[r] + " " +
-                               std::to_string(d.ir[r]),
-                           mode);
+        return unknownname(mode, [&] {
+            return "Wrong name " + strq(e.resname) + " for residue " + d.rnam[r] + " " +
+                   std::to_string(d.ir[r]);
+        });
     int a = findatom(r, e.atom);
     if (a == 0)
-        return unknownname("Illegal atom name " + strq(e.atom) + " for residue " + d.rnam[r] +
-                               " " + std::to_string(d.ir[r]) + ".",
-                           mode);
+        return unknownname(mode, [&] {
+            return "Illegal atom name " + strq(e.atom) + " for residue " + d.rnam[r] + " " +
+                   std::to_string(d.ir[r]) + ".";
+        });
     if (unassigned) return true;
     int k = o.list;
     double dev = std::min(e.dev, o.deviation);
@@ -163,8 +177,8 @@ void pseudoatoms(int k) {
                 members += d.anam[x] + " " + numstr(d.shift[k][x], 6);
             }
         if (!members.empty())
-            wrnmsg("Inconsistency in chemical shift list " + intp(k) + " for " +
-                   atomlabel(p) + ": " + members);
+            wrnmsg("Inconsistency in chemical shift list " + intp(k) + " for " + atomlabel(p) +
+                   ": " + members);
     }
 }
 
@@ -217,8 +231,10 @@ bool getpro(std::FILE* f, const ShiftOptions& o, int& nread) {
             int resc = cols.seq ? cols.seq : cols.auth;
             if (resc == 0) continue;
             ok = toint(w[resc - 1], e.resnum) && toreal(w[cols.value - 1], e.shift);
-            if (cols.id) ok = ok && toint(w[cols.id - 1], e.number);
-            else e.number = count + 1;
+            if (cols.id)
+                ok = ok && toint(w[cols.id - 1], e.number);
+            else
+                e.number = count + 1;
             if (cols.error && w[cols.error - 1] != "." && w[cols.error - 1] != "?")
                 ok = ok && toreal(w[cols.error - 1], e.dev);
             e.atom = w[cols.atom - 1];
@@ -236,12 +252,9 @@ bool getpro(std::FILE* f, const ShiftOptions& o, int& nread) {
             e.atom = w[3];
         }
         if (!ok) {
-            std::string msg = "Cannot read line " + intp(lineno) + ":@/" + line;
-            if (o.unknown == 0) {
-                errmsg(msg);
+            if (!unknownname(o.unknown,
+                             [&] { return "Cannot read line " + intp(lineno) + ":@/" + line; }))
                 return false;
-            }
-            if (o.unknown == 1) wrnmsg(msg);
             continue;
         }
         ++count;

@@ -102,7 +102,7 @@ class Reader {
     bool badline(int lineno);
     // Resolves an assignment of dimension d; false when the read stops.
     bool assign(RawPeak& p, int d, int atom);
-    bool unknown(const std::string& what, int lineno);
+    bool unknown(const std::string& label, int lineno);  // an unknown atom label
     void commit(int& n, int& m);
 
     const std::string& file_;
@@ -125,9 +125,10 @@ bool Reader::badline(int lineno) {
     return false;
 }
 
-bool Reader::unknown(const std::string& what, int lineno) {
+bool Reader::unknown(const std::string& label, int lineno) {
     if (o_.unknown == 2) return true;
-    std::string msg = what + " in line " + intp(lineno) + " of " + strq(file_) + ".";
+    std::string msg =
+        "Unknown atom " + strq(label) + " in line " + intp(lineno) + " of " + strq(file_) + ".";
     if (o_.unknown == 1) {
         wrnmsg(msg);
         return true;
@@ -331,7 +332,7 @@ bool Reader::nmrview() {
                 if (atom == 0 && (name == "HN" || name == "hn")) atom = findatom(r, "H");
             }
             if (atom == 0) {
-                if (!unknown("Unknown atom " + strq(label), lineno)) return false;
+                if (!unknown(label, lineno)) return false;
                 continue;
             }
             assign(p, k, atom);

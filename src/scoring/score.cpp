@@ -369,32 +369,27 @@ std::string localscorename(const std::string& file) {
     return (dot == std::string::npos ? std::string() : file.substr(0, dot)) + "_s.txt";
 }
 
-bool writelocalscores(const KemraData& d, const std::string& file, const ScoreSetup& s,
-                      const ScoreResult& r) {
-    std::string tmp = file + ".tmp";
-    std::FILE* f = std::fopen(tmp.c_str(), "w");
-    if (!f) {
-        errmsg("Output file " + strq(file) + " cannot be opened.");
-        return false;
-    }
+std::string localscorestext(const KemraData& d, const ScoreSetup& s, const ScoreResult& r) {
+    std::string text;
+    char buf[400];  // the widest double in %7.2f
     for (size_t e = 1; e < s.expected.size(); ++e) {
         const ExpectedPeak& x = s.expected[e];
         int p = r.best[e];
         std::string name = d.rnam[x.residue].substr(0, 4);
-        std::fprintf(f, "%6d %-4s  %4d", d.ir[x.residue], name.c_str(), p ? d.ipnum[p] : 0);
+        std::snprintf(buf, sizeof buf, "%6d %-4s  %4d", d.ir[x.residue], name.c_str(),
+                      p ? d.ipnum[p] : 0);
+        text += buf;
         double v[13] = {static_cast<double>(x.spectrum), r.local[e], r.agree[e],
                         static_cast<double>(r.n[e]), static_cast<double>(r.m[e])};
         for (size_t dim = 0; dim < 4; ++dim) {
             v[5 + 2 * dim] = x.shift[dim];
             v[6 + 2 * dim] = p ? d.ppm[p][dim] : kNoShift;
         }
-        for (double y : v) std::fprintf(f, " %7.2f", y);
-        std::fputc('\n', f);
+        for (double y : v) {
+            std::snprintf(buf, sizeof buf, " %7.2f", y);
+            text += buf;
+        }
+        text += '\n';
     }
-    bool ok = std::fclose(f) == 0 && std::rename(tmp.c_str(), file.c_str()) == 0;
-    if (!ok) {
-        std::remove(tmp.c_str());
-        errmsg("Output file " + strq(file) + " cannot be written.");
-    }
-    return ok;
+    return text;
 }

@@ -100,6 +100,5 @@ ScoreResult scoreassignment(const KemraData& d, const ScoreSetup& s, const Assig
 // Name of the local-score file: the assignment file's name up to its first
 // "." followed by "_s.txt".
 std::string localscorename(const std::string& file);
-// Writes the local scores (replacing the file); false after an error message.
-bool writelocalscores(const KemraData& d, const std::string& file, const ScoreSetup& s,
-                      const ScoreResult& r);
+// The local-score file's text: one line per expected peak.
+std::string localscorestext(const KemraData& d, const ScoreSetup& s, const ScoreResult& r);

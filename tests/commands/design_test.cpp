@@ -3,6 +3,7 @@
 // genetic search that ends the program, and the colour classes.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -148,6 +149,39 @@ TEST(Addbatch, PassesAndTheFileOfTheBest) {
         slurp("best.sched"),
         "    1    9    1\n    9   12    2\n   12   21    3\n   21   17    4\n    0    0    0\n");
     EXPECT_EQ(labdata.ilabelsize[3], 4);
+}
+
+// Ubiquitin with a 14-pair labeling leaves 17 pairs for the batch: 1000
+// random passes, once 15 s of full duplicate checks, each printing the
+// schedule (every pass ties the integer best). A long run tells how to end it
+// and where it stands.
+TEST(Addbatch, RandomPassesOfALargeBatchAreQuick) {
+    InTempDir tmp("addbatch_large");
+    testutil::molecule("ubiquitin.fasta");
+    std::ofstream("small.lab")
+        << "    7   11   12\n    8   21   13\n    9   13    9\n   11   15    8\n"
+           "   11   18    2\n   12    8    4\n   12   18    1\n   14    7   11\n"
+           "   15   21    7\n   16   17   10\n   18    9    5\n   18   11   15\n"
+           "   21    8    6\n   21   13    3\n    0    0    0\n";
+    run("readlabel", {"filename=small.lab"});
+    run("remove_unused_pairs", {});
+    ASSERT_EQ(labdata.ibatchsize, 17);
+    std::clock_t start = std::clock();  // CPU time: the 1000 file writes wait on the disk
+    std::string out = run("addbatch", {"random"});
+    double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    EXPECT_LT(seconds, 10.0);  // under the sanitizers too
+    EXPECT_EQ(out.find(" Batch insertion: 1000 passes. Press Ctrl-C to end them early; the best "
+                       "schedule found is kept.\n"),
+              0u)
+        << out.substr(0, 300);
+    EXPECT_EQ(count(out, "Ende des Labelings"), 1000);
+    EXPECT_TRUE(out.ends_with("Ende des Labelings\n \n pass 1000 of 1000, best score 35\n"))
+        << out.substr(out.size() - 300);
+    // A second call goes on with the stream; a short run says nothing more.
+    out = run("addbatch", {"random", "max=3"});
+    EXPECT_EQ(count(out, "Ende des Labelings"), 3);
+    EXPECT_EQ(out.find("pass "), std::string::npos);
+    EXPECT_EQ(out.find("Ctrl-C"), std::string::npos);
 }
 
 // fastsched ends the program; its output goes to stderr so the death test

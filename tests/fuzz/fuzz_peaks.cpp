@@ -22,5 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (f) getpik(f, "fz.peaks", o, n, m);
         if (f) std::fclose(f);
     });
+    fuzz::nofatal();
+    fuzz::messagesprint();
     return 0;
 }

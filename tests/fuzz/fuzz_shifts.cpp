@@ -21,5 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (f) getpro(f, o, n);
         if (f) std::fclose(f);
     });
+    fuzz::nofatal();
+    fuzz::messagesprint();
     return 0;
 }

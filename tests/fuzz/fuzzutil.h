@@ -51,6 +51,26 @@ inline void guarded(const std::function<void()>& f) {
     clrerr();
 }
 
+// For the readers, whose every failure is a message: a fatal end of the
+// program is a finding, not the end of an input.
+inline void nofatal() {
+    if (sink.find("*** FATAL ERROR") == std::string::npos) return;
+    std::fprintf(stderr, "fatal end from a reader:\n%s\n", sink.c_str());
+    std::abort();
+}
+
+// The next message still prints its own values, whatever the input left
+// in the argument store.
+inline void messagesprint() {
+    sink.clear();
+    errmsg("check " + intp(7) + " " + strq("q") + " " + realf(2.5, 0, 2));
+    if (sink != "*** ERROR: check 7 \"q\" 2.50\n") {
+        std::fprintf(stderr, "message printed wrong: %s\n", sink.c_str());
+        std::abort();
+    }
+    sink.clear();
+}
+
 inline std::string text(const uint8_t* data, size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
 }

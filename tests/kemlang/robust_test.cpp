@@ -73,6 +73,20 @@ TEST(Messages, InsertedTextIsPrintedAsData) {
     EXPECT_LE(out.size(), static_cast<size_t>(2 * kMaxField + 40));
 }
 
+// Messages made and dropped (a skipped line's) fill the argument store; a
+// message made after them still gets every argument it holds.
+TEST(Messages, DroppedMessagesNeverUseUpTheStore) {
+    for (int dropped : {0, 1, 28, 29, 30, 1000}) {
+        for (int i = 0; i < dropped; ++i) (void)intp(i);
+        std::string text, want;
+        for (int k = 1; k <= kMaxPrintArgs; ++k) {
+            text += (k % 2 ? intp(k) : strp("s" + std::to_string(k))) + " ";
+            want += (k % 2 ? std::to_string(k) : "s" + std::to_string(k)) + " ";
+        }
+        EXPECT_EQ(captured([&] { putlin(12, text); }), trim(want) + "\n") << dropped;
+    }
+}
+
 TEST(Expr, IntegerOverflowIsIllegal) {
     inivar();
     setvar("big", "9223372036854775807", kVarGlobal);
@@ -288,6 +302,24 @@ TEST(PlotAndProtocol, WriteFailuresAreReported) {
     EXPECT_EQ(out, "*** ERROR: Cannot open protocol file \"" + d +
                        "/none/log.txt\".\n           No such file or directory\n");
     session("set protocol=none");
+}
+
+// The protocol grows in place, under the rules of every other output file.
+TEST(PlotAndProtocol, ProtocolThroughLinksNeverOverAReadOnlyFile) {
+    std::string d = scratch("protocol");
+    std::string log = d + "/log.txt";
+    ASSERT_EQ(symlink("made.txt", log.c_str()), 0);  // to a file not made yet
+    session("set protocol=" + log + "\nprint one\nset protocol=none");
+    struct stat st;
+    EXPECT_EQ(lstat(log.c_str(), &st) == 0 && S_ISLNK(st.st_mode), true);
+    EXPECT_EQ(slurp(d + "/made.txt"), "one\n");
+    std::string ro = d + "/ro.txt";
+    std::ofstream(ro) << "keep\n";
+    chmod(ro.c_str(), 0444);
+    std::string out = session("set protocol=" + ro + "\nprint two\nset protocol=none");
+    EXPECT_EQ(out, "*** ERROR: Cannot open protocol file \"" + ro +
+                       "\".\n           Permission denied\ntwo\n");
+    EXPECT_EQ(slurp(ro), "keep\n");
 }
 
 }  // namespace

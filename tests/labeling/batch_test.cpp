@@ -1,12 +1,18 @@
 // Batch insertion on a five-residue chain whose passes were worked out by
 // hand: which orders run, where each pair lands, what each pass scores and
-// what ends up in slot 3.
+// what ends up in slot 3. Then the quick duplicate check against the plain
+// one, and long runs: their cost, their progress and Ctrl-C.
 #include "labeling/batch.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <random>
 
+#include "kemlang/services.h"
+#include "labeling/optimise.h"
+#include "labeling/slots.h"
 #include "testutil.h"
 
 namespace {
@@ -156,6 +162,177 @@ TEST(Batch, RandomOrdersAreBounded) {
             << k.max;
         // Every order gives four resolved pairs on three samples.
         EXPECT_EQ(labdata.ilabelsize[3], 4);
+    }
+}
+
+// The plain check: place the entry, rebuild the pair-sample matrix, walk it.
+int plaintotal(Schedule s, const TypeMatrix& uniqs, const TypeMatrix& allowed, int f, int e, int m,
+               int* maxmask = nullptr) {
+    s.nsamples = kSamples;
+    for (int k = 1; k <= kSamples; ++k)
+        if (m & (1 << (k - 1))) addentry(s.samples[k], f, e, m);
+    fillschednrs(s, uniqs);
+    int mm = 0;
+    int total = checkmatrix(s.schednrs, mm, allowed, uniqs);
+    if (maxmask) *maxmask = mm;
+    return total;
+}
+
+TEST(DupeIndex, AgreesWithThePlainCheck) {
+    std::mt19937 rng(32);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int round = 0; round < 100; ++round) {
+        TypeMatrix uniqs{}, allowed{};
+        for (int f = 1; f <= kTypes; ++f)
+            for (int e = 1; e <= kTypes; ++e) {
+                uniqs[f][e] = pick(0, 9) < 6 ? 0 : pick(1, 3);
+                allowed[f][e] = round % 3 == 0 ? pick(-1, 3) : pick(1, 2);
+            }
+        // Types 0 and 22 stand for batch entries past the end of a list.
+        auto type = [&] { return pick(0, 30) == 0 ? pick(0, 1) * 22 : pick(1, kTypes); };
+        auto s = std::make_unique<Schedule>();
+        int entries = pick(0, 40);
+        for (int i = 0; i < entries; ++i) {
+            int f = type(), e = type(), m = pick(1, (1 << pick(1, kSamples)) - 1);
+            for (int k = 1; k <= kSamples; ++k)
+                if (m & (1 << (k - 1))) addentry(s->samples[k], f, e, m);
+        }
+        DupeIndex index(*s, uniqs, allowed);
+        int mm = 0;
+        ASSERT_EQ(index.total(), plaintotal(*s, uniqs, allowed, 0, 0, 0, &mm)) << round;
+        EXPECT_EQ(index.maxmask(), mm) << round;
+        for (int trial = 0; trial < 30; ++trial) {
+            int f = type(), e = type(), m = pick(1, 1024);
+            ASSERT_EQ(index.with(f, e, m), plaintotal(*s, uniqs, allowed, f, e, m))
+                << round << " " << f << " " << e << " " << m;
+            if (index.hopeless(f, e)) {
+                for (int m2 = pick(1, 9); m2 <= 1024; m2 += pick(50, 250))
+                    ASSERT_GE(plaintotal(*s, uniqs, allowed, f, e, m2), 1) << round;
+            }
+            if (trial % 5 == 0) {
+                index.add(f, e, m);
+                for (int k = 1; k <= kSamples; ++k)
+                    if (m & (1 << (k - 1))) addentry(s->samples[k], f, e, m);
+                ASSERT_EQ(index.total(), plaintotal(*s, uniqs, allowed, 0, 0, 0, &mm)) << round;
+                EXPECT_EQ(index.maxmask(), mm) << round;
+            }
+        }
+    }
+}
+
+// The insertion as the plain check makes it, pass by pass, random orders.
+std::vector<double> plainpasses(const KemraData& mol, LabelData lab, const TypeMatrix& uniqs,
+                                int seed, int passes) {
+    std::vector<double> scores;
+    auto base = std::make_unique<Schedule>();
+    import_pairs(lab, 1, *base);
+    int n = lab.ibatchsize;
+    for (int pass = 0; pass < passes; ++pass) {
+        std::vector<int> order(static_cast<size_t>(n) + 1);
+        for (int k = 1; k <= n; ++k) order[k] = k;
+        for (int k = n; k > 1; --k)
+            std::swap(order[k], order[1 + std::min(k - 1, static_cast<int>(ran1(seed) * k))]);
+        auto trial = std::make_unique<Schedule>(*base);
+        trial->nsamples = kSamples;
+        for (int k = 1; k <= n; ++k) {
+            int f = lab.ibatch_front[order[k] - 1], e = lab.ibatch_end[order[k] - 1];
+            for (int m = 1; m <= 1024; ++m)
+                if (plaintotal(*trial, uniqs, lab.iallowed_dupes, f, e, m) < 1) {
+                    for (int s = 1; s <= kSamples; ++s)
+                        if (m & (1 << (s - 1))) addentry(trial->samples[s], f, e, m);
+                    break;
+                }
+        }
+        scores.push_back(scoreschedule(*trial, 1.0, 1.0, 1.0, uniqs, mol, lab));
+    }
+    return scores;
+}
+
+struct Scores : BatchObserver {
+    std::vector<double> score;
+    void improved(const Schedule&, int, int, double s) override { score.push_back(s); }
+};
+
+TEST(Batch, RandomPassesMatchThePlainCheck) {
+    std::mt19937 rng(24);
+    for (int round = 0; round < 3; ++round) {
+        testutil::molecule(testutil::randomsequence(rng, 40));
+        Selection base;
+        TypeMatrix uniqs{};
+        testutil::captured([&] { initdata(kemradata, labdata, base, uniqs, 1); });
+        // Slot 1: the first pairs on random samples; the batch: the rest.
+        std::vector<std::array<int, 3>> slot1;
+        std::vector<std::array<int, 2>> batch;
+        for (int k = 1; k <= base.count; ++k)
+            if (k <= base.count / 2)
+                slot1.push_back({base.front[k], base.end[k], static_cast<int>(rng() % 63) + 1});
+            else
+                batch.push_back({base.front[k], base.end[k]});
+        Chain::setslot(1, slot1);
+        Chain::batch(batch);
+        labdata.iallowed_dupes = TypeMatrix{};
+        for (auto& row : labdata.iallowed_dupes) row.fill(round % 2 ? 1 : 2);
+        // Every pass beats the integer part of the best before it or scores
+        // below it; the scores of the passes that did must be the plain ones.
+        const int passes = 4, seed = -5 - round;
+        std::vector<double> plain = plainpasses(kemradata, labdata, uniqs, seed, passes);
+        ranreset();
+        BatchParams p;
+        p.random = true;
+        p.max = passes;
+        p.seed = seed;
+        Scores rec;
+        BatchResult r = addbatch(kemradata, labdata, uniqs, labdata.iallowed_dupes, p, rec);
+        EXPECT_EQ(r.passes, passes);
+        std::vector<double> want;
+        int best = -50000;
+        for (double s : plain)
+            if (s > best) want.push_back(s), best = static_cast<int>(s);
+        EXPECT_EQ(rec.score, want) << round;
+        ranreset();
+    }
+}
+
+// Ctrl-C between two pairs: the pass cut short is not scored, slot 3 keeps
+// the best of the passes before.
+TEST(Batch, AStopKeepsTheBestSoFar) {
+    struct StopAfter : BatchObserver {
+        int left, calls = 0;
+        long long planned = 0;
+        explicit StopAfter(int n) : left(n) {}
+        bool stop() override { return ++calls > left; }
+        void begin(long long n) override { planned = n; }
+    };
+    Chain c;
+    c.batch({{L, V}, {G, L}, {V, S}});
+    for (int calls : {0, 1, 4, 5}) {
+        labdata.ilabelsize[3] = 0;
+        BatchParams p;
+        StopAfter obs(calls);
+        BatchResult r = addbatch(kemradata, labdata, c.uniqs, labdata.iallowed_dupes, p, obs);
+        EXPECT_EQ(obs.planned, 6);
+        EXPECT_TRUE(r.interrupted) << calls;
+        // Each pass asks three times before its pairs and once after.
+        EXPECT_EQ(r.passes, calls / 4) << calls;
+        EXPECT_EQ(labdata.ilabelsize[3], r.passes > 0 ? 4 : 0) << calls;
+    }
+}
+
+TEST(Batch, PlannedPasses) {
+    struct {
+        int n, max;
+        bool random;
+        long long passes;
+    } cases[] = {{2, 0, false, 1},          {3, 0, false, 6},
+                 {3, 2, false, 2},          {3, 10, false, 6},
+                 {3, 10, true, 10},         {17, 0, true, 1000},
+                 {4, 0, true, 24},          {17, 0, false, 355687428096000LL},
+                 {40, 0, false, LLONG_MAX}, {40, 0, true, 1000}};
+    for (const auto& c : cases) {
+        BatchParams p;
+        p.max = c.max;
+        p.random = c.random;
+        EXPECT_EQ(plannedpasses(c.n, p), c.passes) << c.n << " " << c.max << " " << c.random;
     }
 }
 

@@ -1,7 +1,11 @@
-// Sequence and library files at the edges: extreme numbers, long lines, a
-// failed library read while a molecule exists.
+// Sequence, library, shift and peak files at the edges: extreme numbers,
+// long lines, a failed library read while a molecule exists, many lines that
+// are skipped without a message.
 #include <gtest/gtest.h>
 
+#include <regex>
+
+#include "kemlang/print.h"
 #include "molecule/molecule.h"
 #include "testutil.h"
 
@@ -63,6 +67,44 @@ TEST(LibraryFiles, AFailedReadKeepsTheLibraryTheMoleculeUses) {
     testutil::molecule("MET GLN");
     std::string out = run("read", {"lib", testutil::writefile("blank.lib", "\t\n\r\n \t \r\n")});
     EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
+}
+
+// Every skipped line used to leave its unprinted message's arguments in the
+// store; the 27th ended the program.
+TEST(SkippedLines, LeaveNoArgumentsBehind) {
+    const std::string xpkhead =
+        "label dataset sw sf\nH1 N15\nx.nv\n{12.0 } {32.0 }\n{600.1 } {60.8 }\n"
+        " H1.L H1.P H1.W H1.B H1.E H1.J H1.U N15.L N15.P N15.W N15.B N15.E N15.J N15.U vol "
+        "int stat comment flag0\n";
+    struct {
+        const char* what;
+        std::string file, line, option;  // line: "#" becomes the line number
+    } cases[] = {
+        {"residue the molecule lacks", "x.prot", "# 4.0 . HA 2", "unknown=skip"},
+        {"unassigned shift", "u.prot", "# 999.0 . HA 2", ""},
+        {"unassigned shift of an unknown atom", "v.prot", "# 999.0 . HZ 1", "unknown=error"},
+        {"unknown atom", "a.prot", "# 4.0 . HZ 1", "unknown=skip"},
+        {"unreadable line", "b.prot", "# 4.x . HA 1", "unknown=skip"},
+        {"unknown peak atom", "p.xpk",
+         "# {1.HZ} 8.4 0.02 0.04 ++ 0.0 {} {1.N} 109.5 0.2 0.3 ++ 0.0 {} 1e6 3e4 0 {} 0",
+         "unknown=skip"},
+    };
+    for (const auto& c : cases) {
+        testutil::molecule("MET\n");  // a one-residue sequence text
+        std::string text = c.file.ends_with(".xpk") ? xpkhead : "";
+        for (int i = 1; i <= 100; ++i)
+            text += std::regex_replace(c.line, std::regex("#"), std::to_string(i)) + "\n";
+        std::vector<std::string> words;
+        if (c.file.ends_with(".prot")) words.push_back("prot");
+        words.push_back(testutil::writefile(c.file, text));
+        if (!c.option.empty()) words.push_back(c.option);
+        std::string out = run("read", words);
+        EXPECT_EQ(out.find("*** "), std::string::npos) << c.what << "\n" << out;
+        // The next message still prints its own values.
+        out = testutil::captured(
+            [] { errmsg("after " + intp(7) + " " + strq("x") + " " + realf(2.5, 0, 2)); });
+        EXPECT_EQ(out, "*** ERROR: after 7 \"x\" 2.50\n") << c.what;
+    }
 }
 
 }  // namespace
