@@ -275,6 +275,15 @@ bool outopen(OutFile& o, const std::string& given, bool append, std::string& rea
     // made) and the link stays.
     std::string name;
     if (!throughlinks(given, name, reason)) return false;
+    // A device or a pipe (/dev/null, a terminal) is written as it is: there
+    // is no file to replace, and one must never take its place.
+    struct stat cur;
+    if (stat(name.c_str(), &cur) == 0 && !S_ISREG(cur.st_mode) && !S_ISDIR(cur.st_mode)) {
+        o.f = std::fopen(name.c_str(), append ? "a" : "w");
+        if (!o.f) reason = std::strerror(errno);
+        o.name = name;
+        return o.f != nullptr;
+    }
     // Permission and missing directories show at once, before any text is made.
     std::string dir =
         name.find('/') == std::string::npos ? "." : name.substr(0, name.rfind('/') + 1);
@@ -348,11 +357,11 @@ bool outcommit(OutFile& o, std::string& reason) {
         ok = false;
     }
     o.f = nullptr;
-    if (ok && std::rename(o.tmp.c_str(), o.name.c_str()) != 0) {
+    if (ok && !o.tmp.empty() && std::rename(o.tmp.c_str(), o.name.c_str()) != 0) {
         reason = std::strerror(errno);
         ok = false;
     }
-    if (!ok) unlink(o.tmp.c_str());
+    if (!ok && !o.tmp.empty()) unlink(o.tmp.c_str());
     o = OutFile();
     return ok;
 }

@@ -52,7 +52,7 @@ void usignl();
 // temporary file beside the target (a fresh name, made with O_EXCL), which is
 // renamed over it at commit. Links are followed to their target, also to one
 // that does not exist yet; a target or directory without write permission is
-// refused, by its mode also for root.
+// refused, by its mode also for root. A device or a pipe is written in place.
 // With append the temporary starts as a copy of the existing file. On
 // failure the reason (strerror text) comes back and the target is untouched.
 struct OutFile {

@@ -1,7 +1,7 @@
 // Every command that writes a file, onto whatever a user may have at its
 // name: nothing, a file, a read-only file, links (to a file, to a read-only
 // file, to one not made yet, a chain, a loop), a directory, a read-only
-// directory, and files and links at the names of temporaries. After each
+// directory, a pipe, and files and links at the names of temporaries. After each
 // write: a link is still the same link, a read-only file or directory is
 // untouched with an error, no other entry changed, nothing is left behind,
 // and what was written reached the file the name stands for.
@@ -9,6 +9,7 @@
 // Input: byte 0 the writer, byte 1 what is at its name, byte 2 which files
 // sit at temporary names, bytes 3..8 a name suffix of such a file, the rest
 // the old text of the files there (and the text the plain writer writes).
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -37,6 +38,8 @@ std::map<std::string, Entry> listing(const std::string& dir) {
         Entry x;
         if (S_ISLNK(st.st_mode)) {
             x = {"link", fs::read_symlink(e.path(), ec).string()};
+        } else if (S_ISFIFO(st.st_mode)) {
+            x = {"fifo", ""};
         } else if (S_ISDIR(st.st_mode)) {
             x = {"dir", std::to_string(st.st_mode & 07777)};
         } else {
@@ -100,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // the write must be refused).
     std::string target = name;
     bool readonlydir = false;
-    switch (data[1] % 12) {
+    int reader = -1;  // a pipe at the name, and its reader
+    switch (data[1] % 13) {
         case 0:
             break;
         case 1:
@@ -182,9 +186,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string out = fuzz::sink;
     fuzz::nofatal();
     chmod(dir.c_str(), 0755);
+    if (reader >= 0) {
+        std::string got;
+        char buf[65536];
+        ssize_t n;
+        while ((n = read(reader, buf, sizeof buf)) > 0) got.append(buf, static_cast<size_t>(n));
+        close(reader);
+        if (out.find("cannot be written") != std::string::npos)
+            fail("a write into a pipe was refused", out);
+        if (got.empty() || (writer == 4 && got != old + "!"))
+            fail("the pipe did not get the text", out);
+        target = "";  // the pipe itself must stay as it was
+        out.clear();
+    }
     auto after = listing(dir);
     bool refused = out.find("cannot be written") != std::string::npos;
-    if (target.empty() && !refused) fail("a write that must be refused was not", out);
+    if (target.empty() && !refused && reader < 0) fail("a write that must be refused was not", out);
     if (!target.empty() && refused && !readonlydir)
         fail("a write that can be done was refused", out);
     if (!target.empty() && !refused) {

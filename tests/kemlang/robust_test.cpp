@@ -1,6 +1,7 @@
 // Hostile input to the interpreter: text that looks like message tokens,
 // integer overflow, oversized selections and values, and output files that
 // cannot be written.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -248,6 +249,23 @@ TEST(Redirection, ReplacesTheFileOnlyWhenComplete) {
     std::string ls = "ls -A '" + d + "' > '" + d + ".ls'";
     ASSERT_EQ(std::system(ls.c_str()), 0);
     EXPECT_EQ(slurp(d + ".ls"), "keep.txt\n");  // no temporary left behind
+}
+
+// A pipe or a device (/dev/null) is written as it is; a file in its place
+// would break it for every other program. A pipe stands in for the device.
+TEST(Redirection, APipeIsWrittenNotReplaced) {
+    std::string d = scratch("fifo");
+    std::string p = d + "/pipe";
+    ASSERT_EQ(mkfifo(p.c_str(), 0644), 0);
+    int reader = open(p.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(session("print through the pipe > " + p), "");
+    char buf[64] = {};
+    ssize_t n = read(reader, buf, sizeof buf - 1);
+    close(reader);
+    EXPECT_EQ(std::string(buf, n > 0 ? static_cast<size_t>(n) : 0), "through the pipe\n");
+    struct stat st;
+    EXPECT_TRUE(lstat(p.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
 TEST(Redirection, ReadOnlyDirectoryIsRefusedWithTheReason) {
