@@ -1,0 +1,574 @@
+// Decoding measured peaks: grouping by position, the code book, and the
+// matching of groups to residues that decides which assignments are forced.
+//
+// The matching: a group may be any residue whose code contains the group's
+// observed code (peaks are lost, not gained). A maximum matching pairs
+// groups with distinct residues. Groups left over, and every group an
+// alternating path from them reaches, compete for too few residues: all of
+// them are ambiguous. A matched pair (g, r) is forced when no alternating
+// path leads from g to a residue no group holds and no alternating cycle
+// passes through it (Tarjan's components of the directed graph: group to
+// candidate residue, residue to its matched group); then every matching
+// that places all groups places g on r.
+#include "labeling/decode.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <numeric>
+#include <unordered_map>
+
+namespace {
+
+uint32_t bit(int sample) { return 1u << (sample - 1); }
+
+bool within(Code got, Code want) { return (got & ~want) == 0; }
+
+// Union-find over peak indices.
+struct Sets {
+    std::vector<int> up;
+    explicit Sets(size_t n) : up(n) { std::iota(up.begin(), up.end(), 0); }
+    int find(int i) {
+        while (up[static_cast<size_t>(i)] != i) {
+            up[static_cast<size_t>(i)] = up[static_cast<size_t>(up[static_cast<size_t>(i)])];
+            i = up[static_cast<size_t>(i)];
+        }
+        return i;
+    }
+    void join(int a, int b) { up[static_cast<size_t>(find(a))] = find(b); }
+};
+
+bool used(const Peak& p, const CodeBook& book) {
+    return p.sample >= 1 && p.sample <= book.nsamples &&
+           (p.spectrum == Spectrum::hnco || book.hsqc);
+}
+
+// The observed code of a group, its risks and notes.
+void judge(Group& g, const std::vector<Peak>& peaks, const Tolerance& tol, const CodeBook& book) {
+    std::vector<int> hsqcs(static_cast<size_t>(book.nsamples) + 1),
+        hncos(static_cast<size_t>(book.nsamples) + 1);
+    std::vector<double> cs;
+    double csum = 0;
+    int nc = 0;
+    for (int i : g.peaks) {
+        const Peak& p = peaks[static_cast<size_t>(i)];
+        g.h += p.h, g.n += p.n;
+        if (p.spectrum == Spectrum::hnco) {
+            ++hncos[static_cast<size_t>(p.sample)];
+            g.code |= bit(p.sample);
+            if (book.hsqc) g.code |= static_cast<Code>(bit(p.sample)) << 32;
+            cs.push_back(p.c), csum += p.c, ++nc;
+        } else {
+            ++hsqcs[static_cast<size_t>(p.sample)];
+            g.code |= static_cast<Code>(bit(p.sample)) << 32;
+        }
+    }
+    g.h /= static_cast<double>(g.peaks.size());
+    g.n /= static_cast<double>(g.peaks.size());
+    if (nc) g.c = csum / nc;
+    auto add = [](std::string& to, const std::string& what) {
+        to += (to.empty() ? "" : "; ") + what;
+    };
+    for (int k = 1; k <= book.nsamples; ++k) {
+        if (hncos[static_cast<size_t>(k)] > 1)
+            add(g.risk, std::to_string(hncos[static_cast<size_t>(k)]) + " HNCO peaks in sample " +
+                            std::to_string(k));
+        if (hsqcs[static_cast<size_t>(k)] > 1)
+            add(g.risk, std::to_string(hsqcs[static_cast<size_t>(k)]) + " HSQC peaks in sample " +
+                            std::to_string(k));
+        if (book.hsqc && hncos[static_cast<size_t>(k)] && !hsqcs[static_cast<size_t>(k)])
+            add(g.note, "HNCO peak without HSQC peak in sample " + std::to_string(k));
+    }
+    // Two carbonyls show as a gap between the 13C shifts; noise spreads
+    // them without one.
+    std::sort(cs.begin(), cs.end());
+    for (size_t i = 1; i < cs.size(); ++i)
+        if (cs[i] - cs[i - 1] > 2 * tol.c) {
+            char text[96];
+            std::snprintf(text, sizeof text, "13C shifts %.2f and %.2f ppm", cs[i - 1], cs[i]);
+            add(g.risk, text);
+            break;
+        }
+}
+
+// Maximum matching of groups to candidate residues (augmenting paths;
+// exact candidates come first, so most groups match on the first try).
+struct Matching {
+    std::vector<int> ofgroup, ofresidue;  // -1 / 0: unmatched
+};
+
+Matching match(const std::vector<std::vector<int>>& cand, int nres) {
+    Matching m;
+    m.ofgroup.assign(cand.size(), -1);
+    m.ofresidue.assign(static_cast<size_t>(nres) + 1, -1);
+    std::vector<int> seen(static_cast<size_t>(nres) + 1, -1);
+    std::function<bool(int, int)> augment = [&](int g, int stamp) {
+        for (int r : cand[static_cast<size_t>(g)]) {
+            if (seen[static_cast<size_t>(r)] == stamp) continue;
+            seen[static_cast<size_t>(r)] = stamp;
+            int h = m.ofresidue[static_cast<size_t>(r)];
+            if (h < 0 || augment(h, stamp)) {
+                m.ofresidue[static_cast<size_t>(r)] = g, m.ofgroup[static_cast<size_t>(g)] = r;
+                return true;
+            }
+        }
+        return false;
+    };
+    for (size_t g = 0; g < cand.size(); ++g) augment(static_cast<int>(g), static_cast<int>(g));
+    return m;
+}
+
+// Strongly connected components of the alternating graph: nodes 0..G-1 are
+// groups, G+r residue r.
+std::vector<int> components(const std::vector<std::vector<int>>& cand, const Matching& m,
+                            int nres) {
+    const int ng = static_cast<int>(cand.size()), nodes = ng + nres + 1;
+    auto next = [&](int v, std::vector<int>& out) {
+        out.clear();
+        if (v < ng) {
+            for (int r : cand[static_cast<size_t>(v)])
+                if (m.ofgroup[static_cast<size_t>(v)] != r) out.push_back(ng + r);
+        } else if (int g = m.ofresidue[static_cast<size_t>(v - ng)]; g >= 0) {
+            out.push_back(g);
+        }
+    };
+    std::vector<int> index(static_cast<size_t>(nodes), -1), low(static_cast<size_t>(nodes)),
+        comp(static_cast<size_t>(nodes), -1), stack;
+    std::vector<bool> on(static_cast<size_t>(nodes));
+    int counter = 0, ncomp = 0;
+    // Iterative Tarjan: frames of (node, successors, position).
+    struct Frame {
+        int v;
+        std::vector<int> succ;
+        size_t at;
+    };
+    for (int s = 0; s < nodes; ++s) {
+        if (index[static_cast<size_t>(s)] >= 0) continue;
+        std::vector<Frame> frames;
+        frames.push_back({s, {}, 0});
+        next(s, frames.back().succ);
+        index[static_cast<size_t>(s)] = low[static_cast<size_t>(s)] = counter++;
+        stack.push_back(s), on[static_cast<size_t>(s)] = true;
+        while (!frames.empty()) {
+            Frame& f = frames.back();
+            if (f.at < f.succ.size()) {
+                int w = f.succ[f.at++];
+                if (index[static_cast<size_t>(w)] < 0) {
+                    index[static_cast<size_t>(w)] = low[static_cast<size_t>(w)] = counter++;
+                    stack.push_back(w), on[static_cast<size_t>(w)] = true;
+                    frames.push_back({w, {}, 0});
+                    next(w, frames.back().succ);
+                } else if (on[static_cast<size_t>(w)]) {
+                    low[static_cast<size_t>(f.v)] =
+                        std::min(low[static_cast<size_t>(f.v)], index[static_cast<size_t>(w)]);
+                }
+                continue;
+            }
+            int v = f.v;
+            if (low[static_cast<size_t>(v)] == index[static_cast<size_t>(v)]) {
+                int w;
+                do {
+                    w = stack.back();
+                    stack.pop_back();
+                    on[static_cast<size_t>(w)] = false;
+                    comp[static_cast<size_t>(w)] = ncomp;
+                } while (w != v);
+                ++ncomp;
+            }
+            frames.pop_back();
+            if (!frames.empty())
+                low[static_cast<size_t>(frames.back().v)] = std::min(
+                    low[static_cast<size_t>(frames.back().v)], low[static_cast<size_t>(v)]);
+        }
+    }
+    return comp;
+}
+
+}  // namespace
+
+Forcing forcing(const std::vector<std::vector<int>>& cand, int nres) {
+    const int ng = static_cast<int>(cand.size());
+    const Matching m = match(cand, nres);
+    const std::vector<int> comp = components(cand, m, nres);
+    Forcing f;
+    f.residue.assign(cand.size(), 0);
+    f.crowded.assign(cand.size(), false);
+    f.holder = m.ofresidue;
+
+    // Residues that index the groups holding them as candidates.
+    std::vector<std::vector<int>> holders(static_cast<size_t>(nres) + 1);
+    for (int g = 0; g < ng; ++g)
+        for (int r : cand[static_cast<size_t>(g)]) holders[static_cast<size_t>(r)].push_back(g);
+    // Groups that reach a residue no group holds: they could move there.
+    std::vector<bool> canmove(static_cast<size_t>(ng)), seenres(static_cast<size_t>(nres) + 1);
+    std::vector<int> queue;
+    for (int r = 1; r <= nres; ++r)
+        if (m.ofresidue[static_cast<size_t>(r)] < 0)
+            queue.push_back(r), seenres[static_cast<size_t>(r)] = true;
+    while (!queue.empty()) {
+        int r = queue.back();
+        queue.pop_back();
+        for (int g : holders[static_cast<size_t>(r)]) {
+            if (canmove[static_cast<size_t>(g)] || m.ofgroup[static_cast<size_t>(g)] == r) continue;
+            canmove[static_cast<size_t>(g)] = true;
+            int to = m.ofgroup[static_cast<size_t>(g)];
+            if (to > 0 && !seenres[static_cast<size_t>(to)])
+                seenres[static_cast<size_t>(to)] = true, queue.push_back(to);
+        }
+    }
+    // Groups left over, and those they can push out: too many for too few.
+    for (int g = 0; g < ng; ++g) {
+        if (cand[static_cast<size_t>(g)].empty() || m.ofgroup[static_cast<size_t>(g)] > 0) continue;
+        std::vector<int> walk{g};
+        f.crowded[static_cast<size_t>(g)] = true;
+        while (!walk.empty()) {
+            int h = walk.back();
+            walk.pop_back();
+            for (int r : cand[static_cast<size_t>(h)]) {
+                int o = m.ofresidue[static_cast<size_t>(r)];
+                if (o >= 0 && !f.crowded[static_cast<size_t>(o)])
+                    f.crowded[static_cast<size_t>(o)] = true, walk.push_back(o);
+            }
+        }
+    }
+    for (int g = 0; g < ng; ++g) {
+        const int r = m.ofgroup[static_cast<size_t>(g)];
+        if (r > 0 && !f.crowded[static_cast<size_t>(g)] && !canmove[static_cast<size_t>(g)] &&
+            comp[static_cast<size_t>(g)] != comp[static_cast<size_t>(ng + r)])
+            f.residue[static_cast<size_t>(g)] = r;
+    }
+    return f;
+}
+
+CodeBook codebook(const std::vector<int>& types, const Labels& l, int nsamples, bool hsqc,
+                  int proline) {
+    CodeBook b;
+    b.nsamples = nsamples, b.hsqc = hsqc;
+    b.full.assign(types.size(), 0);
+    const uint32_t in = nsamples >= 32 ? ~0u : (1u << nsamples) - 1;
+    for (size_t i = 2; i < types.size(); ++i) {
+        int f = types[i - 1], e = types[i];
+        if (f < 1 || f > kTypes || e < 1 || e > kTypes || e == proline) continue;
+        uint32_t n = l.n[static_cast<size_t>(e)] & in, c = l.c[static_cast<size_t>(f)] & in;
+        b.full[i] = static_cast<Code>(n) << 32 | (c & n);
+    }
+    return b;
+}
+
+int distance(Code a, Code b, int nsamples) {
+    int d = 0;
+    for (int k = 0; k < nsamples; ++k) d += Model::state(a, k) != Model::state(b, k);
+    return d;
+}
+
+std::string difference(Code got, Code want, int nsamples, bool hsqc) {
+    std::string out;
+    for (int k = 0; k < nsamples; ++k) {
+        const uint32_t b = 1u << k;
+        const bool ghn = Model::hnco(got) & b, whn = Model::hnco(want) & b;
+        const bool ghs = Model::hsqc(got) & b, whs = Model::hsqc(want) & b;
+        std::string what;
+        if (whn && !ghn) what = "HNCO peak missing";
+        if (!whn && ghn) what = "extra HNCO peak";
+        if (hsqc && whs && !ghs && !(ghn && !whn))
+            what += (what.empty() ? "" : ", ") + std::string("HSQC peak missing");
+        if (hsqc && !whs && ghs && !ghn)
+            what += (what.empty() ? "" : ", ") + std::string("extra HSQC peak");
+        if (what.empty()) continue;
+        out += (out.empty() ? "" : "; ") + what + " in sample " + std::to_string(k + 1);
+    }
+    return out;
+}
+
+std::vector<Group> matchpeaks(const std::vector<Peak>& peaks, const Tolerance& tol,
+                              const CodeBook& book) {
+    Sets sets(peaks.size());
+    // A peak may lie up to one tolerance from its residue's position, so two
+    // peaks of one residue differ by up to twice the tolerances. Cells of
+    // that size: linked peaks lie in neighbouring cells.
+    std::unordered_map<int64_t, std::vector<int>> cells;
+    auto key = [](int64_t x, int64_t y) { return x * 4000037 + y; };
+    auto cellof = [&](const Peak& p, int64_t& x, int64_t& y) {
+        x = static_cast<int64_t>(std::floor(p.h / (2 * tol.h)));
+        y = static_cast<int64_t>(std::floor(p.n / (2 * tol.n)));
+    };
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        if (!used(peaks[i], book)) continue;
+        int64_t x, y;
+        cellof(peaks[i], x, y);
+        for (int64_t dx = -1; dx <= 1; ++dx)
+            for (int64_t dy = -1; dy <= 1; ++dy) {
+                auto it = cells.find(key(x + dx, y + dy));
+                if (it == cells.end()) continue;
+                for (int j : it->second) {
+                    const Peak& q = peaks[static_cast<size_t>(j)];
+                    if (std::fabs(q.h - peaks[i].h) <= 2 * tol.h &&
+                        std::fabs(q.n - peaks[i].n) <= 2 * tol.n)
+                        sets.join(static_cast<int>(i), j);
+                }
+            }
+        cells[key(x, y)].push_back(static_cast<int>(i));
+    }
+    auto collect = [&] {
+        std::unordered_map<int, size_t> groupof;
+        std::vector<Group> groups;
+        for (size_t i = 0; i < peaks.size(); ++i) {
+            if (!used(peaks[i], book)) continue;
+            auto [it, fresh] = groupof.emplace(sets.find(static_cast<int>(i)), groups.size());
+            if (fresh) groups.emplace_back();
+            groups[it->second].peaks.push_back(static_cast<int>(i));
+        }
+        return groups;
+    };
+    std::vector<Group> groups = collect();
+    // Noise can split one residue's peaks in two groups that share no
+    // spectrum of a sample. Join such fragments, nearest first, while their
+    // centres lie within three times the tolerances.
+    const size_t ng = groups.size();
+    std::vector<double> ch(ng), cn(ng);
+    std::vector<Code> occupied(ng);
+    for (size_t g = 0; g < ng; ++g) {
+        for (int i : groups[g].peaks) {
+            const Peak& p = peaks[static_cast<size_t>(i)];
+            ch[g] += p.h, cn[g] += p.n;
+            occupied[g] |=
+                p.spectrum == Spectrum::hnco ? Code{bit(p.sample)} : Code{bit(p.sample)} << 32;
+        }
+        ch[g] /= static_cast<double>(groups[g].peaks.size());
+        cn[g] /= static_cast<double>(groups[g].peaks.size());
+    }
+    struct Near {
+        double d;
+        size_t a, b;
+    };
+    std::vector<Near> near;
+    for (size_t a = 0; a < ng; ++a)
+        for (size_t b = a + 1; b < ng; ++b) {
+            const double dh = std::fabs(ch[a] - ch[b]) / tol.h,
+                         dn = std::fabs(cn[a] - cn[b]) / tol.n;
+            if (dh <= 3 && dn <= 3 && !(occupied[a] & occupied[b]))
+                near.push_back({dh * dh + dn * dn, a, b});
+        }
+    if (!near.empty()) {
+        std::stable_sort(near.begin(), near.end(),
+                         [](const Near& x, const Near& y) { return x.d < y.d; });
+        Sets frag(ng);
+        std::vector<Code> occ = occupied;
+        for (const Near& x : near) {
+            const int a = frag.find(static_cast<int>(x.a)), b = frag.find(static_cast<int>(x.b));
+            if (a == b || (occ[static_cast<size_t>(a)] & occ[static_cast<size_t>(b)])) continue;
+            frag.join(a, b);
+            occ[static_cast<size_t>(frag.find(a))] =
+                occ[static_cast<size_t>(a)] | occ[static_cast<size_t>(b)];
+            sets.join(groups[x.a].peaks[0], groups[x.b].peaks[0]);
+        }
+        groups = collect();
+    }
+    for (Group& g : groups) {
+        std::stable_sort(g.peaks.begin(), g.peaks.end(), [&](int a, int b) {
+            return peaks[static_cast<size_t>(a)].sample < peaks[static_cast<size_t>(b)].sample;
+        });
+        judge(g, peaks, tol, book);
+    }
+    // In the order of the spectrum, amide protons downfield first.
+    std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+        return a.h != b.h ? a.h > b.h : a.n > b.n;
+    });
+    return groups;
+}
+
+const char* verdictname(Verdict v) {
+    switch (v) {
+        case Verdict::sure:
+            return "sure";
+        case Verdict::likely:
+            return "likely";
+        case Verdict::ambiguous:
+            return "ambiguous";
+        case Verdict::shared:
+            return "shared";
+        case Verdict::nocode:
+            return "no code";
+    }
+    return "";
+}
+
+Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tolerance& tol) {
+    Decoding d;
+    d.groups = matchpeaks(peaks, tol, book);
+    const int nres = book.residues(), ng = static_cast<int>(d.groups.size());
+    d.assignments.resize(static_cast<size_t>(ng));
+
+    // Candidates of every group that could be one residue: exact codes first.
+    std::vector<std::vector<int>> cand(static_cast<size_t>(ng));
+    for (int g = 0; g < ng; ++g) {
+        const Group& gr = d.groups[static_cast<size_t>(g)];
+        if (!gr.risk.empty() || gr.code == 0) continue;
+        auto& c = cand[static_cast<size_t>(g)];
+        for (int r = 1; r <= nres; ++r)
+            if (book.code(r) == gr.code) c.push_back(r);
+        for (int r = 1; r <= nres; ++r)
+            if (book.code(r) != 0 && book.code(r) != gr.code && within(gr.code, book.code(r)))
+                c.push_back(r);
+    }
+    const Forcing fr = forcing(cand, nres);
+    std::vector<int> free;
+    for (int r = 1; r <= nres; ++r)
+        if (book.code(r) != 0 && fr.holder[static_cast<size_t>(r)] < 0) free.push_back(r);
+    // Could the code be two residues that no group accounts for, overlapped?
+    auto overlapped = [&](Code c, int r, std::string& why) {
+        for (size_t i = 0; i < free.size(); ++i) {
+            const Code a = book.code(free[i]);
+            if (free[i] == r || !(a & c)) continue;
+            for (size_t j = i + 1; j < free.size(); ++j) {
+                const Code b = book.code(free[j]);
+                if (free[j] == r || !(b & c) || !within(c, a | b)) continue;
+                why = "could be residues " + std::to_string(free[i]) + " and " +
+                      std::to_string(free[j]) + " overlapped";
+                return true;
+            }
+        }
+        return false;
+    };
+
+    // Could the residue's peaks be among those of a group that holds two
+    // residues? Then the group matched to it may be another residue.
+    auto hidden = [&](int r, std::string& why) {
+        for (const Group& o : d.groups)
+            if (!o.risk.empty() && within(book.code(r), o.code)) {
+                char text[96];
+                std::snprintf(text, sizeof text,
+                              "residue %d may be in the overlapped peaks at %.3f %.2f", r, o.h,
+                              o.n);
+                why = text;
+                return true;
+            }
+        return false;
+    };
+    for (int g = 0; g < ng; ++g) {
+        const Group& gr = d.groups[static_cast<size_t>(g)];
+        Assignment& a = d.assignments[static_cast<size_t>(g)];
+        const auto& c = cand[static_cast<size_t>(g)];
+        if (!gr.risk.empty()) {
+            a.verdict = Verdict::ambiguous;
+            a.why = gr.risk;
+            for (int r = 1; r <= nres; ++r)
+                if (book.code(r) != 0 && within(book.code(r), gr.code)) a.candidates.push_back(r);
+            continue;
+        }
+        if (c.empty()) {
+            a.verdict = Verdict::nocode;
+            int best = 1 << 30;
+            for (int r = 1; r <= nres; ++r) {
+                if (book.code(r) == 0) continue;
+                int dd = distance(gr.code, book.code(r), book.nsamples);
+                if (dd < best) best = dd, a.candidates.clear();
+                if (dd == best && a.candidates.size() < 5) a.candidates.push_back(r);
+            }
+            if (!a.candidates.empty())
+                a.why = "nearest: residue " + std::to_string(a.candidates[0]) + " with " +
+                        difference(gr.code, book.code(a.candidates[0]), book.nsamples, book.hsqc);
+            continue;
+        }
+        const int r = fr.residue[static_cast<size_t>(g)];
+        std::string why;
+        if (r > 0 && !overlapped(gr.code, r, why) && !hidden(r, why)) {
+            if (gr.code != book.code(r)) {
+                // Forced only if nothing but losses happened: a peak of
+                // another residue in the group would make it a lie.
+                a.verdict = Verdict::ambiguous;
+                a.candidates = {r};
+                a.why = "residue " + std::to_string(r) + " if " +
+                        difference(gr.code, book.code(r), book.nsamples, book.hsqc);
+                continue;
+            }
+            a.residue = r;
+            a.verdict = Verdict::likely;
+            int near = 0;
+            for (int o = 1; o <= nres && !near; ++o)
+                if (o != r && book.code(o) != 0 &&
+                    distance(book.code(o), book.code(r), book.nsamples) <= 1)
+                    near = o;
+            if (near)
+                a.why = "residue " + std::to_string(near) + " differs in one sample";
+            else
+                a.verdict = Verdict::sure;
+            continue;
+        }
+        int exact = 0;
+        for (int o : c) exact += book.code(o) == gr.code;
+        a.verdict = exact >= 2 && exact == static_cast<int>(c.size()) ? Verdict::shared
+                                                                      : Verdict::ambiguous;
+        a.candidates = c;
+        if (!why.empty())
+            a.why = why;
+        else if (fr.crowded[static_cast<size_t>(g)])
+            a.why = "more peaks than residues that give these codes";
+        else if (a.verdict == Verdict::shared)
+            a.why = "the design gives this code to " + std::to_string(exact) + " residues";
+        else
+            a.why = "could be any of " + std::to_string(c.size()) + " residues with peaks lost";
+    }
+
+    // A peak of an assigned group may be the lost peak of a group nearby
+    // that would then show a residue's code exactly: the assignment rests
+    // on one peak and is given up.
+    std::vector<Code> exactcodes;
+    for (int r = 1; r <= nres; ++r)
+        if (book.code(r)) exactcodes.push_back(book.code(r));
+    std::sort(exactcodes.begin(), exactcodes.end());
+    auto isacode = [&](Code c) {
+        return std::binary_search(exactcodes.begin(), exactcodes.end(), c);
+    };
+    for (int g = 0; g < ng; ++g) {
+        Assignment& a = d.assignments[static_cast<size_t>(g)];
+        if (a.verdict != Verdict::sure && a.verdict != Verdict::likely) continue;
+        for (int i : d.groups[static_cast<size_t>(g)].peaks) {
+            const Peak& p = peaks[static_cast<size_t>(i)];
+            const Code state =
+                p.spectrum == Spectrum::hnco
+                    ? (Code{bit(p.sample)} | (book.hsqc ? Code{bit(p.sample)} << 32 : 0))
+                    : Code{bit(p.sample)} << 32;
+            for (int h = 0; h < ng && a.verdict != Verdict::ambiguous; ++h) {
+                const Group& o = d.groups[static_cast<size_t>(h)];
+                const Assignment& b = d.assignments[static_cast<size_t>(h)];
+                if (h == g || b.verdict == Verdict::sure || b.verdict == Verdict::likely ||
+                    std::fabs(o.h - p.h) > 3 * tol.h || std::fabs(o.n - p.n) > 3 * tol.n ||
+                    (o.code & state) == state || !isacode(o.code | state))
+                    continue;
+                char text[128];
+                std::snprintf(text, sizeof text,
+                              "residue %d, unless its %s peak in sample %d belongs to the peaks at "
+                              "%.3f %.2f",
+                              a.residue, p.spectrum == Spectrum::hnco ? "HNCO" : "HSQC", p.sample,
+                              o.h, o.n);
+                a.candidates = {a.residue};
+                a.residue = 0, a.verdict = Verdict::ambiguous, a.why = text;
+            }
+            if (a.verdict == Verdict::ambiguous) break;
+        }
+    }
+
+    // What each sample should hold against what it holds.
+    for (int k = 1; k <= book.nsamples; ++k)
+        for (Spectrum s : {Spectrum::hsqc, Spectrum::hnco}) {
+            SampleCount sc;
+            sc.sample = k, sc.spectrum = s;
+            for (const Peak& p : peaks) sc.seen += p.sample == k && p.spectrum == s;
+            for (int r = 1; r <= nres; ++r) {
+                const Code f = book.full[static_cast<size_t>(r)];
+                sc.expected +=
+                    ((s == Spectrum::hsqc ? Model::hsqc(f) : Model::hnco(f)) & bit(k)) != 0;
+            }
+            if (s == Spectrum::hnco || book.hsqc || sc.seen) d.counts.push_back(sc);
+        }
+    std::vector<bool> mentioned(static_cast<size_t>(nres) + 1);
+    for (const Assignment& a : d.assignments) {
+        if (a.residue) mentioned[static_cast<size_t>(a.residue)] = true;
+        if (a.verdict != Verdict::nocode)
+            for (int r : a.candidates) mentioned[static_cast<size_t>(r)] = true;
+    }
+    for (int r = 1; r <= nres; ++r)
+        if (book.code(r) != 0 && !mentioned[static_cast<size_t>(r)]) d.unseen.push_back(r);
+    return d;
+}
