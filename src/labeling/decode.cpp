@@ -18,6 +18,8 @@
 #include <numeric>
 #include <unordered_map>
 
+namespace decoding {
+
 namespace {
 
 uint32_t bit(int sample) { return 1u << (sample - 1); }
@@ -572,3 +574,5 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
         if (book.code(r) != 0 && !mentioned[static_cast<size_t>(r)]) d.unseen.push_back(r);
     return d;
 }
+
+}  // namespace decoding

@@ -43,6 +43,8 @@
 
 #include "labeling/model.h"
 
+namespace decoding {
+
 enum class Spectrum : uint8_t { hsqc, hnco };
 
 // One measured peak: its sample (1-based), spectrum, shifts in ppm (13C only
@@ -161,3 +163,5 @@ struct Noise {
 // both labels. shifts[1..nr].
 std::vector<Peak> simulate(const CodeBook& book, const std::vector<AmideShifts>& shifts,
                            const Noise& noise);
+
+}  // namespace decoding

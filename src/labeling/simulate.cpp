@@ -7,6 +7,8 @@
 
 #include "labeling/decode.h"
 
+namespace decoding {
+
 std::vector<Peak> simulate(const CodeBook& book, const std::vector<AmideShifts>& shifts,
                            const Noise& noise) {
     std::vector<Peak> out;
@@ -40,3 +42,5 @@ std::vector<Peak> simulate(const CodeBook& book, const std::vector<AmideShifts>&
         }
     return out;
 }
+
+}  // namespace decoding

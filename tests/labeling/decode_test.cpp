@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace decoding;
+
 // Every maximum matching of the groups: per group the residues it gets (0
 // for none).
 std::vector<std::set<int>> everymaximum(const std::vector<std::vector<int>>& cand) {
