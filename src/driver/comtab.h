@@ -25,7 +25,9 @@ inline constexpr const char* kSlotNames[kNumCommands + 1] = {
     "",  // 0
     "", "",  // 1-2
     "atoms",                //  3 atoms.cpp
-    "", "", "", "", "", "",  // 4-9
+    "assignpairs",          //  4 assign.cpp
+    "simulatespectra",      //  5 assign.cpp
+    "", "", "", "",  // 6-9
     "read",                 // 10 read.cpp
     "", "", "", "", "", "", "", "",  // 11-18
     "library",              // 19 read.cpp
