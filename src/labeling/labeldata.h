@@ -10,6 +10,17 @@
 #include "labeling/limits.h"
 #include "labeling/model.h"
 
+// How the pair analysis of a design ran, so that a report of the design
+// counts its unique pairs the same way: with or without the ban of ASP, ASN,
+// GLU, GLN and PRO, and the repeat limit. A labeling of unknown making (read
+// from entries alone) is counted as the console reports count: banned,
+// repeat limit 1.
+struct Analysis {
+    bool banned = true;
+    int multipair = 1;
+    bool operator==(const Analysis&) const = default;
+};
+
 struct LabelData {
     // Per atom (1..na).
     std::vector<char> ainclude;
@@ -28,6 +39,7 @@ struct LabelData {
     // peak alone). An HNCO labeling has none.
     std::array<Model, kSlots + 1> slotmodel{};
     std::array<Labels, kSlots + 1> slotextra{};
+    std::array<Analysis, kSlots + 1> slotanalysis{};
     // Pair classes and batches.
     std::array<int, 2501> isample_class{};
     std::vector<int> ibatch_front, ibatch_end, ibatch_cluster;

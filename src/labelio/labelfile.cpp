@@ -19,6 +19,7 @@ struct Slots {
     decltype(LabelData::ias_front) front{}, end{}, mask{}, occur{};
     decltype(LabelData::slotmodel) model{};
     decltype(LabelData::slotextra) extra{};
+    decltype(LabelData::slotanalysis) analysis{};
 };
 
 Slots currentslots(const LabelData& l) {
@@ -30,6 +31,7 @@ Slots currentslots(const LabelData& l) {
     s.occur = l.ioccur;
     s.model = l.slotmodel;
     s.extra = l.slotextra;
+    s.analysis = l.slotanalysis;
     return s;
 }
 
@@ -41,6 +43,7 @@ void storeslots(const Slots& s, LabelData& l) {
     l.ioccur = s.occur;
     l.slotmodel = s.model;
     l.slotextra = s.extra;
+    l.slotanalysis = s.analysis;
 }
 
 // A line of the file: front and end from fixed columns, then the mask.
@@ -146,6 +149,7 @@ void tableslot(const Table& t, const Selection& base, const TypeMatrix& uniqs, i
     out.mask[r] = lab->ischedulenr[r];
     out.occur[r] = lab->ioccur[r];
     out.model[r] = t.model;
+    out.analysis[r] = Analysis();
     const Labels entries = entrylabels(*lab, r);
     for (size_t k = 1; k <= kTypes; ++k) {
         out.extra[r].c[k] = t.labels.c[k] & ~entries.c[k];
@@ -209,7 +213,8 @@ bool readslots(const std::string& filename, LineParser parse, const KemraData* m
         s->end[r][i] = end;
         s->mask[r][i] = mask;
         s->size[r] = i++;
-        s->model[r] = Model(), s->extra[r] = Labels();  // entries alone: an HNCO labeling
+        // Entries alone: an HNCO labeling of unknown making.
+        s->model[r] = Model(), s->extra[r] = Labels(), s->analysis[r] = Analysis();
     }
     std::fclose(f);
     if (!problem.empty()) {
