@@ -24,6 +24,7 @@
 #include "labeling/optimise.h"
 #include "labeling/price.h"
 #include "labeling/slots.h"
+#include "labelio/codebook.h"
 #include "labelio/labelfile.h"
 #include "labelio/recipe.h"
 #include "labelio/reports.h"
@@ -87,8 +88,8 @@ int threadcount() {
 // sample-string file and Ctrl-C.
 class CommandObserver : public Observer {
    public:
-    CommandObserver(const TypeMatrix& uniqs, std::string filename)
-        : uniqs_(uniqs), filename_(std::move(filename)) {}
+    CommandObserver(const TypeMatrix& uniqs, std::string filename, Analysis analysis)
+        : uniqs_(uniqs), filename_(std::move(filename)), analysis_(analysis) {}
     void improved(const std::array<Schedule, kSlots + 1>& ranked) override { store(ranked); }
     bool stop() override { return intrpt; }
     bool samplestrings(Schedule& s) override {
@@ -101,15 +102,18 @@ class CommandObserver : public Observer {
         import_pairs(labdata, 1, s);
         return true;
     }
-    // The ten slots, and the labeling file when one was named.
+    // The ten slots, each with the pair analysis it was designed on, and the
+    // labeling file when one was named.
     void store(const std::array<Schedule, kSlots + 1>& ranked) {
-        for (int r = 1; r <= kSlots; ++r) export_pairs(ranked[r], uniqs_, r, labdata);
+        for (int r = 1; r <= kSlots; ++r)
+            if (export_pairs(ranked[r], uniqs_, r, labdata)) labdata.slotanalysis[r] = analysis_;
         if (trim(filename_) != "NO") write_labeling_to_disk(filename_, 0, labdata, kemradata);
     }
 
    private:
     const TypeMatrix& uniqs_;
     std::string filename_;
+    Analysis analysis_;
 };
 
 // What the stored first schedule achieves and what is proven about it.
@@ -117,8 +121,12 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
                 const OptParams& p, const OptResult& r) {
     Verdict v;
     auto s = std::make_unique<Schedule>(best);
-    v.resolved = chkuniqsdup(*s, uniqs);
-    for (int k = 1; k <= base.count; ++k) v.unique += uniqs[base.front[k]][base.end[k]] == 1;
+    fillschednrs(*s, uniqs);
+    // Counted as every report of the stored design counts: a pair the
+    // analysis left out does not count, whatever its code.
+    const UniqueTally t = tallyunique(paircodes(*s, uniqs), base, uniqs);
+    v.resolved = t.resolved;
+    v.unique = t.unique;
     v.samples = lastsample(*s);
     v.price = makerecipe(*s, labdata, kemradata, true).total;
     v.budget = std::popcount(p.cutoff & ((1u << kSamples) - 1));
@@ -186,14 +194,19 @@ void countuniquepairs(Words& param, int& npar) {
     if (base.count < 2) {
         listout("Not enough unique pairs to make sense");
     } else {
-        CommandObserver obs(uniqs, filename);
+        CommandObserver obs(uniqs, filename, {bans == Bans::on, multipair});
         std::unique_ptr<OptResult> r = optimise({base, uniqs, kemradata, labdata}, p, obs);
         if (r->end == OptEnd::formula) {
             output_sat(uniqs);
             stopit(0);
         }
         if (r->end != OptEnd::enumerated) obs.store(r->ranked);
-        outputsequence_with_label(kemradata, labdata, r->last, uniqs);
+        // The residue table shows labeling 1, the schedule the verdict line
+        // judges and every report reads back, not the last cycle's.
+        auto shown =
+            std::make_unique<Schedule>(r->end == OptEnd::enumerated ? r->last : r->ranked[1]);
+        fillschednrs(*shown, uniqs);
+        outputsequence_with_label(kemradata, labdata, *shown, uniqs);
         if (r->end != OptEnd::enumerated)
             listout(verdictline(verdict(r->ranked[1], base, uniqs, p, *r)));
         if (r->end == OptEnd::enumerated) stopit(0);
