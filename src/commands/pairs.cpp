@@ -194,8 +194,15 @@ void countuniquepairs(Words& param, int& npar) {
     if (base.count < 2) {
         listout("Not enough unique pairs to make sense");
     } else {
+        // The optimiser takes a pair that occurs once for a marker. One the
+        // analysis left out (banned) still gives peaks, but is no marker: it
+        // is judged as a repeated pair, whose code only hides others.
+        TypeMatrix judged = uniqs;
+        for (int f = 1; f <= kTypes; ++f)
+            for (int e = 1; e <= kTypes; ++e)
+                if (uniqs[f][e] == 1 && !uniquepair(base, uniqs, f, e)) judged[f][e] = 2;
         CommandObserver obs(uniqs, filename, {bans == Bans::on, multipair});
-        std::unique_ptr<OptResult> r = optimise({base, uniqs, kemradata, labdata}, p, obs);
+        std::unique_ptr<OptResult> r = optimise({base, judged, kemradata, labdata}, p, obs);
         if (r->end == OptEnd::formula) {
             output_sat(uniqs);
             stopit(0);
