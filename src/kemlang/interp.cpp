@@ -129,18 +129,14 @@ std::string afterword(const std::string& line) {
     return e == std::string::npos ? std::string() : line.substr(e);
 }
 
-// Ends the redirection of the command that just finished: its output
-// replaces the file only when the command ran without error, so a failing
-// command leaves the old file as it was.
+// Ends the redirection of the command that just finished. The file is kept
+// when the command reported an error too: the error went to the screen and
+// into the file, which is where a script's log of a run is looked for.
 void closeredir() {
     if (!st.redirected) return;
     kemlangdata.redir = nullptr;
     kemlangdata.iured = 0;
     st.redirected = false;
-    if (haverr()) {
-        outdiscard(st.redirfile);
-        return;
-    }
     std::string name = st.redirfile.name, reason;
     if (!outcommit(st.redirfile, reason))
         errmsg("Cannot write output redirection file " + strq(name) + ".@/" + strp(reason));

@@ -220,7 +220,10 @@ TEST(Interpreter, ErrorActionsAliasesAndDeclarations) {
     for (const auto& c : cases) EXPECT_EQ(session(c.input), c.out) << c.input;
 }
 
-TEST(Redirection, ReplacesTheFileOnlyWhenComplete) {
+// A command that reports an error still writes its file: the error is on
+// the screen and in the file. Only a file that cannot be written keeps its
+// old contents.
+TEST(Redirection, KeepsErrorsAndReplacesTheFileOnlyWhenWritten) {
     std::string d = scratch("redirect");
     std::string f = d + "/keep.txt";
     struct {
@@ -230,7 +233,12 @@ TEST(Redirection, ReplacesTheFileOnlyWhenComplete) {
     } cases[] = {
         {"print new > " + f, false, "new\n", ""},
         {"print more >> " + f, false, "old\nmore\n", ""},
-        {"nosuch > " + f, false, "old\n", "*** ERROR: Illegal command \"nosuch\".\n"},
+        // The hint is information: it goes to the file only.
+        {"nosuch > " + f, false,
+         "*** ERROR: Illegal command \"nosuch\".\n    Type \"help\" for the list of topics.\n",
+         "*** ERROR: Illegal command \"nosuch\".\n"},
+        {"error went wrong > " + f, false, "*** ERROR: went wrong\n", "*** ERROR: went wrong\n"},
+        {"error again >> " + f, false, "old\n*** ERROR: again\n", "*** ERROR: again\n"},
         {"print new > " + f, true, "old\n",
          "*** ERROR: Cannot write output redirection file \"" + f +
              "\".\n           No space left on device\n"},
