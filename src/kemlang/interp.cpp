@@ -684,6 +684,7 @@ void kemlang_reset() {
 }
 
 bool inmacro() { return st.src.size() > 1; }
+bool typedatterminal() { return st.tty && !inmacro(); }
 int macdepth() { return static_cast<int>(st.src.size()) - 1; }
 std::string curmac() { return inmacro() ? cur().name : std::string(); }
 std::string fullmac() { return inmacro() ? cur().full : std::string(); }
