@@ -95,7 +95,7 @@ int kemra() {
             errmsg("Ambiguous command " + strq(cmd) + ".");
             hintambiguous(cmd, commandnames());
         } else if (comand[k].idtyp > 0 && kemradata.nr <= 0) {
-            errmsg("No data present.");
+            errmsg(kNoData);
         } else if (comand[k].idtyp == 2 && kemradata.npeaks <= 0) {
             errmsg("No peaks present.");
         } else if (comand[k].handler) {
