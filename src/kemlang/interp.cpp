@@ -142,13 +142,6 @@ void closeredir() {
         errmsg("Cannot write output redirection file " + strq(name) + ".@/" + strp(reason));
 }
 
-void dropredir() {
-    if (st.redirected) outdiscard(st.redirfile);
-    st.redirected = false;
-    kemlangdata.redir = nullptr;
-    kemlangdata.iured = 0;
-}
-
 // Leaves the innermost macro: its locals go, the special variables are
 // applied again from what remains. Blocks still open are an error only when
 // the macro runs off its end; "exit", "return" and an error action leave
@@ -861,8 +854,10 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             st.tty = isatty(0);
             if (st.tty && lineeditable()) loadhistory(st.history, kHistory);
             std::signal(SIGINT, onsigint);
-            static bool registered = false;  // a fatal end never renames a half output
-            if (!registered) registered = std::atexit(dropredir) == 0;
+            // A fatal end inside a redirected command keeps the file too,
+            // with the fatal message as its last line.
+            static bool registered = false;
+            if (!registered) registered = std::atexit(closeredir) == 0;
             intrpt = 0;
             ginit();
             st.iniexists = exists(inifil + ext);

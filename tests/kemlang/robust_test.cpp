@@ -254,6 +254,16 @@ TEST(Redirection, KeepsErrorsAndReplacesTheFileOnlyWhenWritten) {
         EXPECT_EQ(out, c.out) << c.line;
         EXPECT_EQ(slurp(f), c.file) << c.line;
     }
+    // A fatal end keeps the file with the fatal message in it.
+    if (pid_t child = fork(); child == 0) {
+        session("abort > " + f);
+        std::_Exit(3);  // not reached: abort ends the program
+    } else {
+        int wstatus = 0;
+        waitpid(child, &wstatus, 0);
+        EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 1) << wstatus;
+        EXPECT_EQ(slurp(f), "*** FATAL ERROR: Program aborted.\n");
+    }
     std::string ls = "ls -A '" + d + "' > '" + d + ".ls'";
     ASSERT_EQ(std::system(ls.c_str()), 0);
     EXPECT_EQ(slurp(d + ".ls"), "keep.txt\n");  // no temporary left behind
