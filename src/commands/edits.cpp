@@ -80,7 +80,7 @@ void set_allowed_dupes(Words& param, int& npar) {
         }
         return;
     }
-    if (haverr()) fatmsg("check parameters");
+    if (fatalparams("check parameters")) return;
     int f = typeof_param("front", kTypes, true);
     int e = f < 0 ? -1 : typeof_param("end", kTypes, true);
     if (e < 0 || !paramin("dupes", 0, kMaxDupes)) return;

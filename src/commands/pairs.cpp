@@ -8,6 +8,7 @@
 // Ctrl-C, and the end of the program for the modes that end it.
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -15,6 +16,7 @@
 
 #include "commands/checks.h"
 #include "commands/registry.h"
+#include "commands/saved.h"
 #include "commands/testhooks.h"
 #include "kemlang/kemlangdata.h"
 #include "kemlang/params.h"
@@ -51,10 +53,30 @@ std::string countsyntax() {
                                    " maxpeaks=@i=500 ",
                                    " helpme noban ",
                                    " satout",  // accepted; it changes nothing
-                                   " spectra=*=hnco"};
+                                   " spectra=*=hnco",
+                                   " exactseconds=*="};
     std::string s;
     for (const char* piece : pieces) s = trim(s) + piece;
     return s.substr(0, 250);
+}
+
+// The exact engine's time: the parameter exactseconds, else the variable of
+// that name, else the default; 0 turns the engine off. A value that is no
+// number of seconds is an error, wherever it was given.
+bool exactparam(double& secs) {
+    std::string v = trim(lefstr(getpar("exactseconds")));
+    bool param = !v.empty();
+    if (!param) v = trim(lefstr(getval("exactseconds")));
+    if (v.empty()) return true;
+    double x = 0;
+    if (toreal(v, x) && std::isfinite(x) && x >= 0) {
+        secs = x;
+        return true;
+    }
+    errmsg("Illegal value " + strq(v) + (param ? " for parameter " : " of the variable ") +
+           strq("exactseconds") +
+           ".@/It is the time of the exact search in seconds, a number 0 or more (0: none).");
+    return false;
 }
 
 void clock(int& h, int& m, int& s) {
@@ -107,7 +129,8 @@ class CommandObserver : public Observer {
     void store(const std::array<Schedule, kSlots + 1>& ranked) {
         for (int r = 1; r <= kSlots; ++r)
             if (export_pairs(ranked[r], uniqs_, r, labdata)) labdata.slotanalysis[r] = analysis_;
-        if (trim(filename_) != "NO") write_labeling_to_disk(filename_, 0, labdata, kemradata);
+        if (trim(filename_) != "NO" && write_labeling_to_disk(filename_, 0, labdata, kemradata))
+            labelingsinfile();
     }
 
    private:
@@ -161,15 +184,18 @@ void countuniquepairs(Words& param, int& npar) {
     p.maxpeaks = iparam("maxpeaks");
     p.storeeach = trim(filename) != "NO";
     p.threads = threadcount();
-    // The exact engine's time: the variable "exactseconds" when set (0 turns
-    // it off), else its default.
-    if (std::string v = trim(getval("exactseconds")); !v.empty()) {
-        int secs = 0;
-        if (toint(v, secs) && secs >= 0) p.exactseconds = secs;
-    }
+    bool exactok = exactparam(p.exactseconds);
     testhooks.tune(p);
     listout("Filename used by count  " + strq(trim(filename)));
-    if (haverr()) return;
+    if (haverr() || !exactok) return;
+    // A mask of no sample finds nothing; more than 20 samples do not exist.
+    if (!paramin("cutoff", 1, kSamples)) return;
+    if (p.storeeach) {
+        if (std::string problem = overwriteproblem(trim(filename), 0, false); !problem.empty()) {
+            errmsg(problem);
+            return;
+        }
+    }
     // Values that leave no schedule to find would search for minutes.
     if (iparam("dupes") < 1) {
         errmsg("dupes must be 1 or more: the number of pairs that may share a sample pattern.");

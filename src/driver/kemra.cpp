@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "commands/saved.h"
 #include "driver/comtab.h"
 #include "kemlang/interp.h"
 #include "kemlang/print.h"
@@ -71,6 +72,7 @@ int kemra() {
     std::string hlpdir = libdir + "/help/kemra";
 
     int status = 0;
+    bool quitasked = false;  // the last command was a "quit" that warned
     std::string cmd;
     Words param;
     int npar = 0;
@@ -93,7 +95,7 @@ int kemra() {
             errmsg("Ambiguous command " + strq(cmd) + ".");
             hintambiguous(cmd, commandnames());
         } else if (comand[k].idtyp > 0 && kemradata.nr <= 0) {
-            errmsg("No data present.");
+            errmsg(kNoData);
         } else if (comand[k].idtyp == 2 && kemradata.npeaks <= 0) {
             errmsg("No peaks present.");
         } else if (comand[k].handler) {
@@ -101,6 +103,17 @@ int kemra() {
         } else {
             errmsg("Command " + strq(comand[k].name) + " is not available in this version.");
         }
-        if (trim(cmd) == "quit") stopit(0);
+        if (trim(cmd) == "quit") {
+            // At the prompt a design that no file holds is not dropped on
+            // the first "quit": the next line can still write it.
+            if (!typedatterminal() || !labelingsunsaved() || quitasked) stopit(0);
+            wrnmsg(
+                "The last design is not in any file: writelabel (or writesession) keeps "
+                "it.@/Type quit again to end and lose it.");
+            quitasked = true;
+            status = 0;  // "quit" is no macro to look for
+        } else {
+            quitasked = false;
+        }
     }
 }

@@ -271,6 +271,28 @@ bool read_samplestrings(const std::string& filename, LabelData& lab) {
     return readslots(filename, stringline, nullptr, lab);
 }
 
+bool islabelingtext(const std::vector<std::string>& lines) {
+    bool intable = false;
+    for (const std::string& line : lines) {
+        int front = 0, end = 0, mask = 0;
+        if (trim(line).empty()) continue;
+        if (line.rfind(kTableHead, 0) == 0) {
+            intable = true;
+        } else if (labelline(line, front, end, mask)) {
+            if (front <= 0 || end <= 0) intable = false;
+        } else if (intable) {
+            // A row: a residue name, then its labels.
+            std::vector<std::string> w = fields(line, 10, 40);
+            if (w.empty() || w.size() > 2 ||
+                (w.size() == 2 && w[1].find_first_not_of(".CNB") != std::string::npos))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string labelingtext(int rank, const LabelData& lab, const KemraData& mol) {
     std::string text;
     int lo = rank > 0 ? rank : 1, hi = rank > 0 ? rank : kSlots;
