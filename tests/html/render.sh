@@ -21,7 +21,7 @@ got=$(tr -d '\n' < dom.html | sed 's/.*id="sequence">//; s/<h2>.*//; s/<span cla
 [ "$got" = "$want" ] || { echo "sequence: got '$got', want '$want'"; exit 1; }
 rows=$(grep -o 'class="sample-row" id="sample-[0-9]*"' dom.html | sed 's/.*sample-//; s/"//' | tr '\n' ' ')
 [ "$rows" = "1 2 3 4 5 6 7 8 9 10 11 " ] || { echo "grid rows: '$rows'"; exit 1; }
-grep -q 'id="recipe-total">Total price of all samples: 5172<' dom.html ||
+grep -q 'id="recipe-total">Total price of all samples: 6036<' dom.html ||
     { echo "recipe total missing"; grep -o 'id="recipe-total">[^<]*' dom.html; exit 1; }
 browse --screenshot="$work/report.png" > /dev/null
 [ -s report.png ] || { echo "no screenshot"; exit 1; }
