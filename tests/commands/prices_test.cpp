@@ -179,8 +179,9 @@ bool buys(int rank, int type, char code) {
     return false;
 }
 
-// LEU and GLY are cheap and in most designs of ubiquitin: marked not offered
-// in one form each, no labeling, recipe, report or order may use that form.
+// LEU, GLY and VAL are cheap and in most designs of ubiquitin: marked not
+// offered in one form each, no labeling, recipe, report or order may use
+// that form.
 TEST(NotOffered, NoStoredLabelingRecipeReportOrOrderBuysIt) {
     testutil::SmallBudget small;
     for (const char* spectra : {"hnco", "hsqc+hnco"}) {
@@ -188,6 +189,7 @@ TEST(NotOffered, NoStoredLabelingRecipeReportOrOrderBuysIt) {
         run("setprice", {"asname=LEU", "price=10000", "C13"});
         run("setprice", {"asname=GLY", "price=10000", "N15"});
         run("setprice", {"asname=THR", "price=12000", "BOTH"});
+        run("setprice", {"asname=VAL", "price=10000", "C13"});  // row 21 counts too
         labdata.ilabelsize.fill(0);
         const std::string out = run("countuniquepairs", {"iterations=20", "seedvar=5", "cutoff=6",
                                                          std::string("spectra=") + spectra});
@@ -198,14 +200,17 @@ TEST(NotOffered, NoStoredLabelingRecipeReportOrOrderBuysIt) {
             EXPECT_FALSE(buys(r, 12, 'C')) << spectra << " " << r;
             EXPECT_FALSE(buys(r, 9, 'N')) << spectra << " " << r;
             EXPECT_FALSE(buys(r, 18, 'B')) << spectra << " " << r;
+            EXPECT_FALSE(buys(r, 21, 'C')) << spectra << " " << r;
             const std::string recipe = run("showrecipe", {"rank=" + std::to_string(r)});
             EXPECT_FALSE(std::regex_search(recipe, std::regex("\nLEU\\|[^|]*C"))) << recipe;
             EXPECT_FALSE(std::regex_search(recipe, std::regex("\nGLY\\|[^|]*N"))) << recipe;
             EXPECT_FALSE(std::regex_search(recipe, std::regex("\nTHR\\|[^|]*B"))) << recipe;
+            EXPECT_FALSE(std::regex_search(recipe, std::regex("\nVAL\\|[^|]*C"))) << recipe;
             const std::string order = run("showorder", {"rank=" + std::to_string(r)});
             EXPECT_EQ(order.find("LEU   1-13C "), std::string::npos) << order;
             EXPECT_EQ(order.find("GLY   15N "), std::string::npos) << order;
             EXPECT_EQ(order.find("THR   1-13C,15N "), std::string::npos) << order;
+            EXPECT_EQ(order.find("VAL   1-13C "), std::string::npos) << order;
             EXPECT_EQ(order.find("not offered"), std::string::npos) << order;
         }
         // The report's recipe: 13C and 15N lists per sample row.
@@ -219,6 +224,7 @@ TEST(NotOffered, NoStoredLabelingRecipeReportOrOrderBuysIt) {
         int rows = 0;
         for (std::sregex_iterator i(html.begin(), html.end(), row), e; i != e; ++i, ++rows) {
             EXPECT_EQ((*i)[1].str().find("LEU"), std::string::npos) << (*i)[0];
+            EXPECT_EQ((*i)[1].str().find("VAL"), std::string::npos) << (*i)[0];
             EXPECT_EQ((*i)[2].str().find("GLY"), std::string::npos) << (*i)[0];
             EXPECT_EQ((*i)[3].str().find("THR"), std::string::npos) << (*i)[0];
         }
