@@ -12,11 +12,11 @@
 #include "commands/checks.h"
 #include "commands/registry.h"
 #include "labeling/pairs.h"
+#include "labelio/pricefile.h"
 #include "labelio/recipe.h"
 
 namespace {
 
-constexpr int kMaxPrice = 1000000;
 constexpr int kMaxDupes = 99;
 constexpr int kMaxClass = 1000000;
 

@@ -22,6 +22,7 @@
 #include "labeling/labeldata.h"
 #include "labelio/atomicfile.h"
 #include "labelio/labelfile.h"
+#include "labelio/pricefile.h"
 #include "molecule/kemradata.h"
 
 static bool isdir(const std::string& p) {
@@ -56,6 +57,19 @@ static void rescue() {
                        strp(reason));
 }
 
+// The installation's price table, which every sequence starts from; the
+// built-in one when it is missing or broken.
+static void loadprices(const std::string& libdir) {
+    const std::string file = libdir + "/lib/prices.csv";
+    PriceSheet s;
+    std::string problem;
+    if (pricesfromfile(file, s, problem))
+        loadedprices = s;
+    else
+        wrnmsg("Price file " + strq(file) + " " + strp(problem) + " The built-in prices are used.");
+    applyprices(loadedprices, labdata);
+}
+
 int kemra() {
     atfatal(rescue);
     kemradata.im = 0;
@@ -84,6 +98,7 @@ int kemra() {
     putlin(10, bar + "@/");
     putlin(10, "QUILTER 1.1 (apple)");
     putlin(10, bar + "@/");
+    loadprices(libdir);
 
     while (true) {
         kemlang(status, cmd, param, npar, maxpar, ".kem", libdir, inifil, hlpdir);

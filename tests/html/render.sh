@@ -25,7 +25,7 @@ got=$(tr -d '\n' < dom.html | sed 's/.*id="sequence">//; s/<h2>.*//; s/<span cla
 rows=$(grep -o 'class="sample-row" data-sample="[0-9]*"' dom.html | sed 's/.*sample="//; s/"//' | tr '\n' ' ')
 block="1 2 3 4 5 6 7 8 9 10 11 "
 [ "$rows" = "$block$block" ] || { echo "grid rows of two blocks: '$rows'"; exit 1; }
-grep -q 'id="recipe-total">Total price of all samples: 5172<' dom.html ||
+grep -q 'id="recipe-total">Total price of all samples: 6036<' dom.html ||
     { echo "recipe total missing"; grep -o 'id="recipe-total">[^<]*' dom.html; exit 1; }
 browse --screenshot="$work/report.png" > /dev/null
 [ -s report.png ] || { echo "no screenshot"; exit 1; }

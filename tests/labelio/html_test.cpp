@@ -49,9 +49,9 @@ TEST(HtmlReport, PageOfAHandWrittenLabeling) {
     EXPECT_NE(page.find("id=\"count-peaks\">1: 3, 2: 0, 3: 2<"), std::string::npos);
     // Sample 1: ILE, THR, LEU with 13C and PHE, LEU, THR with 15N: THR and
     // LEU fully (835 + 961), ILE 259, PHE 35; sample 3: THR, LEU fully, CYS
-    // 13C twice 218, VAL unpriced.
+    // 13C 218, VAL 15N 77.
     EXPECT_NE(page.find("Total price of all samples: " +
-                        std::to_string(259 + 35 + 835 + 961 + 835 + 961 + 436) + "<"),
+                        std::to_string(259 + 35 + 835 + 961 + 835 + 961 + 218 + 77) + "<"),
               std::string::npos);
     EXPECT_NE(page.find("<td class=\"pattern\">X_X</td>"), std::string::npos);
 }
