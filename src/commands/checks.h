@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "kemlang/interp.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "labeling/pairs.h"
@@ -26,4 +27,15 @@ inline bool spectraparam(const KemraData& mol, Model& m) {
            " (HNCO spectra) or " + strq("hsqc+hnco") +
            " (an HSQC and an HNCO spectrum of every sample).");
     return false;
+}
+
+// A parameter error of a command whose classic form ends the program on it.
+// Typed at the prompt it is an error and the command does nothing, so the
+// session's sequence and designs stay; in a macro or a piped script it ends
+// the run as before (with the rescue file). True when the handler must return.
+inline bool fatalparams(const std::string& text) {
+    if (!haverr()) return false;
+    if (!typedatterminal()) fatmsg(text);
+    errmsg(text);
+    return true;
 }

@@ -12,11 +12,11 @@
 #include "commands/checks.h"
 #include "commands/registry.h"
 #include "labeling/pairs.h"
+#include "labelio/pricefile.h"
 #include "labelio/recipe.h"
 
 namespace {
 
-constexpr int kMaxPrice = 1000000;
 constexpr int kMaxDupes = 99;
 constexpr int kMaxClass = 1000000;
 
@@ -80,7 +80,7 @@ void set_allowed_dupes(Words& param, int& npar) {
         }
         return;
     }
-    if (haverr()) fatmsg("check parameters");
+    if (fatalparams("check parameters")) return;
     int f = typeof_param("front", kTypes, true);
     int e = f < 0 ? -1 : typeof_param("end", kTypes, true);
     if (e < 0 || !paramin("dupes", 0, kMaxDupes)) return;

@@ -1,25 +1,27 @@
 // Labeling files and sample-string files: readlabel, writelabel, readstr.
+#include "commands/checks.h"
 #include "commands/registry.h"
+#include "commands/saved.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "labelio/labelfile.h"
 
 static void readlabel(Words& param, int& npar) {
     params(param, npar, "filename=*=NO rank=@i=-1");
-    if (haverr()) fatmsg("Error with parameters of reading a labeling file");
+    if (fatalparams("Error with parameters of reading a labeling file")) return;
     std::string name = getpar("filename").substr(0, 80);
     if (trim(name) == "helpme") {
         listout("reads a file with a labeling with representation of a schedule (I5, I5, I5) ");
         listout("schedules separated with 0 0 0");
     }
-    read_labeling_from_disk(name, kemradata, labdata);
+    if (read_labeling_from_disk(name, kemradata, labdata)) labelingsinfile();
 }
 
 // A rank outside the slots or no file name would write an empty or a
 // stray file: both are refused before anything is written.
 static void writelabel(Words& param, int& npar) {
     params(param, npar, "filename=*=NO rank=@i=-1");
-    if (haverr()) fatmsg("Check params again");
+    if (fatalparams("Check params again")) return;
     std::string name = trim(getpar("filename").substr(0, 80));
     int rank = iparam("rank");
     if (rank != -1 && (rank < 1 || rank > kSlots)) {
@@ -30,7 +32,11 @@ static void writelabel(Words& param, int& npar) {
         errmsg("writelabel needs a file name (filename=...).");
         return;
     }
-    write_labeling_to_disk(name, rank, labdata, kemradata);
+    if (std::string problem = overwriteproblem(name, rank, true); !problem.empty()) {
+        errmsg(problem);
+        return;
+    }
+    if (write_labeling_to_disk(name, rank, labdata, kemradata)) labelingsinfile();
 }
 
 static void readstr(Words& param, int& npar) {

@@ -8,6 +8,7 @@
 // Ctrl-C, and the end of the program for the modes that end it.
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -15,6 +16,7 @@
 
 #include "commands/checks.h"
 #include "commands/registry.h"
+#include "commands/saved.h"
 #include "commands/testhooks.h"
 #include "kemlang/kemlangdata.h"
 #include "kemlang/params.h"
@@ -24,6 +26,7 @@
 #include "labeling/optimise.h"
 #include "labeling/price.h"
 #include "labeling/slots.h"
+#include "labelio/codebook.h"
 #include "labelio/labelfile.h"
 #include "labelio/recipe.h"
 #include "labelio/reports.h"
@@ -50,10 +53,30 @@ std::string countsyntax() {
                                    " maxpeaks=@i=500 ",
                                    " helpme noban ",
                                    " satout",  // accepted; it changes nothing
-                                   " spectra=*=hnco"};
+                                   " spectra=*=hnco",
+                                   " exactseconds=*="};
     std::string s;
     for (const char* piece : pieces) s = trim(s) + piece;
     return s.substr(0, 250);
+}
+
+// The exact engine's time: the parameter exactseconds, else the variable of
+// that name, else the default; 0 turns the engine off. A value that is no
+// number of seconds is an error, wherever it was given.
+bool exactparam(double& secs) {
+    std::string v = trim(lefstr(getpar("exactseconds")));
+    bool param = !v.empty();
+    if (!param) v = trim(lefstr(getval("exactseconds")));
+    if (v.empty()) return true;
+    double x = 0;
+    if (toreal(v, x) && std::isfinite(x) && x >= 0) {
+        secs = x;
+        return true;
+    }
+    errmsg("Illegal value " + strq(v) + (param ? " for parameter " : " of the variable ") +
+           strq("exactseconds") +
+           ".@/It is the time of the exact search in seconds, a number 0 or more (0: none).");
+    return false;
 }
 
 void clock(int& h, int& m, int& s) {
@@ -87,8 +110,8 @@ int threadcount() {
 // sample-string file and Ctrl-C.
 class CommandObserver : public Observer {
    public:
-    CommandObserver(const TypeMatrix& uniqs, std::string filename)
-        : uniqs_(uniqs), filename_(std::move(filename)) {}
+    CommandObserver(const TypeMatrix& uniqs, std::string filename, Analysis analysis)
+        : uniqs_(uniqs), filename_(std::move(filename)), analysis_(analysis) {}
     void improved(const std::array<Schedule, kSlots + 1>& ranked) override { store(ranked); }
     bool stop() override { return intrpt; }
     bool samplestrings(Schedule& s) override {
@@ -101,15 +124,19 @@ class CommandObserver : public Observer {
         import_pairs(labdata, 1, s);
         return true;
     }
-    // The ten slots, and the labeling file when one was named.
+    // The ten slots, each with the pair analysis it was designed on, and the
+    // labeling file when one was named.
     void store(const std::array<Schedule, kSlots + 1>& ranked) {
-        for (int r = 1; r <= kSlots; ++r) export_pairs(ranked[r], uniqs_, r, labdata);
-        if (trim(filename_) != "NO") write_labeling_to_disk(filename_, 0, labdata, kemradata);
+        for (int r = 1; r <= kSlots; ++r)
+            if (export_pairs(ranked[r], uniqs_, r, labdata)) labdata.slotanalysis[r] = analysis_;
+        if (trim(filename_) != "NO" && write_labeling_to_disk(filename_, 0, labdata, kemradata))
+            labelingsinfile();
     }
 
    private:
     const TypeMatrix& uniqs_;
     std::string filename_;
+    Analysis analysis_;
 };
 
 // What the stored first schedule achieves and what is proven about it.
@@ -117,8 +144,12 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
                 const OptParams& p, const OptResult& r) {
     Verdict v;
     auto s = std::make_unique<Schedule>(best);
-    v.resolved = chkuniqsdup(*s, uniqs);
-    for (int k = 1; k <= base.count; ++k) v.unique += uniqs[base.front[k]][base.end[k]] == 1;
+    fillschednrs(*s, uniqs);
+    // Counted as every report of the stored design counts: a pair the
+    // analysis left out does not count, whatever its code.
+    const UniqueTally t = tallyunique(paircodes(*s, uniqs), base, uniqs);
+    v.resolved = t.resolved;
+    v.unique = t.unique;
     v.samples = lastsample(*s);
     v.price = makerecipe(*s, labdata, kemradata, true).total;
     v.budget = std::popcount(p.cutoff & ((1u << kSamples) - 1));
@@ -153,15 +184,18 @@ void countuniquepairs(Words& param, int& npar) {
     p.maxpeaks = iparam("maxpeaks");
     p.storeeach = trim(filename) != "NO";
     p.threads = threadcount();
-    // The exact engine's time: the variable "exactseconds" when set (0 turns
-    // it off), else its default.
-    if (std::string v = trim(getval("exactseconds")); !v.empty()) {
-        int secs = 0;
-        if (toint(v, secs) && secs >= 0) p.exactseconds = secs;
-    }
+    bool exactok = exactparam(p.exactseconds);
     testhooks.tune(p);
     listout("Filename used by count  " + strq(trim(filename)));
-    if (haverr()) return;
+    if (haverr() || !exactok) return;
+    // A mask of no sample finds nothing; more than 20 samples do not exist.
+    if (!paramin("cutoff", 1, kSamples)) return;
+    if (p.storeeach) {
+        if (std::string problem = overwriteproblem(trim(filename), 0, false); !problem.empty()) {
+            errmsg(problem);
+            return;
+        }
+    }
     // Values that leave no schedule to find would search for minutes.
     if (iparam("dupes") < 1) {
         errmsg("dupes must be 1 or more: the number of pairs that may share a sample pattern.");
@@ -186,14 +220,26 @@ void countuniquepairs(Words& param, int& npar) {
     if (base.count < 2) {
         listout("Not enough unique pairs to make sense");
     } else {
-        CommandObserver obs(uniqs, filename);
-        std::unique_ptr<OptResult> r = optimise({base, uniqs, kemradata, labdata}, p, obs);
+        // The optimiser takes a pair that occurs once for a marker. One the
+        // analysis left out (banned) still gives peaks, but is no marker: it
+        // is judged as a repeated pair, whose code only hides others.
+        TypeMatrix judged = uniqs;
+        for (int f = 1; f <= kTypes; ++f)
+            for (int e = 1; e <= kTypes; ++e)
+                if (uniqs[f][e] == 1 && !uniquepair(base, uniqs, f, e)) judged[f][e] = 2;
+        CommandObserver obs(uniqs, filename, {bans == Bans::on, multipair});
+        std::unique_ptr<OptResult> r = optimise({base, judged, kemradata, labdata}, p, obs);
         if (r->end == OptEnd::formula) {
             output_sat(uniqs);
             stopit(0);
         }
         if (r->end != OptEnd::enumerated) obs.store(r->ranked);
-        outputsequence_with_label(kemradata, labdata, r->last, uniqs);
+        // The residue table shows labeling 1, the schedule the verdict line
+        // judges and every report reads back, not the last cycle's.
+        auto shown =
+            std::make_unique<Schedule>(r->end == OptEnd::enumerated ? r->last : r->ranked[1]);
+        fillschednrs(*shown, uniqs);
+        outputsequence_with_label(kemradata, labdata, *shown, uniqs);
         if (r->end != OptEnd::enumerated)
             listout(verdictline(verdict(r->ranked[1], base, uniqs, p, *r)));
         if (r->end == OptEnd::enumerated) stopit(0);

@@ -5,8 +5,9 @@
 //  - a library file that does not exist as given and has no directory part
 //    is also looked for in the installation's lib/ directory, so
 //    "read lib standard" finds the shipped library;
-//  - a file with the extension .fasta, .fa or .faa (or given to "read seq")
-//    is read as a FASTA sequence;
+//  - a file with the extension .fasta, .fa or .faa (or given to "read seq"),
+//    or any file after the action word fasta, fa or faa, is read as a FASTA
+//    sequence;
 //  - after a shift list has been read, lists after it (up to npkl) receive
 //    the same entries, shifts and deviations, the list read being the source;
 //  - restraint and coordinate files are not used by any labeling command;
@@ -33,7 +34,8 @@
 namespace {
 
 const char* kActions =
-    "action=lib|seq|ang|cor|pdb|upl|lol|aco|cco|rdc|pcs|peaks|xpk|prot|bmrb|nmrview|xplor ";
+    "action=lib|seq|ang|cor|pdb|upl|lol|aco|cco|rdc|pcs|peaks|xpk|prot|bmrb|nmrview|xplor|fa|faa|"
+    "fasta ";
 
 struct OtherReader {
     const char* action;
@@ -81,10 +83,13 @@ void readlib(Words& param, int& npar, std::FILE* f, const std::string& file, int
     libchk();
 }
 
-void readseq(Words& param, int& npar, std::FILE* f, const std::string& file) {
+void readseq(Words& param, int& npar, std::FILE* f, const std::string& file, bool fasta) {
     params(param, npar, "");
     if (haverr()) return;
-    bool ok = isnmrstar(file) ? getstarseq(file) : isfasta(file) ? getfasta(f) : getseq(f);
+    bool ok = fasta             ? getfasta(f)
+              : isnmrstar(file) ? getstarseq(file)
+              : isfasta(file)   ? getfasta(f)
+                                : getseq(f);
     if (!ok) {
         kemradata.nr = 0;
         return;
@@ -158,6 +163,8 @@ static void readf(Words& param, int& npar) {
         action = getpar("action");
         checked = true;
     }
+    const bool fasta = action == "fa" || action == "faa" || action == "fasta";
+    if (fasta) action = "seq";
     if (haverr()) return;
     std::string file = getpar("file");
     std::string u = getpar("unknown");
@@ -189,7 +196,7 @@ static void readf(Words& param, int& npar) {
     if (action == "lib") {
         readlib(param, npar, f, file, unknown);
     } else if (action == "seq") {
-        readseq(param, npar, f, file);
+        readseq(param, npar, f, file, fasta);
     } else if (action == "prot" || action == "bmrb" || action == "nmrview") {
         readshifts(param, npar, f, file, action, unknown);
     } else if (action == "peaks" || action == "xpk") {

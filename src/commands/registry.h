@@ -48,9 +48,11 @@ std::span<const CommandReg> edits_commands();      // edits.cpp
 std::span<const CommandReg> session_commands();    // session.cpp
 std::span<const CommandReg> design_commands();     // design.cpp
 std::span<const CommandReg> scoring_commands();    // scoring.cpp
+std::span<const CommandReg> prices_commands();     // prices.cpp
 std::span<const CommandReg> assign_commands();     // assign.cpp
 
 inline std::span<const CommandReg> (*const kFamilies[])() = {
-    read_commands,  atoms_commands,   pairs_commands,  labelfile_commands, reports_commands,
-    edits_commands, session_commands, design_commands, scoring_commands, assign_commands,
+    read_commands,    atoms_commands,  pairs_commands,   labelfile_commands,
+    reports_commands, edits_commands,  session_commands, design_commands,
+    scoring_commands, prices_commands, assign_commands,
 };

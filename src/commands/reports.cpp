@@ -110,7 +110,18 @@ void showrecipe(Words& param, int& npar) {
     if (wrongparams() || !paramin("rank", 1, kSlots)) return;
     auto s = std::make_unique<Schedule>();
     import_pairs(labdata, iparam("rank"), *s);
-    outputrecipe(makerecipe(*s, labdata, kemradata), kemradata);
+    const Recipe r = makerecipe(*s, labdata, kemradata);
+    outputrecipe(r, kemradata);
+    // The recipe ends at the first empty sample; a design may use samples
+    // after it, and those must not go unbought.
+    const Recipe all = makerecipe(*s, labdata, kemradata, true);
+    if (all.samples.size() > r.samples.size())
+        wrnmsg("Sample " + intp(static_cast<int>(r.samples.size()) + 1) + " of labeling " +
+               intp(iparam("rank")) +
+               " is empty and the recipe stops there, leaving out the samples after it (up to "
+               "sample " +
+               intp(static_cast<int>(all.samples.size())) + "). The whole labeling costs " +
+               intp(all.total) + ", as its verdict, report and order sheet say.");
 }
 
 void showpairs(Words& param, int& npar) {

@@ -3,6 +3,7 @@
 #include "labelio/session.h"
 
 #include "commands/registry.h"
+#include "commands/saved.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 
@@ -19,6 +20,7 @@ void writesession(Words& param, int& npar) {
         errmsg("Session file " + strq(kSessionFile) + " cannot be written: " + strp(error));
         return;
     }
+    labelingsinfile();
     echo_session(s, false);
 }
 
@@ -32,6 +34,7 @@ void readsession(Words& param, int& npar) {
         return;
     }
     apply_session(s, labdata);
+    labelingsinfile();
     echo_session(s, true);
 }
 

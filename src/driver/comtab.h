@@ -31,11 +31,16 @@ inline constexpr const char* kSlotNames[kNumCommands + 1] = {
     "read",                 // 10 read.cpp
     "", "", "", "", "", "", "", "",  // 11-18
     "library",              // 19 read.cpp
-    "", "", "", "",  // 20-23
+    "showorder",            // 20 prices.cpp
+    "", "", "",  // 21-23
     "score",                // 24 scoring.cpp
     "", "", "", "", "", "", "", "", "",  // 25-33
     "countuniquepairs",     // 34 pairs.cpp
-    "", "", "", "", "", "", "",  // 35-41
+    "", "", "",  // 35-37
+    "showprices",           // 38 prices.cpp
+    "readprices",           // 39 prices.cpp
+    "writeprices",          // 40 prices.cpp
+    "",  // 41
     "showuniquepairs",      // 42 pairs.cpp
     "", "", "", "",  // 43-46
     "readlabel",            // 47 labelfiles.cpp

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "commands/saved.h"
 #include "driver/comtab.h"
 #include "kemlang/interp.h"
 #include "kemlang/print.h"
@@ -21,6 +22,7 @@
 #include "labeling/labeldata.h"
 #include "labelio/atomicfile.h"
 #include "labelio/labelfile.h"
+#include "labelio/pricefile.h"
 #include "molecule/kemradata.h"
 
 static bool isdir(const std::string& p) {
@@ -55,6 +57,19 @@ static void rescue() {
                        strp(reason));
 }
 
+// The installation's price table, which every sequence starts from; the
+// built-in one when it is missing or broken.
+static void loadprices(const std::string& libdir) {
+    const std::string file = libdir + "/lib/prices.csv";
+    PriceSheet s;
+    std::string problem;
+    if (pricesfromfile(file, s, problem))
+        loadedprices = s;
+    else
+        wrnmsg("Price file " + strq(file) + " " + strp(problem) + " The built-in prices are used.");
+    applyprices(loadedprices, labdata);
+}
+
 int kemra() {
     atfatal(rescue);
     kemradata.im = 0;
@@ -71,6 +86,7 @@ int kemra() {
     std::string hlpdir = libdir + "/help/kemra";
 
     int status = 0;
+    bool quitasked = false;  // the last command was a "quit" that warned
     std::string cmd;
     Words param;
     int npar = 0;
@@ -82,6 +98,7 @@ int kemra() {
     putlin(10, bar + "@/");
     putlin(10, "QUILTER 1.1 (apple)");
     putlin(10, bar + "@/");
+    loadprices(libdir);
 
     while (true) {
         kemlang(status, cmd, param, npar, maxpar, ".kem", libdir, inifil, hlpdir);
@@ -93,7 +110,7 @@ int kemra() {
             errmsg("Ambiguous command " + strq(cmd) + ".");
             hintambiguous(cmd, commandnames());
         } else if (comand[k].idtyp > 0 && kemradata.nr <= 0) {
-            errmsg("No data present.");
+            errmsg(kNoData);
         } else if (comand[k].idtyp == 2 && kemradata.npeaks <= 0) {
             errmsg("No peaks present.");
         } else if (comand[k].handler) {
@@ -101,6 +118,17 @@ int kemra() {
         } else {
             errmsg("Command " + strq(comand[k].name) + " is not available in this version.");
         }
-        if (trim(cmd) == "quit") stopit(0);
+        if (trim(cmd) == "quit") {
+            // At the prompt a design that no file holds is not dropped on
+            // the first "quit": the next line can still write it.
+            if (!typedatterminal() || !labelingsunsaved() || quitasked) stopit(0);
+            wrnmsg(
+                "The last design is not in any file: writelabel (or writesession) keeps "
+                "it.@/Type quit again to end and lose it.");
+            quitasked = true;
+            status = 0;  // "quit" is no macro to look for
+        } else {
+            quitasked = false;
+        }
     }
 }

@@ -129,28 +129,17 @@ std::string afterword(const std::string& line) {
     return e == std::string::npos ? std::string() : line.substr(e);
 }
 
-// Ends the redirection of the command that just finished: its output
-// replaces the file only when the command ran without error, so a failing
-// command leaves the old file as it was.
+// Ends the redirection of the command that just finished. The file is kept
+// when the command reported an error too: the error went to the screen and
+// into the file, which is where a script's log of a run is looked for.
 void closeredir() {
     if (!st.redirected) return;
     kemlangdata.redir = nullptr;
     kemlangdata.iured = 0;
     st.redirected = false;
-    if (haverr()) {
-        outdiscard(st.redirfile);
-        return;
-    }
     std::string name = st.redirfile.name, reason;
     if (!outcommit(st.redirfile, reason))
         errmsg("Cannot write output redirection file " + strq(name) + ".@/" + strp(reason));
-}
-
-void dropredir() {
-    if (st.redirected) outdiscard(st.redirfile);
-    st.redirected = false;
-    kemlangdata.redir = nullptr;
-    kemlangdata.iured = 0;
 }
 
 // Leaves the innermost macro: its locals go, the special variables are
@@ -688,6 +677,7 @@ void kemlang_reset() {
 }
 
 bool inmacro() { return st.src.size() > 1; }
+bool typedatterminal() { return st.tty && !inmacro(); }
 int macdepth() { return static_cast<int>(st.src.size()) - 1; }
 std::string curmac() { return inmacro() ? cur().name : std::string(); }
 std::string fullmac() { return inmacro() ? cur().full : std::string(); }
@@ -864,8 +854,10 @@ void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int
             st.tty = isatty(0);
             if (st.tty && lineeditable()) loadhistory(st.history, kHistory);
             std::signal(SIGINT, onsigint);
-            static bool registered = false;  // a fatal end never renames a half output
-            if (!registered) registered = std::atexit(dropredir) == 0;
+            // A fatal end inside a redirected command keeps the file too,
+            // with the fatal message as its last line.
+            static bool registered = false;
+            if (!registered) registered = std::atexit(closeredir) == 0;
             intrpt = 0;
             ginit();
             st.iniexists = exists(inifil + ext);

@@ -14,15 +14,18 @@ constexpr int kHistory = 50;    // lines kept for statement recall
 // status: 0 on the first call (initialisation only), 1 after the driver did
 // not know the previous command word; reset to 0 by the interpreter.
 // Returns the next application command in cmd, param[0..npar-1].
-void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int& npar,
-             int maximum, const std::string& ext, const std::string& libdir,
-             const std::string& inifil, const std::string& hlpdir);
+void kemlang(int& status, std::string& cmd, std::vector<std::string>& param, int& npar, int maximum,
+             const std::string& ext, const std::string& libdir, const std::string& inifil,
+             const std::string& hlpdir);
 
 // Resets the interpreter's private state (tests start from a clean state).
 void kemlang_reset();
 
 // True while a macro (file, user-defined command or subroutine) runs.
 bool inmacro();
+// True while the command running now was typed at a terminal (standard
+// input is one and no macro runs): a mistake there must not end the session.
+bool typedatterminal();
 // Number of open macro levels (0 at the terminal).
 int macdepth();
 // Name of the running macro as given / as the full path; blank at the terminal.

@@ -302,19 +302,19 @@ void fatmsg(const std::string& text) {
         fatalhook = nullptr;
         hook();
     }
-    stopit(0);
+    stopit(1);  // a script or shell that runs the program must see the failure
 }
 
 void aloerr(const std::string& file, int line) {
     fatmsg("Memory allocation error in line " + intp(line) + " of " + strq(file) + ".");
 }
 
-void stopit(int) {
+void stopit(int status) {
 #ifdef QUILTER_FUZZING
     throw FuzzStop{};
 #endif
     std::fflush(nullptr);
-    std::exit(0);
+    std::exit(status);
 }
 
 int inflev() { return std::max(kemlangdata.infos, kemlangdata.infof); }

@@ -54,7 +54,8 @@ bool haverr();
 void seterr();
 void clrerr();
 
-// Ends the program at once with a normal exit status (flushes every output).
+// Ends the program at once with the given exit status (flushes every
+// output): 0 for a normal end, 1 after a fatal message.
 [[noreturn]] void stopit(int status);
 
 // Placeholder makers: store the value as the next argument, return the token.

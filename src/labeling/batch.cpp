@@ -64,6 +64,7 @@ void storeslot3(const Schedule& s, const TypeMatrix& uniqs, LabelData& lab) {
     lab.ilabelsize[3] = n;
     lab.slotmodel[3] = Model();
     lab.slotextra[3] = Labels();
+    lab.slotanalysis[3] = Analysis();
 }
 
 }  // namespace

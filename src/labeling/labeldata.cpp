@@ -4,27 +4,55 @@ LabelData labdata;
 
 void LabelData::reset() { *this = LabelData(); }
 
-void setinitialprices() {
-    struct Row {
-        const char* name;
-        int n, c, both;
+namespace {
+
+constexpr const char* kRowNames[kTypes + 1] = {
+    "",    "ALA", "ARG", "ASN", "ASP", "CYS", "CYSS", "GLN", "GLU", "GLY", "HIS",
+    "ILE", "LEU", "LYS", "MET", "PHE", "PRO", "SER",  "THR", "TRP", "TYR", "VAL",
+};
+
+}  // namespace
+
+PriceSheet builtinprices() {
+    // 13C, 15N, both; 10000 marks a form that is not offered.
+    static const TypePrice rows[kTypes] = {
+        {174, 157, 1778},   {1936, 10000, 2288}, {10000, 10000, 10000}, {448, 149, 726},
+        {218, 187, 352},    {218, 187, 352},     {2257, 220, 2244},     {1291, 193, 1180},
+        {333, 65, 635},     {731, 324, 10000},   {259, 167, 10000},     {89, 58, 961},
+        {1016, 217, 1996},  {1463, 211, 1430},   {180, 35, 308},        {216, 150, 365},
+        {3696, 2125, 2125}, {865, 834, 835},     {226, 154, 798},       {106, 105, 617},
+        {54, 77, 810},
     };
-    static const Row rows[kTypes] = {
-        {"ALA", 157, 174, 1778},  {"ARG", 10000, 1936, 2288}, {"ASN", 10000, 10000, 10000},
-        {"ASP", 149, 448, 726},   {"CYS", 187, 218, 352},     {"CYS", 187, 218, 352},
-        {"GLN", 220, 2257, 2244}, {"GLU", 193, 1291, 1180},   {"GLY", 65, 333, 635},
-        {"HIS", 324, 731, 10000}, {"ILE", 167, 259, 10000},   {"LEU", 58, 89, 961},
-        {"LYS", 217, 1016, 1996}, {"MET", 211, 1463, 1430},   {"PHE", 35, 180, 308},
-        {"PRO", 150, 216, 365},   {"SER", 2125, 3696, 2125},  {"THR", 834, 865, 835},
-        {"TRP", 154, 226, 798},   {"TYR", 105, 106, 617},     {"VAL", 77, 54, 810},
-    };
-    for (int i = 1; i <= kTypes; ++i) {
-        labdata.price_asname[i] = rows[i - 1].name;
-        labdata.price_natoms[i] = rows[i - 1].n;
-        labdata.price_catoms[i] = rows[i - 1].c;
-        labdata.price_bothatoms[i] = rows[i - 1].both;
-    }
+    PriceSheet s;
+    for (int t = 1; t <= kTypes; ++t) s.rows[static_cast<size_t>(t)] = rows[t - 1];
+    s.unit = "USD per sample of 1 L culture";
+    return s;
 }
+
+PriceSheet loadedprices = builtinprices();
+
+const char* pricerowname(int t) { return t >= 1 && t <= kTypes ? kRowNames[t] : ""; }
+
+PriceSheet currentprices(const LabelData& l) {
+    PriceSheet s;
+    for (size_t t = 1; t <= kTypes; ++t)
+        s.rows[t] = {l.price_catoms[t], l.price_natoms[t], l.price_bothatoms[t]};
+    s.unit = l.price_unit;
+    return s;
+}
+
+void applyprices(const PriceSheet& s, LabelData& l) {
+    for (size_t t = 1; t <= kTypes; ++t) {
+        // The stored names are three letters: both cysteine rows read CYS.
+        l.price_asname[t] = std::string(kRowNames[t]).substr(0, 3);
+        l.price_catoms[t] = s.rows[t].c13;
+        l.price_natoms[t] = s.rows[t].n15;
+        l.price_bothatoms[t] = s.rows[t].both;
+    }
+    l.price_unit = s.unit;
+}
+
+void setinitialprices() { applyprices(loadedprices, labdata); }
 
 void labseqinit(int na) {
     LabelData& l = labdata;

@@ -56,15 +56,9 @@ RecipeKey recipekey(const Labels& l) {
 PriceTable typeprices(const KemraData& mol, const LabelData& lab) {
     PriceTable t{};
     for (int type = 1; type <= kTypes && type <= mol.naa(); ++type) {
-        std::string name = trim(mol.res[static_cast<size_t>(type)].name);
-        if (name.empty()) continue;
-        TypePrice& p = t[static_cast<size_t>(type)];
-        for (int r = 1; r <= 20; ++r)
-            if (trim(lab.price_asname[static_cast<size_t>(r)]) == name) {
-                p.c13 += lab.price_catoms[static_cast<size_t>(r)];
-                p.n15 += lab.price_natoms[static_cast<size_t>(r)];
-                p.both += lab.price_bothatoms[static_cast<size_t>(r)];
-            }
+        auto r = static_cast<size_t>(type);
+        if (trim(mol.res[r].name).empty()) continue;
+        t[r] = {lab.price_catoms[r], lab.price_natoms[r], lab.price_bothatoms[r]};
     }
     return t;
 }

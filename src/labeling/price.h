@@ -34,13 +34,10 @@
 struct KemraData;
 struct LabelData;
 
-struct TypePrice {
-    int c13 = 0, n15 = 0, both = 0;
-};
-using PriceTable = std::array<TypePrice, kTypes + 1>;
-
-// Prices by residue type: every price-table entry 1..20 whose name equals the
-// type's trimmed name adds its price (two entries are named CYS).
+// Prices by residue type: each type of the library is priced by its own row
+// of the table (so both cysteine types and valine are priced, each once); a
+// type the library lacks costs nothing. Every price Quilter reports or
+// weighs comes from here.
 PriceTable typeprices(const KemraData& mol, const LabelData& lab);
 
 struct Cost {

@@ -51,6 +51,7 @@ int thinlabeling(const TypeMatrix& uniqs, const TypeMatrix& allowed, LabelData& 
     lab.ioccur[to] = lab.ioccur[from];
     lab.slotmodel[to] = lab.slotmodel[from];
     lab.slotextra[to] = lab.slotextra[from];
+    lab.slotanalysis[to] = lab.slotanalysis[from];
     auto s = std::make_unique<Schedule>();
     import_pairs(lab, to, *s);
     fillschednrs(*s, uniqs);

@@ -2,7 +2,8 @@
 //
 // score = (1 - price term) + label term + UP x 100 / 2^n + fill term, with n
 // the samples that hold an entry and UP the resolved unique pairs:
-//  - The price term is the recipe's price over 18204 per sample (up to the
+//  - The price term is the recipe's price (each type priced by its own
+//    row, as the recipe prices it) over 18204 per sample (up to the
 //    last sample that shows an occurring pair, or the count the caller
 //    names), times priceweight. It is 0 when no sample shows an occurring
 //    pair (the total price is then 0).
@@ -23,11 +24,11 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <string_view>
 
 #include "labeling/labutils.h"
 #include "labeling/optimise.h"
 #include "labeling/optimiser.h"
+#include "labeling/price.h"
 #include "molecule/kemradata.h"
 
 using optimiser::candidatelimit;
@@ -86,14 +87,8 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
     int up = chkuniqsdup(s, uniqs);  // also fills the pair-sample matrix
     int needed = 0, highest = 0;
     double price = 0, labelscore = 0;
-    // The price row of each type, looked up once rather than per sample.
-    std::array<int, kTypes + 1> pricerow{};
-    for (int t = 1; t <= kTypes; ++t) {
-        std::string_view name =
-            t <= d.naa() ? std::string_view(d.res[t].name).substr(0, 3) : std::string_view();
-        for (int r = 1; r <= kTypes && !pricerow[t]; ++r)
-            if (l.price_asname[r] == name) pricerow[t] = r;
-    }
+    // The recipe's prices: each type by its own row.
+    const PriceTable prices = typeprices(d, l);
     const uint32_t used = usedsamples(s);
     for (int k = 1; k <= kSamples; ++k) {
         if (used & (1u << (k - 1))) ++needed;
@@ -103,8 +98,8 @@ double scoreschedule(Schedule& s, double scoreweight, double priceweight, double
         for (int t = 1; t <= kTypes; ++t) {
             bool c = fr & (1u << t), n = en & (1u << t);
             if (!c && !n) continue;
-            if (int r = pricerow[t])
-                price += c && n ? l.price_bothatoms[r] : c ? l.price_catoms[r] : l.price_natoms[r];
+            const TypePrice& p = prices[static_cast<size_t>(t)];
+            price += c && n ? p.both : c ? p.c13 : p.n15;
         }
         for (int i = 1; i <= d.nr; ++i) {
             int t = d.irlib[i];

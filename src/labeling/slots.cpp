@@ -29,8 +29,8 @@ Labels entrylabels(const LabelData& lab, int rank) {
     return l;
 }
 
-void export_pairs(const Schedule& s, const TypeMatrix& occurrence, int rank, LabelData& lab) {
-    if (rank < 1 || rank > kSlots) return;
+bool export_pairs(const Schedule& s, const TypeMatrix& occurrence, int rank, LabelData& lab) {
+    if (rank < 1 || rank > kSlots) return false;
     MaskMatrix m{};
     pairmasks(s, occurrence, m);
     int n = 0;
@@ -48,7 +48,7 @@ void export_pairs(const Schedule& s, const TypeMatrix& occurrence, int rank, Lab
     // its HSQC labels alone are a design. Its labels are the design, so what
     // the entries leave out is extra; an HNCO labeling keeps only the extras
     // it was given (labels of pairs that do not occur buy nothing there).
-    if (n == 0 && !s.model.twospectra()) return;
+    if (n == 0 && !s.model.twospectra()) return false;
     if (n == 0) lab.ilabelsize[rank] = 0;
     const Labels all = s.model.twospectra() ? schedulelabels(s) : s.extra;
     const Labels implied = entrylabels(lab, rank);
@@ -57,6 +57,7 @@ void export_pairs(const Schedule& s, const TypeMatrix& occurrence, int rank, Lab
         extra.c[t] = all.c[t] & ~implied.c[t], extra.n[t] = all.n[t] & ~implied.n[t];
     lab.slotmodel[rank] = s.model;
     lab.slotextra[rank] = extra;
+    return true;
 }
 
 bool designslot(const LabelData& lab, int rank) {
@@ -66,4 +67,5 @@ bool designslot(const LabelData& lab, int rank) {
 void plainslot(LabelData& lab, int rank) {
     lab.slotmodel[rank] = Model();
     lab.slotextra[rank] = Labels();
+    lab.slotanalysis[rank] = Analysis();
 }

@@ -14,8 +14,8 @@ void import_pairs(const LabelData& lab, int rank, Schedule& s);
 // Schedule s into slot rank: one entry per occurring pair that shows, in
 // front-major order, with its mask and occurrence (400 entries at most); the
 // labels of s the entries leave out are the slot's extra labels. An HNCO
-// schedule that shows no pair leaves the slot as it was.
-void export_pairs(const Schedule& s, const TypeMatrix& occurrence, int rank, LabelData& lab);
+// schedule that shows no pair leaves the slot as it was (false).
+bool export_pairs(const Schedule& s, const TypeMatrix& occurrence, int rank, LabelData& lab);
 
 // The labels the entries of slot rank imply: 13C on each front type and 15N
 // on each end type in the samples of the entry's mask.

@@ -24,6 +24,34 @@ CodeMatrix paircodes(const Schedule& s, const TypeMatrix& uniqs) {
     return c;
 }
 
+bool uniquepair(const Selection& base, const TypeMatrix& uniqs, int f, int e) {
+    if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] != 1) return false;
+    for (int k = 1; k <= base.count; ++k)
+        if (base.front[k] == f && base.end[k] == e) return true;
+    return false;
+}
+
+bool resolvedpair(const CodeMatrix& codes, const TypeMatrix& uniqs, int f, int e) {
+    if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] != 1) return false;
+    const Code c = codes[f][e];
+    if (c == 0) return false;
+    for (int a = 1; a <= kTypes; ++a)
+        for (int b = 1; b <= kTypes; ++b)
+            if ((a != f || b != e) && uniqs[a][b] > 0 && codes[a][b] == c) return false;
+    return true;
+}
+
+UniqueTally tallyunique(const CodeMatrix& codes, const Selection& base, const TypeMatrix& uniqs) {
+    UniqueTally t;
+    for (int k = 1; k <= base.count; ++k) {
+        int f = base.front[k], e = base.end[k];
+        if (!uniquepair(base, uniqs, f, e)) continue;
+        ++t.unique;
+        t.resolved += resolvedpair(codes, uniqs, f, e);
+    }
+    return t;
+}
+
 CodeMatrix paircodes(const Schedule& s) {
     TypeMatrix every{};
     for (auto& row : every) row.fill(1);

@@ -45,6 +45,17 @@ uint32_t seenin(const Model& m, Code c);
 // The order of codes by their words: sample 1 first, '_' before 'H' before 'X'.
 bool wordbefore(Code a, Code b);
 
+// The unique pairs of a design as its verdict counts them: the pair types of
+// its pair analysis that occur once in the sequence. One of them is resolved
+// when its code is not empty and no other occurring pair has that code.
+bool uniquepair(const Selection& base, const TypeMatrix& uniqs, int f, int e);
+bool resolvedpair(const CodeMatrix& codes, const TypeMatrix& uniqs, int f, int e);
+struct UniqueTally {
+    int unique = 0, resolved = 0;
+};
+// The tally of a filled schedule (codes from paircodes(s, uniqs)).
+UniqueTally tallyunique(const CodeMatrix& codes, const Selection& base, const TypeMatrix& uniqs);
+
 struct CodePair {
     int front = 0, end = 0;
     std::vector<int> residues;  // whose amide gives the peaks

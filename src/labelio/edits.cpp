@@ -107,4 +107,5 @@ void copyschedule(LabelData& l, int origin, int destin) {
     l.ilabelsize[destin] = l.ilabelsize[origin];
     l.slotmodel[destin] = l.slotmodel[origin];
     l.slotextra[destin] = l.slotextra[origin];
+    l.slotanalysis[destin] = l.slotanalysis[origin];
 }

@@ -1,6 +1,7 @@
 #include "labelio/html.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <sstream>
 
@@ -8,12 +9,15 @@
 #include "labelio/labelfile.h"
 #include "labelio/pairreports.h"
 #include "labelio/recipe.h"
+#include "labelio/reports.h"
 
 namespace {
 
-constexpr int kCell = 10;     // grid cell, pixels
-constexpr int kLabel = 80;    // width of the sample labels of the grid
-constexpr int kPerLine = 60;  // residues per line of the sequence
+constexpr int kCell = 10;        // grid cell, pixels
+constexpr int kLabel = 80;       // width of the sample labels of the grid
+constexpr int kPerLine = 60;     // residues per line of the sequence
+constexpr int kPerBlock = 50;    // residues per block of the grid: 600 pixels, a page's width
+constexpr int kNumberRoom = 20;  // past the last cell, for a residue number that starts there
 
 const char* const kStyle = R"(
 body { font-family: sans-serif; margin: 2em; color: #222; }
@@ -23,7 +27,8 @@ h2 { margin-top: 1.6em; border-bottom: 1px solid #ccc; }
 .seq .pos { color: #888; display: inline-block; width: 4em; }
 .u { background: #ffe08a; }
 .u.r { background: #9fe29f; font-weight: bold; }
-.grid { overflow-x: auto; border: 1px solid #ddd; padding: 4px; }
+.grid { border: 1px solid #ddd; padding: 4px; }
+.grid svg { display: block; margin: 4px 0 10px 0; break-inside: avoid; }
 .grid rect.on { fill: #2a6fb0; }
 .grid rect.off { fill: #eef1f5; }
 .grid rect.hsqc { fill: #9cc3e6; }
@@ -33,6 +38,12 @@ td, th { border: 1px solid #ccc; padding: 2px 8px; text-align: left; }
 td.num { text-align: right; }
 .pattern { font-family: monospace; letter-spacing: 1px; }
 .legend span { padding: 0 6px; margin-right: 8px; }
+@media print {
+  body { margin: 0; }
+  h2 { break-after: avoid; }
+  tr, .seq div { break-inside: avoid; }
+  .u, .u.r, .grid rect, .legend span { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
+}
 )";
 
 std::string namelist(const std::vector<int>& types, const KemraData& d) {
@@ -54,6 +65,45 @@ void codetable(std::ostringstream& h, const CodeBook& b, const KemraData& d) {
           << "</td><td>" << htmlescape(r.end) << "</td><td>" << r.residues << "</td><td>" << r.note
           << "</td></tr>\n";
     h << "</table>\n";
+}
+
+// The grid: one row per sample, one cell per residue, in blocks of
+// kPerBlock residues one below the other, so that a printed page holds the
+// whole of each block.
+void gridblocks(std::ostringstream& h, const KemraData& d, const CodeMatrix& shown, int nsamples) {
+    h << "<h2>Samples by residue</h2>\n<div class=\"grid\" id=\"grid\">\n";
+    const int height = (kCell + 4) * (nsamples + 1) + 4;
+    for (int first = 1; first <= d.nr; first += kPerBlock) {
+        const int last = std::min(d.nr, first + kPerBlock - 1);
+        h << "<svg class=\"block\" data-first=\"" << first << "\" data-last=\"" << last
+          << "\" xmlns=\"http://www.w3.org/2000/svg\" width=\""
+          << kLabel + kCell * (last - first + 1) + kNumberRoom << "\" height=\"" << height
+          << "\" role=\"img\" aria-label=\"samples by residue " << first << " to " << last
+          << "\">\n";
+        // Residue numbers: the first of the block, then every tenth.
+        for (int i = first; i <= last; ++i)
+            if (i == first || i % 10 == 0)
+                h << "<text x=\"" << kLabel + kCell * (i - first) << "\" y=\"" << kCell << "\">"
+                  << i << "</text>";
+        h << "\n";
+        for (int k = 1; k <= nsamples; ++k) {
+            int y = (kCell + 4) * k;
+            h << "<g class=\"sample-row\" data-sample=\"" << k << "\"><text x=\"0\" y=\""
+              << y + kCell - 1 << "\">Sample " << k << "</text>";
+            for (int i = first; i <= last; ++i) {
+                char state = Model::state(residuecode(d, shown, i), k - 1);
+                h << "<rect class=\""
+                  << (state == 'X'   ? "on"
+                      : state == 'H' ? "hsqc"
+                                     : "off")
+                  << "\" x=\"" << kLabel + kCell * (i - first) << "\" y=\"" << y << "\" width=\""
+                  << kCell - 1 << "\" height=\"" << kCell << "\"/>";
+            }
+            h << "</g>\n";
+        }
+        h << "</svg>\n";
+    }
+    h << "</div>\n";
 }
 
 }  // namespace
@@ -84,9 +134,11 @@ std::string htmlescape(const std::string& s) {
 
 std::string report_html(const std::string& protein, int rank, const LabelData& l,
                         const KemraData& d) {
+    // The unique pairs of the analysis the design was made on.
+    const Analysis how = l.slotanalysis[static_cast<size_t>(rank)];
     Selection unique;
     TypeMatrix uniqs{};
-    annotatepairs(d, l, unique, uniqs, Bans::on, 1, false);
+    annotatepairs(d, l, unique, uniqs, how.banned ? Bans::on : Bans::off, how.multipair, false);
     auto held = std::make_unique<Schedule>();
     Schedule& s = *held;
     import_pairs(l, rank, s);
@@ -95,26 +147,12 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
     int nsamples = designsamples(s);
     std::vector<PairLine> pairs = labelpairs(s, uniqs, d);
     const CodeMatrix codes = paircodes(s, uniqs), shown = paircodes(s);
+    auto isunique = [&](int f, int e) { return uniquepair(unique, uniqs, f, e); };
     auto resolved = [&](int f, int e) {
-        Code c = codes[f][e];
-        if (uniqs[f][e] != 1 || c == 0) return false;
-        for (const PairLine& p : pairs)
-            if (p.code == c && (p.front != f || p.end != e)) return false;
-        return true;
+        return isunique(f, e) && resolvedpair(codes, uniqs, f, e);
     };
-    auto isunique = [&](int f, int e) {
-        for (int k = 1; k <= unique.count; ++k)
-            if (unique.front[k] == f && unique.end[k] == e) return true;
-        return false;
-    };
-    int nresolved = 0;
-    for (int k = 1; k <= unique.count; ++k)
-        if (resolved(unique.front[k], unique.end[k])) ++nresolved;
-    std::vector<int> peaks(kSamples + 1, 0);
-    for (int i = 1; i < d.nr; ++i)
-        for (int k = 1; k <= kSamples; ++k)
-            if (seenin(s.model, residuecode(d, shown, i)) & (1u << (k - 1)))
-                ++peaks[static_cast<size_t>(k)];
+    const UniqueTally tally = tallyunique(codes, unique, uniqs);
+    const std::array<int, kSamples + 1> peaks = samplepeaks(d, s);
 
     std::ostringstream h;
     std::string title = htmlescape(protein);
@@ -130,10 +168,13 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
 
     // Counts first: what a reader wants to know at a glance.
     h << "<h2>Counts</h2>\n<table id=\"counts\">\n"
-      << "<tr><th>Unique pairs</th><td class=\"num\" id=\"count-unique\">" << unique.count
+      << "<tr><th>Unique pairs</th><td class=\"num\" id=\"count-unique\">" << tally.unique
       << "</td></tr>\n<tr><th>Resolved unique pairs</th><td class=\"num\" id=\"count-resolved\">"
-      << nresolved << "</td></tr>\n<tr><th>Samples</th><td class=\"num\" id=\"count-samples\">"
-      << nsamples << "</td></tr>\n<tr><th>Peaks per sample</th><td id=\"count-peaks\">";
+      << tally.resolved << "</td></tr>\n<tr><th>Pair analysis</th><td id=\"count-analysis\">"
+      << (how.banned ? "pairs with ASP, ASN, GLU, GLN or PRO left out" : "every residue type")
+      << (how.multipair > 1 ? ", repeat limit " + std::to_string(how.multipair) : "")
+      << "</td></tr>\n<tr><th>Samples</th><td class=\"num\" id=\"count-samples\">" << nsamples
+      << "</td></tr>\n<tr><th>Peaks per sample</th><td id=\"count-peaks\">";
     int total = 0;
     for (int k = 1; k <= nsamples; ++k) {
         h << (k > 1 ? ", " : "") << k << ": " << peaks[static_cast<size_t>(k)];
@@ -152,39 +193,14 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
         int t = d.irlib[static_cast<size_t>(i)];
         char c = onelettercode(t);
         int f = t, e = i < d.nr ? d.irlib[static_cast<size_t>(i + 1)] : 0;
-        if (i < d.nr && f >= 1 && f <= kTypes && e >= 1 && e <= kTypes && isunique(f, e))
+        if (i < d.nr && isunique(f, e))
             h << "<span class=\"u" << (resolved(f, e) ? " r" : "") << "\" title=\""
               << htmlescape(typename_of(d, f) + "-" + typename_of(d, e)) << "\">" << c << "</span>";
         else
             h << c;
     }
     h << (d.nr > 0 ? "</div>\n" : "") << "</div>\n";
-
-    // Grid: one row per sample, one cell per residue.
-    int width = kLabel + kCell * std::max(d.nr, 1), height = (kCell + 4) * (nsamples + 1) + 4;
-    h << "<h2>Samples by residue</h2>\n<div class=\"grid\">\n<svg id=\"grid\" "
-      << "xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
-      << "\" role=\"img\" aria-label=\"samples by residue\">\n";
-    for (int i = 10; i <= d.nr; i += 10)
-        h << "<text x=\"" << kLabel + kCell * (i - 1) << "\" y=\"" << kCell << "\">" << i
-          << "</text>";
-    h << "\n";
-    for (int k = 1; k <= nsamples; ++k) {
-        int y = (kCell + 4) * k;
-        h << "<g class=\"sample-row\" id=\"sample-" << k << "\"><text x=\"0\" y=\"" << y + kCell - 1
-          << "\">Sample " << k << "</text>";
-        for (int i = 1; i <= d.nr; ++i) {
-            char state = Model::state(residuecode(d, shown, i), k - 1);
-            h << "<rect class=\""
-              << (state == 'X'   ? "on"
-                  : state == 'H' ? "hsqc"
-                                 : "off")
-              << "\" x=\"" << kLabel + kCell * (i - 1) << "\" y=\"" << y << "\" width=\""
-              << kCell - 1 << "\" height=\"" << kCell << "\"/>";
-        }
-        h << "</g>\n";
-    }
-    h << "</svg>\n</div>\n";
+    gridblocks(h, d, shown, nsamples);
 
     // Recipe.
     Recipe r = makerecipe(s, l, d, true);

@@ -14,8 +14,12 @@
 // Choices of ours: the grid, the patterns and the recipe cover every sample
 // up to the last one that holds an entry (an empty sample in between is an
 // empty row and buys nothing), not only samples 1 to 10 as on the console;
-// unique pairs are those of the console reports (ASP, ASN, GLU, GLN and PRO
-// banned, a pair type occurring once).
+// the unique pairs are counted as the design's verdict line counts them:
+// the pair types occurring once that the design's own pair analysis took
+// (with or without the ban of ASP, ASN, GLU, GLN and PRO, as the slot
+// records; a labeling read from entries alone counts with the ban, as the
+// console reports do); the grid is cut into blocks of 50 residues, one
+// below the other, so that it prints whole on a page.
 #pragma once
 
 #include <string>

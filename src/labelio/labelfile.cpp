@@ -19,6 +19,7 @@ struct Slots {
     decltype(LabelData::ias_front) front{}, end{}, mask{}, occur{};
     decltype(LabelData::slotmodel) model{};
     decltype(LabelData::slotextra) extra{};
+    decltype(LabelData::slotanalysis) analysis{};
 };
 
 Slots currentslots(const LabelData& l) {
@@ -30,6 +31,7 @@ Slots currentslots(const LabelData& l) {
     s.occur = l.ioccur;
     s.model = l.slotmodel;
     s.extra = l.slotextra;
+    s.analysis = l.slotanalysis;
     return s;
 }
 
@@ -41,6 +43,7 @@ void storeslots(const Slots& s, LabelData& l) {
     l.ioccur = s.occur;
     l.slotmodel = s.model;
     l.slotextra = s.extra;
+    l.slotanalysis = s.analysis;
 }
 
 // A line of the file: front and end from fixed columns, then the mask.
@@ -146,6 +149,7 @@ void tableslot(const Table& t, const Selection& base, const TypeMatrix& uniqs, i
     out.mask[r] = lab->ischedulenr[r];
     out.occur[r] = lab->ioccur[r];
     out.model[r] = t.model;
+    out.analysis[r] = Analysis();
     const Labels entries = entrylabels(*lab, r);
     for (size_t k = 1; k <= kTypes; ++k) {
         out.extra[r].c[k] = t.labels.c[k] & ~entries.c[k];
@@ -209,7 +213,8 @@ bool readslots(const std::string& filename, LineParser parse, const KemraData* m
         s->end[r][i] = end;
         s->mask[r][i] = mask;
         s->size[r] = i++;
-        s->model[r] = Model(), s->extra[r] = Labels();  // entries alone: an HNCO labeling
+        // Entries alone: an HNCO labeling of unknown making.
+        s->model[r] = Model(), s->extra[r] = Labels(), s->analysis[r] = Analysis();
     }
     std::fclose(f);
     if (!problem.empty()) {
@@ -264,6 +269,28 @@ bool read_labeling_from_disk(const std::string& filename, const KemraData& mol, 
 
 bool read_samplestrings(const std::string& filename, LabelData& lab) {
     return readslots(filename, stringline, nullptr, lab);
+}
+
+bool islabelingtext(const std::vector<std::string>& lines) {
+    bool intable = false;
+    for (const std::string& line : lines) {
+        int front = 0, end = 0, mask = 0;
+        if (trim(line).empty()) continue;
+        if (line.rfind(kTableHead, 0) == 0) {
+            intable = true;
+        } else if (labelline(line, front, end, mask)) {
+            if (front <= 0 || end <= 0) intable = false;
+        } else if (intable) {
+            // A row: a residue name, then its labels.
+            std::vector<std::string> w = fields(line, 10, 40);
+            if (w.empty() || w.size() > 2 ||
+                (w.size() == 2 && w[1].find_first_not_of(".CNB") != std::string::npos))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string labelingtext(int rank, const LabelData& lab, const KemraData& mol) {

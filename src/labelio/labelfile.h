@@ -36,6 +36,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "labeling/pairs.h"
 #include "labeling/slots.h"
@@ -50,6 +51,9 @@ bool read_labeling_from_disk(const std::string& filename, const KemraData& mol, 
 std::string labelingtext(int rank, const LabelData& lab, const KemraData& mol);
 bool write_labeling_to_disk(const std::string& filename, int rank, const LabelData& lab,
                             const KemraData& mol);
+// The lines of a file are a labeling file (entries and separators, label
+// tables, blank lines): writing a labeling over it loses nothing else.
+bool islabelingtext(const std::vector<std::string>& lines);
 bool read_samplestrings(const std::string& filename, LabelData& lab);
 
 // The formula dump of the unique pairs (the command ends the program after it).

@@ -86,8 +86,9 @@ std::vector<PairLine> labelpairs(const Schedule& s, const TypeMatrix& uniqs, con
 void outputsummary(const KemraData& d, const Schedule& s) {
     int maxpeaks = 0, total = 0, nsamples = 0;
     compute_sample_stats(d, s, maxpeaks, total, nsamples);
+    // The peak count's field runs straight into "Total": no blank between.
     putlin(10, "Maximal number of peaks in a single sample " + intn(maxpeaks, 3) +
-                   " Number of peaks" + intn(total, 3) + " Total number of samples" +
+                   " Number of peaks" + intn(total, 3) + "Total number of samples" +
                    intn(nsamples, 3));
 }
 

@@ -9,8 +9,6 @@
 // "X"), and every report of one carries the legend of the states.
 //
 // Choices of ours:
-//  - the summary line has a blank before "Total number of samples", so the
-//    peak count before it does not run into the text;
 //  - list-directed lines start with one blank and separate their items by
 //    single blanks; names in them are five characters wide so the columns
 //    line up;

@@ -6,9 +6,9 @@
 // labelled, once, at the price for both labels. The extra labels of a
 // two-spectrum design (15N for an HSQC peak alone) are bought as well.
 //
-// Prices are found by name among the first 20 rows of the price table, adding
-// every row whose name matches: the two CYS rows both count, the VAL row (21)
-// never does.
+// Each residue type is priced by its own row of the price table: CYS and
+// CYSS once each, VAL by row 21. The same prices reach the verdict of a
+// design, the report and the order sheet, so all of them name one total.
 //
 // Choices of ours:
 //  - the samples of a recipe run from sample 1 up to the first sample without

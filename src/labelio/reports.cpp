@@ -38,14 +38,20 @@ void hiddensamples(const CodeMatrix& codes) {
                   " not shown in the Labelpattern column; writereport shows them all.");
 }
 
-void samplestats(const KemraData& d, const Schedule& s, const CodeMatrix& codes, int& maxpeaks,
-                 int& totalpeaks, int& nsamples) {
+std::array<int, kSamples + 1> peaks(const KemraData& d, const Schedule& s,
+                                    const CodeMatrix& codes) {
     std::array<int, kSamples + 1> count{};
     for (int i = 1; i < d.nr; ++i) {
         uint32_t m = seenin(s.model, residuecode(d, codes, i));
         for (int k = 1; k <= kSamples; ++k)
             if (m & (1 << (k - 1))) ++count[k];
     }
+    return count;
+}
+
+void samplestats(const KemraData& d, const Schedule& s, const CodeMatrix& codes, int& maxpeaks,
+                 int& totalpeaks, int& nsamples) {
+    const std::array<int, kSamples + 1> count = peaks(d, s, codes);
     maxpeaks = totalpeaks = nsamples = 0;
     for (int k = 1; k <= kSamples; ++k)
         if (count[k] > 0) nsamples = k;
@@ -56,6 +62,10 @@ void samplestats(const KemraData& d, const Schedule& s, const CodeMatrix& codes,
 }
 
 }  // namespace
+
+std::array<int, kSamples + 1> samplepeaks(const KemraData& d, const Schedule& s) {
+    return peaks(d, s, paircodes(s));
+}
 
 void compute_sample_stats(const KemraData& d, const Schedule& s, int& maxpeaks, int& totalpeaks,
                           int& nsamples) {

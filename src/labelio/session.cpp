@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kMaxDupes = 99;
 const char* const kDesignsHeading = "# designs";
+const char* const kAnalysesHeading = "# analyses";
 
 std::string i5(int v) {
     std::string t = std::to_string(v);
@@ -70,6 +71,20 @@ bool walkdesigns(SessionImage& s, const Visit& visit) {
     return true;
 }
 
+// The pair analyses part: per slot the ban (1 on) and the repeat limit.
+bool walkanalyses(SessionImage& s, const Visit& visit) {
+    for (int r = 1; r <= kSlots; ++r) {
+        std::string of = " of labeling " + std::to_string(r);
+        Analysis& a = s.analysis[static_cast<size_t>(r)];
+        int banned = a.banned ? 1 : 0;
+        if (!visit(banned, 0, 1, "ban" + of) ||
+            !visit(a.multipair, 1, kMaxMultipair, "repeat limit" + of))
+            return false;
+        a.banned = banned == 1;
+    }
+    return true;
+}
+
 bool parseint(const std::string& line, int& v) {
     size_t a = line.find_first_not_of(" \t");
     size_t b = line.find_last_not_of(" \t\r");
@@ -93,6 +108,12 @@ bool SessionImage::designs() const {
     return false;
 }
 
+bool SessionImage::analyses() const {
+    for (int r = 1; r <= kSlots; ++r)
+        if (analysis[static_cast<size_t>(r)] != Analysis()) return true;
+    return false;
+}
+
 SessionImage session_of(const LabelData& l) {
     SessionImage s;
     s.size = l.ilabelsize;
@@ -107,6 +128,7 @@ SessionImage session_of(const LabelData& l) {
     s.dupes = l.iallowed_dupes;
     s.model = l.slotmodel;
     s.extra = l.slotextra;
+    s.analysis = l.slotanalysis;
     return s;
 }
 
@@ -123,6 +145,7 @@ void apply_session(const SessionImage& s, LabelData& l) {
     l.iallowed_dupes = s.dupes;
     l.slotmodel = s.model;
     l.slotextra = s.extra;
+    l.slotanalysis = s.analysis;
 }
 
 std::string session_text(const SessionImage& image) {
@@ -138,6 +161,10 @@ std::string session_text(const SessionImage& image) {
         text += std::string(kDesignsHeading) + "\n";
         walkdesigns(s, write);
     }
+    if (s.analyses()) {
+        text += std::string(kAnalysesHeading) + "\n";
+        walkanalyses(s, write);
+    }
     return text;
 }
 
@@ -152,15 +179,12 @@ bool read_session(const std::string& path, SessionImage& out, std::string& error
         return false;
     }
     int lineno = 0;
-    std::string line;
+    std::string line, part;  // part: the appendix being read, and its length
     Visit read = [&](int& v, int lo, int hi, const std::string& what) {
         if (!std::getline(in, line)) {
             error = "Session file \"" + path + "\" ends after line " + std::to_string(lineno) +
                     ", before the " + what + " (a session has " + std::to_string(kSessionLines) +
-                    (lineno >= kSessionLines
-                         ? " lines, its designs part " + std::to_string(kSessionDesignLines + 1)
-                         : std::string(" lines")) +
-                    ").";
+                    (part.empty() ? std::string(" lines") : " lines, its " + part) + ").";
             return false;
         }
         ++lineno;
@@ -179,14 +203,22 @@ bool read_session(const std::string& path, SessionImage& out, std::string& error
     };
     out.model.fill(Model());
     out.extra.fill(Labels());
+    out.analysis.fill(Analysis());
     if (!walk(out, read)) return false;
     // Past the last line: nothing, or the designs after their heading.
-    bool designs = false;
+    bool designs = false, analyses = false;
     while (std::getline(in, line)) {
         ++lineno;
-        if (!designs && trim(line) == kDesignsHeading) {
+        if (!designs && !analyses && trim(line) == kDesignsHeading) {
             designs = true;
+            part = "designs part " + std::to_string(kSessionDesignLines + 1);
             if (!walkdesigns(out, read)) return false;
+            continue;
+        }
+        if (!analyses && trim(line) == kAnalysesHeading) {
+            analyses = true;
+            part = "analyses part " + std::to_string(2 * kSlots + 1);
+            if (!walkanalyses(out, read)) return false;
             continue;
         }
         if (line.find_first_not_of(" \t\r") != std::string::npos) {

@@ -27,7 +27,12 @@
 //    HNCO), the type bits of the residue types that show nothing, and the
 //    extra 13C and 15N sample bits of types 1..21 (44 lines per slot). A
 //    session of plain HNCO labelings has no such part and is written as
-//    always; a file without it reads as plain HNCO labelings.
+//    always; a file without it reads as plain HNCO labelings;
+//  - when a slot's design was made on another pair analysis than the one
+//    the console reports use (no ban, or a repeat limit above 1), the file
+//    ends with a line "# analyses" and per slot two lines: 1 when ASP, ASN,
+//    GLU, GLN and PRO were banned, else 0, and the repeat limit. A file
+//    without it reads every slot as banned with repeat limit 1.
 #pragma once
 
 #include <array>
@@ -39,6 +44,7 @@
 constexpr int kSessionEntries = 150;
 constexpr int kSessionLines = 4 * kSessionEntries * kSlots + kSlots + 1 + kTypes * kTypes;
 constexpr int kSessionDesignLines = kSlots * (2 + 2 * kTypes);
+constexpr int kMaxMultipair = 1000000;  // the largest repeat limit a command takes
 
 struct SessionImage {
     using Entries = std::array<std::array<int, kSessionEntries + 1>, kSlots + 1>;  // [r][i]
@@ -48,8 +54,10 @@ struct SessionImage {
     TypeMatrix dupes{};
     std::array<Model, kSlots + 1> model{};
     std::array<Labels, kSlots + 1> extra{};
-    // Does the image need the part with the designs?
+    std::array<Analysis, kSlots + 1> analysis{};
+    // Does the image need the part with the designs, the one with the analyses?
     bool designs() const;
+    bool analyses() const;
 };
 
 SessionImage session_of(const LabelData& l);

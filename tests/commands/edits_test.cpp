@@ -45,24 +45,25 @@ bool same(const LabelData& a, const LabelData& b) {
            a.ibatchsize == b.ibatchsize && a.ixtract == b.ixtract;
 }
 
-TEST(Edits, PricesReachTheRecipeByName) {
+TEST(Edits, PricesReachTheRecipeByOwnRow) {
     testutil::molecule(kFragment);
     // Sample 1: ILE, VAL, LEU with 13C, PHE, LYS, THR with 15N; sample 2: VAL
     // 13C, LYS 15N; sample 3: CYS 13C, VAL 15N.
     setslot(1, {{11, 15, 1}, {21, 13, 3}, {12, 18, 1}, {5, 21, 4}});
-    // 259 + 89 (VAL unpriced) and 35 + 217 + 834; then 217; then 2 x 218.
-    EXPECT_EQ(recipetotal(1), 348 + 1086 + 217 + 436);
+    // 259 + 54 + 89 and 35 + 217 + 834; then 54 + 217; then 218 + 77.
+    EXPECT_EQ(recipetotal(1), 402 + 1086 + 271 + 295);
     struct Case {
         std::vector<std::string> words;
         int total;
     } cases[] = {
-        {{"asname=ILE", "price=1000", "C13"}, 2087 + 741},
-        {{"asname=ILE", "price=1000", "N15", "BOTH"}, 2828},  // ILE is 13C only
-        {{"asname=VAL", "price=1", "C13", "N15", "BOTH"}, 2828},
-        // Row 5 is set; the recipe adds both rows named CYS.
-        {{"asname=CYS", "price=18", "C13"}, 2828 - 200},
-        {{"asname=LYS", "price=0", "N15"}, 2628 - 2 * 217},
-        {{"asname=LYS", "price=5"}, 2194},  // no option: nothing is set
+        {{"asname=ILE", "price=1000", "C13"}, 2054 + 741},
+        {{"asname=ILE", "price=1000", "N15", "BOTH"}, 2795},  // ILE is 13C only
+        {{"asname=VAL", "price=1", "C13", "N15", "BOTH"}, 2795 - 2 * 53 - 76},
+        // Row 5 is set; CYSS (row 6) keeps its price.
+        {{"asname=CYS", "price=18", "C13"}, 2613 - 200},
+        {{"asname=CYSS", "price=18", "C13"}, 2413},
+        {{"asname=LYS", "price=0", "N15"}, 2413 - 2 * 217},
+        {{"asname=LYS", "price=5"}, 1979},  // no option: nothing is set
     };
     for (const Case& c : cases) {
         std::string out = run("setprice", c.words);
@@ -70,7 +71,7 @@ TEST(Edits, PricesReachTheRecipeByName) {
         EXPECT_EQ(recipetotal(1), c.total) << c.words[0] << " " << c.words[1];
     }
     EXPECT_EQ(labdata.price_catoms[5], 18);
-    EXPECT_EQ(labdata.price_catoms[6], 218);
+    EXPECT_EQ(labdata.price_catoms[6], 18);
     EXPECT_EQ(labdata.price_natoms[21], 1);
     EXPECT_EQ(run("setprice", {"asname=GLY", "price=7", "C13", "N15"}),
               " 7\nSet price C13 to 7.000\nSet price N15 to 7.000\n");

@@ -39,13 +39,19 @@ struct Writer {
     const char* what;
     std::string file;  // what it writes, in the current directory
     std::function<std::string()> write;
+    std::string old = kNotes;  // what a user has at that name
 };
 
 const Writer writers[] = {
+    // writelabel writes only over a labeling file, and only a labeling with
+    // entries over an existing file.
     {"writelabel", "d.lab",
      [] {
+         labdata.ilabelsize[1] = 1;
+         labdata.ias_front[1][1] = 1, labdata.ias_end[1][1] = 2, labdata.ischedulenr[1][1] = 3;
          return run("writelabel", {"filename=d.lab", "rank=1"});
-     }},
+     },
+     "    4    5    6\n    0    0    0\n"},
     {"writereport", "d.html", [] { return run("writereport", {"file=d.html"}); }},
     {"writesession", "session.s", [] { return run("writesession", {}); }},
     {"score", "ass_s.txt",
@@ -105,7 +111,7 @@ TEST_F(FileSafety, LinksAreWrittenThrough) {
         for (bool dangling : {false, true}) {
             SCOPED_TRACE(std::string(w.what) + (dangling ? " dangling" : " to a file"));
             fresh();
-            if (!dangling) std::ofstream("target") << kNotes;
+            if (!dangling) std::ofstream("target") << w.old;
             fs::create_symlink("target", w.file);
             std::string out = w.write();
             EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
@@ -123,7 +129,7 @@ TEST_F(FileSafety, AReadOnlyFileIsRefusedAndNamed) {
             if (asuser && geteuid() != 0) continue;  // the first round was that user
             SCOPED_TRACE(std::string(w.what) + (asuser ? " as nobody" : ""));
             fresh();
-            std::ofstream(w.file) << kNotes;
+            std::ofstream(w.file) << w.old;
             chmod(w.file.c_str(), 0444);
             std::string out;
             if (!asuser) {
@@ -153,7 +159,7 @@ TEST_F(FileSafety, AReadOnlyFileIsRefusedAndNamed) {
             EXPECT_NE(out.find("*** ERROR: "), std::string::npos) << out;
             EXPECT_NE(out.find("\"" + w.file + "\" cannot be written"), std::string::npos) << out;
             EXPECT_NE(out.find("Permission denied"), std::string::npos) << out;
-            EXPECT_EQ(slurp(w.file), kNotes);
+            EXPECT_EQ(slurp(w.file), w.old);
             struct stat st;
             stat(w.file.c_str(), &st);
             EXPECT_EQ(st.st_mode & 07777, 0444u);
@@ -169,7 +175,7 @@ TEST_F(FileSafety, FilesAtTemporaryNamesStay) {
         fresh();
         for (const char* ext : {".tmp", ".tmpXXXXXX", ".tmp000000"})
             std::ofstream(w.file + ext) << kNotes;
-        std::ofstream(w.file) << kNotes;
+        std::ofstream(w.file) << w.old;
         auto before = listing(".");
         std::string out = w.write();
         EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;

@@ -129,10 +129,6 @@ TEST(Modes, MessagesAndParameterConversions) {
     EXPECT_EQ(cutoffmask(15), 32767u);
     EXPECT_EQ(cutoffmask(31), 0x7FFFFFFFu);
     EXPECT_EQ(cutoffmask(32), 0xFFFFFFFFu);
-    // cutoff 0 allows no sample: nothing can be placed.
-    labdata.ilabelsize.fill(0);
-    run("countuniquepairs", {"iterations=0", "seedvar=2", "cutoff=0"});
-    EXPECT_EQ(labdata.ilabelsize[1], 0);
     // The seed is printed as given; 0 takes one from the clock.
     std::string out = run("countuniquepairs", {"iterations=0", "seedvar=424242", "cutoff=3"});
     EXPECT_NE(out.find("\n 424242\n"), std::string::npos);
@@ -178,6 +174,45 @@ TEST(Modes, FormulaDumpFormat) {
     EXPECT_EQ(out.substr(0, 88),
               "(\n1 NAND 23 AND\nTRUE ) AND (\n3 AND 25 AND\nTRUE ) AND NOT(\n"
               "45 XNOR 45 AND\n45 XNOR 87 AND\n");
+}
+
+// Values that mean no search are refused before it starts, on the line or
+// in the variable, and the refusal names the parameter.
+TEST(CountUniquePairs, RefusesACutoffOrExactSecondsThatMeanNoSearch) {
+    testutil::SmallBudget small;
+    Ubiquitin ubq;
+    struct Case {
+        std::string word;
+        const char* variable;  // the value of the variable exactseconds, or none
+        const char* message;   // "" : the search runs
+    } cases[] = {
+        {"cutoff=0", nullptr, "Parameter \"cutoff\" must lie in 1..20, not 0."},
+        {"cutoff=21", nullptr, "Parameter \"cutoff\" must lie in 1..20, not 21."},
+        {"cutoff=25", nullptr, "Parameter \"cutoff\" must lie in 1..20, not 25."},
+        {"exactseconds=abc", nullptr, "Illegal value \"abc\" for parameter \"exactseconds\"."},
+        {"exactseconds=-1", "5", "Illegal value \"-1\" for parameter \"exactseconds\"."},
+        {"cutoff=4", "abc", "Illegal value \"abc\" of the variable \"exactseconds\"."},
+        {"cutoff=4", "20s", "Illegal value \"20s\" of the variable \"exactseconds\"."},
+        {"exactseconds=5", "abc", ""},  // the line's value wins over the variable
+        {"cutoff=1", "2.5", ""},
+        {"cutoff=20", "0", ""},
+    };
+    for (const Case& c : cases) {
+        if (c.variable)
+            setvar("exactseconds", c.variable, kVarGlobal);
+        else
+            unsetvar("exactseconds");
+        std::string out = run("countuniquepairs", {"iterations=0", "seedvar=2", c.word});
+        SCOPED_TRACE(c.word + " " + (c.variable ? c.variable : "") + "\n" + out);
+        if (*c.message) {
+            EXPECT_NE(out.find("*** ERROR: " + std::string(c.message)), std::string::npos);
+            EXPECT_EQ(out.find("Time:(hms)"), std::string::npos);  // nothing ran
+        } else {
+            EXPECT_EQ(out.find("*** ERROR"), std::string::npos);
+            EXPECT_NE(out.find("Time:(hms)"), std::string::npos);
+        }
+    }
+    unsetvar("exactseconds");
 }
 
 TEST(CountUniquePairs, StoredSchedulesKeepEveryLimit) {

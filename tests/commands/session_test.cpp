@@ -170,4 +170,38 @@ TEST_F(Session, FailedWriteLeavesTheOldFile) {
     EXPECT_EQ(files, 1);
 }
 
+// The pair analysis a design was made on comes back with it; a session
+// without that part reads every slot as the console reports count.
+TEST_F(Session, AnalysesOfDesignsComeBack) {
+    std::mt19937 rng(3);
+    labdata.reset();
+    randomlabelings(rng);
+    labdata.slotanalysis[2] = Analysis{false, 1};
+    labdata.slotanalysis[7] = Analysis{true, 3};
+    const LabelData saved = labdata;
+    run("writesession", {});
+    std::string text = slurp("session.s");
+    std::string tail = "# analyses\n";
+    for (int r = 1; r <= kSlots; ++r)
+        tail += r == 2 ? "    0\n    1\n" : r == 7 ? "    1\n    3\n" : "    1\n    1\n";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kSessionLines + 2 * kSlots + 1);
+
+    labdata.slotanalysis.fill(Analysis());
+    EXPECT_EQ(run("readsession", {}).find("***"), std::string::npos);
+    EXPECT_EQ(labdata.slotanalysis, saved.slotanalysis);
+
+    // Cut inside the part: an error that names it, and nothing changes.
+    std::ofstream("session.s") << text.substr(0, text.size() - 6);
+    std::string out = run("readsession", {});
+    EXPECT_NE(out.find("its analyses part 21"), std::string::npos) << out;
+    EXPECT_EQ(labdata.slotanalysis, saved.slotanalysis);
+
+    // Without the part (as older sessions are): the ban, repeat limit 1.
+    std::ofstream("session.s") << text.substr(0, text.size() - tail.size());
+    EXPECT_EQ(run("readsession", {}).find("***"), std::string::npos);
+    for (int r = 1; r <= kSlots; ++r) EXPECT_EQ(labdata.slotanalysis[r], Analysis()) << r;
+}
+
 }  // namespace

@@ -2,84 +2,25 @@
 // keys are typed into it, and the recall list survives into the next run.
 // Piped input must see none of it.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "terminal.h"
+
 namespace {
 
-std::string scratchhome(const std::string& name) {
-    std::string dir = ::testing::TempDir() + "lineedit_" + std::to_string(getpid()) + "_" + name;
-    mkdir(dir.c_str(), 0700);
-    std::remove((dir + "/.quilter_history").c_str());
-    return dir;
-}
+using terminal::occurrences;
+using terminal::scratchhome;
+using terminal::Step;
 
-struct Step {
-    std::string keys;
-    std::string until;  // output to wait for before the next step
-    int count = 1;      // ... this many times in the whole output
-};
-
-int occurrences(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
-
-// Runs the program on a pseudo-terminal; returns all it wrote.
 std::string onterminal(const std::string& home, const std::vector<Step>& steps) {
-    int master = -1;
-    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-    if (pid == 0) {
-        setenv("HOME", home.c_str(), 1);
-        setenv("TERM", "xterm", 1);
-        setenv("KEMRALIB", QUILTER_SOURCE_SHARE, 1);
-        unsetenv("KEMRAINIT");
-        if (chdir(home.c_str()) != 0) _exit(127);
-        execl(QUILTER_BINARY, "quilter", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    std::string output;
-    auto readuntil = [&](const std::string& what, int count) {
-        // A generous fail-safe so that a broken editor ends the test
-        // instead of hanging it.
-        for (int waited = 0; waited < 600; ++waited) {
-            if (!what.empty() && occurrences(output, what) >= count) return true;
-            pollfd p{master, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) continue;
-            char buf[4096];
-            ssize_t n = read(master, buf, sizeof buf);
-            if (n <= 0) return what.empty();  // the program has ended
-            output.append(buf, static_cast<size_t>(n));
-        }
-        return false;
-    };
-    // The editor draws an empty line when it is ready for keys; keys typed
-    // before that would meet the terminal's own line mode.
-    const std::string ready = "\r\x1b[0K\r";
-    int step = 0;
-    for (const Step& s : steps) {
-        EXPECT_TRUE(readuntil(ready, ++step)) << output;
-        EXPECT_EQ(write(master, s.keys.data(), s.keys.size()), static_cast<ssize_t>(s.keys.size()));
-        EXPECT_TRUE(readuntil(s.until, s.count)) << "waiting for " << s.until << " in\n" << output;
-    }
-    if (!readuntil("", 0)) kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(master);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
-    return output;
+    terminal::Run r = terminal::onterminal(home, steps);
+    EXPECT_EQ(r.status, 0) << r.output;
+    return r.output;
 }
 
 std::string readfile(const std::string& f) {

@@ -17,6 +17,7 @@
 #include <map>
 
 #include "fuzzutil.h"
+#include "labeling/labeldata.h"
 #include "labelio/atomicfile.h"
 
 namespace {
@@ -91,7 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* names[] = {"d.lab", "d.html", "session.s", "ass_s.txt", "w.txt"};
     const int writer = data[0] % 5;
     const std::string name = names[writer], path = dir + "/" + name;
-    const std::string old = fuzz::text(data + 9, size - 9);
+    // writelabel writes only over labeling files, and only a labeling with
+    // entries over an existing file.
+    const std::string old =
+        writer == 0 ? "    1    2    3\n    0    0    0\n" : fuzz::text(data + 9, size - 9);
     auto file = [&](const std::string& n, mode_t mode) {
         std::ofstream(dir + "/" + n, std::ios::binary) << old;
         chmod((dir + "/" + n).c_str(), mode);
@@ -161,6 +165,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::guarded([&] {
         switch (writer) {
             case 0:
+                labdata.ilabelsize[1] = 1;
+                labdata.ias_front[1][1] = 1, labdata.ias_end[1][1] = 2;
+                labdata.ischedulenr[1][1] = 3;
                 command("writelabel", {"filename=d.lab", "rank=1"});
                 break;
             case 1:

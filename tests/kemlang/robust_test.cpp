@@ -220,7 +220,10 @@ TEST(Interpreter, ErrorActionsAliasesAndDeclarations) {
     for (const auto& c : cases) EXPECT_EQ(session(c.input), c.out) << c.input;
 }
 
-TEST(Redirection, ReplacesTheFileOnlyWhenComplete) {
+// A command that reports an error still writes its file: the error is on
+// the screen and in the file. Only a file that cannot be written keeps its
+// old contents.
+TEST(Redirection, KeepsErrorsAndReplacesTheFileOnlyWhenWritten) {
     std::string d = scratch("redirect");
     std::string f = d + "/keep.txt";
     struct {
@@ -230,7 +233,12 @@ TEST(Redirection, ReplacesTheFileOnlyWhenComplete) {
     } cases[] = {
         {"print new > " + f, false, "new\n", ""},
         {"print more >> " + f, false, "old\nmore\n", ""},
-        {"nosuch > " + f, false, "old\n", "*** ERROR: Illegal command \"nosuch\".\n"},
+        // The hint is information: it goes to the file only.
+        {"nosuch > " + f, false,
+         "*** ERROR: Illegal command \"nosuch\".\n    Type \"help\" for the list of topics.\n",
+         "*** ERROR: Illegal command \"nosuch\".\n"},
+        {"error went wrong > " + f, false, "*** ERROR: went wrong\n", "*** ERROR: went wrong\n"},
+        {"error again >> " + f, false, "old\n*** ERROR: again\n", "*** ERROR: again\n"},
         {"print new > " + f, true, "old\n",
          "*** ERROR: Cannot write output redirection file \"" + f +
              "\".\n           No space left on device\n"},
@@ -245,6 +253,16 @@ TEST(Redirection, ReplacesTheFileOnlyWhenComplete) {
         failwrites(false);
         EXPECT_EQ(out, c.out) << c.line;
         EXPECT_EQ(slurp(f), c.file) << c.line;
+    }
+    // A fatal end keeps the file with the fatal message in it.
+    if (pid_t child = fork(); child == 0) {
+        session("abort > " + f);
+        std::_Exit(3);  // not reached: abort ends the program
+    } else {
+        int wstatus = 0;
+        waitpid(child, &wstatus, 0);
+        EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 1) << wstatus;
+        EXPECT_EQ(slurp(f), "*** FATAL ERROR: Program aborted.\n");
     }
     std::string ls = "ls -A '" + d + "' > '" + d + ".ls'";
     ASSERT_EQ(std::system(ls.c_str()), 0);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "labelio/pairreports.h"
 #include "testutil.h"
 
 namespace {
@@ -56,6 +57,46 @@ TEST(Reports, ResidueTableNamesSamplesBeyondItsColumn) {
         std::string last = "  3 SER       0 0\n";
         ASSERT_NE(table.find(last), std::string::npos) << out;
         EXPECT_EQ(table.substr(table.find(last) + last.size()), c.note) << out;
+    }
+}
+
+// The summary line's fields are three wide and the peak count runs straight
+// into "Total number of samples", however many digits it has.
+TEST(Reports, SummaryLine) {
+    struct Case {
+        const char* sequence;
+        std::vector<std::pair<int, int>> entries;  // (front, end) of sample 1, 2, ...
+        const char* line;
+    } cases[] = {
+        {"ALA",
+         {{1, 1}},
+         "Maximal number of peaks in a single sample   0 Number of peaks  0Total number of "
+         "samples  0\n"},
+        {"ALA GLY ALA GLY ALA GLY",
+         {{1, 9}, {9, 1}},
+         "Maximal number of peaks in a single sample   3 Number of peaks  5Total number of "
+         "samples  2\n"},
+        {"ALA GLY ALA GLY ALA GLY",
+         {{1, 9}, {17, 17}, {9, 1}},
+         "Maximal number of peaks in a single sample   3 Number of peaks  5Total number of "
+         "samples  3\n"},
+        {nullptr,
+         {{1, 1}},
+         "Maximal number of peaks in a single sample 120 Number of peaks120Total number of "
+         "samples  1\n"},
+    };
+    std::string alanines;
+    for (int i = 0; i < 121; ++i) alanines += "ALA\n";
+    for (const Case& c : cases) {
+        testutil::molecule(c.sequence ? c.sequence : alanines);
+        TypeMatrix u{};
+        for (auto& row : u) row.fill(1);
+        static Schedule s;
+        initschedule(s);
+        for (size_t k = 0; k < c.entries.size(); ++k)
+            addentry(s.samples[k + 1], c.entries[k].first, c.entries[k].second, 1 << k);
+        fillschednrs(s, u);
+        EXPECT_EQ(testutil::captured([&] { outputsummary(kemradata, s); }), c.line);
     }
 }
 

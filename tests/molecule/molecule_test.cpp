@@ -69,6 +69,23 @@ TEST(Sequences, RealProteinsFastaAndSequenceFilesAgree) {
     EXPECT_NE(out.find("Illegal residue letter \"Z\" at position 3"), std::string::npos) << out;
 }
 
+// The action word fasta (or fa, faa) reads any file as FASTA; a name
+// without extension gets the action's.
+TEST(Sequences, TheFastaActionWord) {
+    const std::string seq = ">t\nMKAGS\n";
+    std::string txt = testutil::writefile("t.txt", seq), fa = testutil::writefile("t.fa", seq);
+    std::string bare = fa.substr(0, fa.size() - 3);
+    const std::vector<std::vector<std::string>> lines = {
+        {"fasta", "file=" + txt}, {"fasta", txt}, {"fa", bare}, {"faa", txt}, {"seq", fa}};
+    for (const auto& words : lines) {
+        nulify();
+        kemradata.libdir = QUILTER_SOURCE_SHARE;
+        run("read", {"lib", "standard.lib"});
+        std::string out = run("read", words);
+        EXPECT_EQ(kemradata.nr, 5) << words[0] << " " << words[1] << "\n" << out;
+    }
+}
+
 TEST(ShiftLists, RealBmrbEntry) {
     molecule("ubiquitin.fasta");
     std::string out = run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});

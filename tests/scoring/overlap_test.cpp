@@ -100,7 +100,7 @@ TEST(OverlapFunctionsDeathTest, WindowAssertions) {
                 kemlangdata.screen = stderr;
                 ovonedim(0.5, c.tol, c.mode);
             },
-            ::testing::ExitedWithCode(0), "Assertion failed at line: [0-9]+ Stopping\\.")
+            ::testing::ExitedWithCode(1), "Assertion failed at line: [0-9]+ Stopping\\.")
             << c.tol << " " << c.mode;
 }
 

@@ -1,0 +1,301 @@
+// Prices as every report shows them, the price file, forms that are not
+// offered, and the order sheet.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+
+#include "labeling/slots.h"
+#include "labelio/order.h"
+#include "labelio/pricefile.h"
+#include "labelio/recipe.h"
+#include "testutil.h"
+
+namespace {
+
+using testutil::run;
+
+// The first twelve residues of ubiquitin, MQIFVKTLTGKT.
+const char* kFragment = "MET\nGLN\nILE\nPHE\nVAL\nLYS\nTHR\nLEU\nTHR\nGLY\nLYS\nTHR";
+
+void setslot(int r, const std::vector<std::array<int, 3>>& entries) {
+    labdata.ilabelsize[r] = static_cast<int>(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        labdata.ias_front[r][i + 1] = entries[i][0];
+        labdata.ias_end[r][i + 1] = entries[i][1];
+        labdata.ischedulenr[r][i + 1] = entries[i][2];
+    }
+    plainslot(labdata, r);
+}
+
+// A file name of this test process that no file has yet.
+std::string unmade(const std::string& name) {
+    return ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+}
+
+long number(const std::string& text, const std::string& pattern) {
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(text, m, std::regex(pattern))) << pattern << "\n" << text;
+    return m.empty() ? -1 : std::stol(m[1]);
+}
+
+long recipetotal(int rank) {
+    return number(run("showrecipe", {"rank=" + std::to_string(rank)}),
+                  "Total price of all samples: (\\d+)");
+}
+
+long ordertotal(int rank) {
+    return number(run("showorder", {"rank=" + std::to_string(rank)}), "mg, price (\\d+)\n");
+}
+
+// Each row its own prices, so that a look-up in the wrong row shows.
+void distinctprices() {
+    for (int r = 1; r <= kTypes; ++r) {
+        labdata.price_catoms[r] = 1000 + r;
+        labdata.price_natoms[r] = 2000 + r;
+        labdata.price_bothatoms[r] = 3000 + r;
+    }
+}
+
+TEST(Prices, EveryTypeByItsOwnRowInRecipeAndOrder) {
+    testutil::molecule(kFragment);
+    distinctprices();
+    for (int t = 1; t <= kTypes; ++t) {
+        const int u = t == 9 ? 1 : 9;  // another type for the 15N
+        // Sample 1: t 13C, u 15N; sample 2: t both.
+        setslot(1, {{t, u, 1}, {t, t, 2}});
+        const long want = (1000 + t) + (2000 + u) + (3000 + t);
+        EXPECT_EQ(recipetotal(1), want) << t;
+        const std::string order = run("showorder", {"rank=1"});
+        EXPECT_EQ(number(order, "mg, price (\\d+)\n"), want) << t;
+        const std::string name = typename_of(kemradata, t);
+        EXPECT_NE(order.find(name + std::string(6 - name.size(), ' ') + "1-13C "),
+                  std::string::npos)
+            << order;
+        EXPECT_NE(order.find(std::to_string(3000 + t) + "\n"), std::string::npos) << order;
+    }
+    // Setting a type's price moves every total by it: VAL labelled with 13C
+    // in eight samples.
+    setslot(2, {{21, 13, 255}});
+    const long before = recipetotal(2);
+    run("setprice", {"asname=VAL", "price=5000", "C13"});
+    EXPECT_EQ(recipetotal(2), before + 8 * (5000 - 1021));
+    EXPECT_EQ(ordertotal(2), recipetotal(2));
+    // CYSS has a row of its own; setting CYS leaves it.
+    run("setprice", {"asname=CYS", "price=7", "C13"});
+    setslot(3, {{6, 13, 1}});
+    EXPECT_EQ(recipetotal(3), 1006 + 2013);
+    // Sample 2 empty: the recipe stops before sample 3, and says what the
+    // whole labeling costs; the order buys sample 3 too.
+    setslot(4, {{11, 15, 1}, {12, 18, 4}});
+    const std::string gap = run("showrecipe", {"rank=4"});
+    EXPECT_EQ(number(gap, "Total price of all samples: (\\d+)"), 1011 + 2015) << gap;
+    EXPECT_NE(gap.find("*** WARNING: Sample 2 of labeling 4 is empty"), std::string::npos) << gap;
+    EXPECT_EQ(number(gap, "The whole labeling costs (\\d+),"), 1011 + 2015 + 1012 + 2018);
+    EXPECT_EQ(ordertotal(4), 1011 + 2015 + 1012 + 2018);
+    const std::string list = run("showprices", {});
+    EXPECT_NE(list.find("Prices in USD per sample of 1 L culture"), std::string::npos) << list;
+    for (const char* row : {"\nCYS +7 +2005 +3005 *\n", "\nCYSS +1006 +2006 +3006 *\n",
+                            "\nVAL +5000 +2021 +3021 *\n", "\nASN +1003 +2003 +3003 *\n"})
+        EXPECT_TRUE(std::regex_search(list, std::regex(row))) << row << list;
+}
+
+TEST(PriceFile, RoundTripAndEverySequenceStartsFromTheTableRead) {
+    testutil::molecule(kFragment);
+    EXPECT_EQ(currentprices(labdata), builtinprices());
+    distinctprices();
+    labdata.price_catoms[12] = kNotOffered;
+    labdata.price_unit = "EUR per sample of 0.5 L culture, \"list\" prices";
+    const PriceSheet mine = currentprices(labdata);
+    const std::string file = unmade("prices.csv");
+    EXPECT_EQ(run("writeprices", {"file=" + file}).find("***"), std::string::npos);
+    testutil::molecule(kFragment);  // a new sequence: the built-in table again
+    EXPECT_EQ(currentprices(labdata), builtinprices());
+    EXPECT_EQ(run("readprices", {"file=" + file}).find("***"), std::string::npos);
+    EXPECT_EQ(currentprices(labdata), mine);
+    run("setprice", {"asname=ALA", "price=1", "C13"});
+    testutil::molecule("ALA\nGLY\nALA");  // restores the table read, not setprice's
+    EXPECT_EQ(currentprices(labdata), mine);
+    // A spreadsheet's copy: marked, quoted, with CR line ends and rows out of order.
+    std::string sheet = "\xEF\xBB\xBF\"unit\",\"USD, per sample\"\r\nType,13C,15N,Both\r\n\r\n";
+    for (int t = kTypes; t >= 1; --t)
+        sheet += std::string("\"") + pricerowname(t) + "\", 5," + std::to_string(t) + ",10000\r\n";
+    EXPECT_EQ(run("readprices", {"file=" + testutil::writefile("sheet.csv", sheet)}).find("***"),
+              std::string::npos);
+    EXPECT_EQ(labdata.price_unit, "USD, per sample");
+    EXPECT_EQ(labdata.price_natoms[6], 6);
+    EXPECT_EQ(labdata.price_bothatoms[21], kNotOffered);
+    loadedprices = builtinprices();
+}
+
+TEST(PriceFile, BadFileIsRefusedWholeNamingFileAndLine) {
+    testutil::molecule(kFragment);
+    const std::string good = pricecsv(builtinprices());
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string s = good;
+        s.replace(s.find(from), from.size(), to);
+        return s;
+    };
+    struct Case {
+        std::string text, says;
+    } cases[] = {
+        {replaced("LEU,89,", "LEU,89x,"), "line 14: the 13C price of LEU is \"89x\""},
+        {replaced("LEU,89,58,961", "LEU,89,58"), "line 14: a row holds a type and three prices"},
+        {replaced("LEU,89,58,961", "LEU,89,58,961,4"), "line 14: a row holds"},
+        {replaced("GLY,", "LEU,"), "line 14: LEU is priced twice (also on line 11)"},
+        {replaced("GLY,", "GLZ,"), "line 11: \"GLZ\" is not a residue type"},
+        {replaced("TRP,226,", "TRP,-226,"), "line 21: the 13C price of TRP"},
+        {replaced("VAL,54,77,810", "VAL,54,77,1000001"), "line 23: the both price of VAL"},
+        {replaced("VAL,54,77,810\n", ""), "is refused: it prices no row for VAL."},
+        {replaced("unit,", "currency,"), "line 1: the first line must name the unit"},
+        {replaced("unit,USD per sample of 1 L culture", "unit,"), "line 1:"},
+        {replaced("type,13C,15N,both", "type,15N,13C,both"), "line 2: the second line"},
+        {"", "is refused: it holds no price table"},
+    };
+    for (const Case& c : cases) {
+        distinctprices();
+        const PriceSheet before = currentprices(labdata), base = loadedprices;
+        const std::string file = testutil::writefile("bad.csv", c.text);
+        const std::string out = run("readprices", {"file=" + file});
+        EXPECT_EQ(out.rfind("*** ERROR: Price file \"" + file + "\" ", 0), 0u) << out;
+        EXPECT_NE(out.find(c.says), std::string::npos) << c.says << "\n" << out;
+        EXPECT_NE(out.find("The prices are unchanged."), std::string::npos) << out;
+        EXPECT_EQ(currentprices(labdata), before) << c.says;
+        EXPECT_EQ(loadedprices, base) << c.says;
+    }
+    const std::string out = run("readprices", {"file=/nonexistent/prices.csv"});
+    EXPECT_NE(out.find("\"/nonexistent/prices.csv\" cannot be read: No such file"),
+              std::string::npos)
+        << out;
+}
+
+// The forms of a slot a recipe buys, by code: 'C', 'N' or 'B' per type and sample.
+bool buys(int rank, int type, char code) {
+    auto s = std::make_unique<Schedule>();
+    import_pairs(labdata, rank, *s);
+    const Recipe r = makerecipe(*s, labdata, kemradata, true);
+    for (int k = 1; k <= static_cast<int>(r.samples.size()); ++k)
+        if (r.code(type, k) == code) return true;
+    return false;
+}
+
+// LEU, GLY and VAL are cheap and in most designs of ubiquitin: marked not
+// offered in one form each, no labeling, recipe, report or order may use
+// that form.
+TEST(NotOffered, NoStoredLabelingRecipeReportOrOrderBuysIt) {
+    testutil::SmallBudget small;
+    for (const char* spectra : {"hnco", "hsqc+hnco"}) {
+        testutil::molecule("ubiquitin.fasta");
+        run("setprice", {"asname=LEU", "price=10000", "C13"});
+        run("setprice", {"asname=GLY", "price=10000", "N15"});
+        run("setprice", {"asname=THR", "price=12000", "BOTH"});
+        run("setprice", {"asname=VAL", "price=10000", "C13"});  // row 21 counts too
+        labdata.ilabelsize.fill(0);
+        const std::string out = run("countuniquepairs", {"iterations=20", "seedvar=5", "cutoff=6",
+                                                         std::string("spectra=") + spectra});
+        ASSERT_EQ(out.find("*** ERROR"), std::string::npos) << out;
+        ASSERT_GT(labdata.ilabelsize[1], 0) << spectra;
+        const long verdict = number(out, "recipe price (\\d+):");
+        for (int r = 1; r <= kSlots && labdata.ilabelsize[r] > 0; ++r) {
+            EXPECT_FALSE(buys(r, 12, 'C')) << spectra << " " << r;
+            EXPECT_FALSE(buys(r, 9, 'N')) << spectra << " " << r;
+            EXPECT_FALSE(buys(r, 18, 'B')) << spectra << " " << r;
+            EXPECT_FALSE(buys(r, 21, 'C')) << spectra << " " << r;
+            const std::string recipe = run("showrecipe", {"rank=" + std::to_string(r)});
+            EXPECT_FALSE(std::regex_search(recipe, std::regex("\nLEU\\|[^|]*C"))) << recipe;
+            EXPECT_FALSE(std::regex_search(recipe, std::regex("\nGLY\\|[^|]*N"))) << recipe;
+            EXPECT_FALSE(std::regex_search(recipe, std::regex("\nTHR\\|[^|]*B"))) << recipe;
+            EXPECT_FALSE(std::regex_search(recipe, std::regex("\nVAL\\|[^|]*C"))) << recipe;
+            const std::string order = run("showorder", {"rank=" + std::to_string(r)});
+            EXPECT_EQ(order.find("LEU   1-13C "), std::string::npos) << order;
+            EXPECT_EQ(order.find("GLY   15N "), std::string::npos) << order;
+            EXPECT_EQ(order.find("THR   1-13C,15N "), std::string::npos) << order;
+            EXPECT_EQ(order.find("VAL   1-13C "), std::string::npos) << order;
+            EXPECT_EQ(order.find("not offered"), std::string::npos) << order;
+        }
+        // The report's recipe: 13C and 15N lists per sample row.
+        const std::string page = unmade(std::string("report_") + (spectra[1] == 'n' ? "1" : "2"));
+        run("writereport", {"file=" + page, "rank=1"});
+        const std::string html = testutil::slurp(page);
+        std::regex row(
+            "<tr class=\"recipe-sample\"><td class=\"num\">\\d+</td><td>([^<]*)</td>"
+            "<td class=\"num\">\\d+</td><td>([^<]*)</td><td class=\"num\">\\d+</td>"
+            "<td>([^<]*)</td>");
+        int rows = 0;
+        for (std::sregex_iterator i(html.begin(), html.end(), row), e; i != e; ++i, ++rows) {
+            EXPECT_EQ((*i)[1].str().find("LEU"), std::string::npos) << (*i)[0];
+            EXPECT_EQ((*i)[1].str().find("VAL"), std::string::npos) << (*i)[0];
+            EXPECT_EQ((*i)[2].str().find("GLY"), std::string::npos) << (*i)[0];
+            EXPECT_EQ((*i)[3].str().find("THR"), std::string::npos) << (*i)[0];
+        }
+        EXPECT_GT(rows, 0) << html;
+        // One labeling, one price; a recipe that stops at an empty sample says
+        // what the whole labeling costs.
+        const std::string recipe = run("showrecipe", {"rank=1"});
+        if (recipe.find("*** WARNING") == std::string::npos)
+            EXPECT_EQ(recipetotal(1), verdict) << spectra;
+        else
+            EXPECT_EQ(number(recipe, "The whole labeling costs (\\d+),"), verdict) << recipe;
+        EXPECT_EQ(ordertotal(1), verdict) << spectra;
+        EXPECT_EQ(number(html, "Total price of all samples: (\\d+)<"), verdict) << spectra;
+    }
+}
+
+TEST(Order, AmountsMassesTwoSpectrumLabelsAndTheCsv) {
+    testutil::molecule(kFragment);
+    for (int r = 1; r <= kSlots; ++r) setslot(r, {});
+    // Sample 1: ILE 13C, PHE 15N, THR both; sample 3: ILE 13C, PHE 15N.
+    setslot(1, {{11, 15, 5}, {18, 18, 1}});
+    // A two-spectrum design's extra 15N on GLY in sample 2.
+    labdata.slotmodel[1].spectra = Spectra::hsqchnco;
+    labdata.slotextra[1].n[9] = 2;
+    const std::string file = unmade("order.csv");
+    const std::string out = run("showorder", {"rank=1", "volume=0.5", "conc=150", "file=" + file});
+    EXPECT_EQ(out.find("***"), std::string::npos) << out;
+    EXPECT_NE(out.find("3 samples of 0.500 L culture, 150.0 mg"), std::string::npos) << out;
+    // Per line: samples, mg, mmol, g/mol, price. 1-13C ILE is 131.175 + 0.992
+    // g/mol; 15N GLY 75.067 + 0.993; THR 119.120 + both.
+    for (const char* line : {"\nILE +1-13C +1 3 +150\\.0 +1\\.135 +132\\.167 +518\n",
+                             "\nPHE +15N +1 3 +150\\.0 +0\\.903 +166\\.185 +70\n",
+                             "\nGLY +15N +2 +75\\.0 +0\\.986 +76\\.060 +65\n",
+                             "\nTHR +1-13C,15N +1 +75\\.0 +0\\.619 +121\\.105 +835\n"})
+        EXPECT_TRUE(std::regex_search(out, std::regex(line))) << line << out;
+    EXPECT_NE(out.find("Total: 4 forms, 450.0 mg, price " +
+                       std::to_string(2 * 259 + 2 * 35 + 65 + 835) + "\n"),
+              std::string::npos)
+        << out;
+    const std::string csv = testutil::slurp(file);
+    EXPECT_EQ(csv.rfind("order,labeling 1,3 samples,0.500 L culture per sample,150.0 mg per litre\n"
+                        "unit,USD per sample of 1 L culture\n"
+                        "type,form,samples,mg,mmol,g/mol,price,offered\n",
+                        0),
+              0u)
+        << csv;
+    EXPECT_NE(csv.find("\nTHR,\"1-13C,15N\",1,75.0,0.619,121.105,835,yes\n"), std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find("\ntotal,,,450.0,,,1488,\n"), std::string::npos) << csv;
+    // A hand-made labeling that buys a form not offered is warned about.
+    run("setprice", {"asname=PHE", "price=10000", "N15"});
+    const std::string warned = run("showorder", {"rank=1"});
+    EXPECT_NE(warned.find("not offered"), std::string::npos) << warned;
+    EXPECT_NE(warned.find("*** WARNING: Labeling 1 buys forms that are not offered: PHE 15N."),
+              std::string::npos)
+        << warned;
+    struct Bad {
+        std::vector<std::string> words;
+        std::string says;
+    } bad[] = {
+        {{"rank=11"}, "\"rank\" must lie in 1..10"},
+        {{"volume=0"}, "\"volume\" must be more than 0"},
+        {{"conc=-5"}, "\"conc\" must be more than 0"},
+        {{"rank=4"}, "Labeling 4 labels nothing"},
+    };
+    for (const Bad& b : bad) {
+        const std::string o = run("showorder", b.words);
+        EXPECT_NE(o.find("*** ERROR: "), std::string::npos) << o;
+        EXPECT_NE(o.find(b.says), std::string::npos) << o;
+        EXPECT_EQ(o.find("Total:"), std::string::npos) << o;
+    }
+}
+
+}  // namespace
