@@ -56,7 +56,7 @@ double shiftof(int r, const char* name) {
 
 std::string residuename(int r) {
     return trim(lefstr(kemradata.rnam[static_cast<size_t>(r)])) + " " +
-           intp(kemradata.ir[static_cast<size_t>(r)]);
+           std::to_string(kemradata.ir[static_cast<size_t>(r)]);
 }
 
 std::string directoryof(const std::string& file) {
@@ -137,7 +137,7 @@ static void simulatespectra(Words& param, int& npar) {
 static void assignpairs(Words& param, int& npar) {
     params(param, npar,
            "table=*= rank=@i=1 tolh=0.0<@r=0.03 toln=0.0<@r=0.3 tolc=0.0<@r=0.2 file=*= shifts=*= "
-           "reference=@i=1");
+           "reference=@i=1 lost=0<=@i=20");
     if (haverr() || !paramin("rank", 1, kSlots)) return;
     const std::string tablename = trim(getpar("table"));
     if (tablename.empty()) {
@@ -197,8 +197,8 @@ static void assignpairs(Words& param, int& npar) {
             return;
         }
     }
-    const Tolerance tol{rparam("tolh"), rparam("toln"), rparam("tolc")};
-    const Decoding d = decode(book, peaks, tol);
+    const Tolerance tol{rparam("tolh"), rparam("toln"), rparam("tolc"), iparam("lost")};
+    const Decoding d = decode(book, peaks, tol, residuename);
 
     // The reference list: its peak numbers go into the assignment file.
     const int ref = iparam("reference");

@@ -395,7 +395,9 @@ const char* verdictname(Verdict v) {
     return "";
 }
 
-Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tolerance& tol) {
+Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tolerance& tol,
+                const std::function<std::string(int)>& name) {
+    auto who = [&](int r) { return name ? name(r) : "residue " + std::to_string(r); };
     Decoding d;
     d.groups = matchpeaks(peaks, tol, book);
     const int nres = book.residues(), ng = static_cast<int>(d.groups.size());
@@ -410,7 +412,8 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
         for (int r = 1; r <= nres; ++r)
             if (book.code(r) == gr.code) c.push_back(r);
         for (int r = 1; r <= nres; ++r)
-            if (book.code(r) != 0 && book.code(r) != gr.code && within(gr.code, book.code(r)))
+            if (book.code(r) != 0 && book.code(r) != gr.code && within(gr.code, book.code(r)) &&
+                distance(gr.code, book.code(r), book.nsamples) <= tol.lost)
                 c.push_back(r);
     }
     const Forcing fr = forcing(cand, nres);
@@ -424,9 +427,8 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
             if (free[i] == r || !(a & c)) continue;
             for (size_t j = i + 1; j < free.size(); ++j) {
                 const Code b = book.code(free[j]);
-                if (free[j] == r || !(b & c) || !within(c, a | b)) continue;
-                why = "could be residues " + std::to_string(free[i]) + " and " +
-                      std::to_string(free[j]) + " overlapped";
+                if (free[j] == r || !(b & c) || (a | b) != c) continue;
+                why = "could be " + who(free[i]) + " and " + who(free[j]) + " overlapped";
                 return true;
             }
         }
@@ -434,14 +436,22 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
     };
 
     // Could the residue's peaks be among those of a group that holds two
-    // residues? Then the group matched to it may be another residue.
-    auto hidden = [&](int r, std::string& why) {
+    // residues, while this group is another residue with peaks lost? Only
+    // when such another residue has no group of its own that shows its code
+    // whole.
+    auto hidden = [&](int g, int r, std::string& why) {
+        bool other = false;
+        for (int s : cand[static_cast<size_t>(g)]) {
+            if (s == r) continue;
+            const int h = fr.holder[static_cast<size_t>(s)];
+            other |= h < 0 || d.groups[static_cast<size_t>(h)].code != book.code(s);
+        }
+        if (!other) return false;
         for (const Group& o : d.groups)
             if (!o.risk.empty() && within(book.code(r), o.code)) {
-                char text[96];
-                std::snprintf(text, sizeof text,
-                              "residue %d may be in the overlapped peaks at %.3f %.2f", r, o.h,
-                              o.n);
+                char text[160];
+                std::snprintf(text, sizeof text, "%s may be in the overlapped peaks at %.3f %.2f",
+                              who(r).c_str(), o.h, o.n);
                 why = text;
                 return true;
             }
@@ -468,20 +478,20 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
                 if (dd == best && a.candidates.size() < 5) a.candidates.push_back(r);
             }
             if (!a.candidates.empty())
-                a.why = "nearest: residue " + std::to_string(a.candidates[0]) + " with " +
+                a.why = "nearest: " + who(a.candidates[0]) + " with " +
                         difference(gr.code, book.code(a.candidates[0]), book.nsamples, book.hsqc);
             continue;
         }
         const int r = fr.residue[static_cast<size_t>(g)];
         std::string why;
-        if (r > 0 && !overlapped(gr.code, r, why) && !hidden(r, why)) {
+        if (r > 0 && !overlapped(gr.code, r, why) && !hidden(g, r, why)) {
             if (gr.code != book.code(r)) {
                 // Forced only if nothing but losses happened: a peak of
                 // another residue in the group would make it a lie.
                 a.verdict = Verdict::ambiguous;
                 a.candidates = {r};
-                a.why = "residue " + std::to_string(r) + " if " +
-                        difference(gr.code, book.code(r), book.nsamples, book.hsqc);
+                a.why =
+                    who(r) + " if " + difference(gr.code, book.code(r), book.nsamples, book.hsqc);
                 continue;
             }
             a.residue = r;
@@ -492,15 +502,14 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
                     distance(book.code(o), book.code(r), book.nsamples) <= 1)
                     near = o;
             if (near)
-                a.why = "residue " + std::to_string(near) + " differs in one sample";
+                a.why = who(near) + " differs in one sample";
             else
                 a.verdict = Verdict::sure;
             continue;
         }
         int exact = 0;
         for (int o : c) exact += book.code(o) == gr.code;
-        a.verdict = exact >= 2 && exact == static_cast<int>(c.size()) ? Verdict::shared
-                                                                      : Verdict::ambiguous;
+        a.verdict = exact >= 2 ? Verdict::shared : Verdict::ambiguous;
         a.candidates = c;
         if (!why.empty())
             a.why = why;
@@ -538,12 +547,12 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
                     std::fabs(o.h - p.h) > 3 * tol.h || std::fabs(o.n - p.n) > 3 * tol.n ||
                     (o.code & state) == state || !isacode(o.code | state))
                     continue;
-                char text[128];
+                char text[192];
                 std::snprintf(text, sizeof text,
-                              "residue %d, unless its %s peak in sample %d belongs to the peaks at "
+                              "%s, unless its %s peak in sample %d belongs to the peaks at "
                               "%.3f %.2f",
-                              a.residue, p.spectrum == Spectrum::hnco ? "HNCO" : "HSQC", p.sample,
-                              o.h, o.n);
+                              who(a.residue).c_str(),
+                              p.spectrum == Spectrum::hnco ? "HNCO" : "HSQC", p.sample, o.h, o.n);
                 a.candidates = {a.residue};
                 a.residue = 0, a.verdict = Verdict::ambiguous, a.why = text;
             }

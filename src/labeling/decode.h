@@ -14,7 +14,10 @@
 //    joined while their centres lie within three times the tolerances.
 //  - a peak too weak to pick is lost: the observed code is then the true
 //    code with states missing. A group may be any residue whose code
-//    contains its observed code, and a residue is forced on it when every
+//    contains its observed code with at most a given number of sample
+//    states lost (any number by default; a user who trusts the spectra may
+//    allow fewer and get more assignments), and a residue is forced on it
+//    when every
 //    maximum matching of groups to distinct residues pairs the two (the
 //    truth is one of them). A forced group is assigned only when it shows
 //    the residue's code exactly; with states missing it is reported with
@@ -38,6 +41,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,8 +62,12 @@ struct Peak {
     int source = 0;  // the residue a simulated peak was made from (0: measured)
 };
 
+// Shifts within which peaks belong together, and the sample states a
+// residue may lose (a lost HNCO peak, or both peaks of a sample): a group
+// that would need more is not taken for that residue.
 struct Tolerance {
     double h = 0.03, n = 0.3, c = 0.2;
+    int lost = 20;
 };
 
 // The codes the residues of a sequence give under a label table: per
@@ -145,7 +153,10 @@ struct Forcing {
 };
 Forcing forcing(const std::vector<std::vector<int>>& cand, int nres);
 
-Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tolerance& tol);
+// name gives a residue's name in the reasons ("GLY 47"); without it,
+// "residue 47" by index.
+Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tolerance& tol,
+                const std::function<std::string(int)>& name = {});
 
 // The shifts that make a residue's peaks: 1H and 15N of its amide, 13C of
 // the carbonyl of the residue before; NaN when not known.

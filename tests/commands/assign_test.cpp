@@ -1,0 +1,136 @@
+// From a design to assigned residues: the spectra simulated from real BMRB
+// shifts, read back and assigned, in both models, with noise and lost peaks
+// (never a wrong residue); and the inputs that must be refused whole.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <regex>
+
+#include "labeling/labeldata.h"
+#include "testutil.h"
+
+namespace {
+
+using testutil::run;
+
+double shiftof(int number, const std::string& atom) {
+    for (int r = 1; r <= kemradata.nr; ++r) {
+        if (kemradata.ir[static_cast<size_t>(r)] != number) continue;
+        for (int a = kemradata.ifira[static_cast<size_t>(r)];
+             a < kemradata.ifira[static_cast<size_t>(r) + 1]; ++a)
+            if (trim(kemradata.anam[static_cast<size_t>(a)]) == atom)
+                return kemradata.shift[1][static_cast<size_t>(a)];
+    }
+    return NAN;
+}
+
+std::string dir() { return ::testing::TempDir() + std::to_string(getpid()) + "_assign"; }
+
+TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
+    struct Case {
+        const char* fasta;
+        const char* bmrb;
+        const char* spectra;
+        double noise, drop;  // noise in tolerances
+        bool all;            // nearly every resolved unique pair assigned
+    };
+    const Case cases[] = {
+        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0, true},
+        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0, 0, true},
+        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0, false},
+        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0.5, 0, false},
+        {"ci2.fasta", "bmr4974_ci2.str", "hnco", 0.5, 0, false},
+        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0.1, false},
+        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0.1, false},
+    };
+    const std::regex row(
+        R"(\n +\S+ +([0-9.]+) +([0-9.]+) +\S+ +\S+ +[A-Z]{3} ([0-9]+) +(sure|likely))");
+    for (const Case& c : cases) {
+        testutil::SmallBudget small;
+        testutil::molecule(c.fasta);
+        run("read", {"bmrb", testutil::example(c.bmrb)});
+        const std::string design = run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=5",
+                                                            std::string("spectra=") + c.spectra});
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(design, m, std::regex("resolves ([0-9]+) of"))) << design;
+        const int resolved = std::stoi(m[1]);
+        const std::string base = dir() + "_" + c.spectra;
+        const std::string sim =
+            run("simulatespectra", {"file=" + base, "noiseh=" + std::to_string(0.03 * c.noise),
+                                    "noisen=" + std::to_string(0.3 * c.noise),
+                                    "noisec=" + std::to_string(0.2 * c.noise),
+                                    "drop=" + std::to_string(c.drop), "seed=5"});
+        ASSERT_FALSE(haverr()) << sim;
+        const std::string out = run("assignpairs", {"table=" + base + ".spectra"});
+        ASSERT_FALSE(haverr()) << out;
+        int assigned = 0;
+        for (auto it = std::sregex_iterator(out.begin(), out.end(), row);
+             it != std::sregex_iterator(); ++it, ++assigned) {
+            const int number = std::stoi((*it)[3]);
+            EXPECT_NEAR(std::stod((*it)[1]), shiftof(number, "H"), 0.03 + 1e-3)
+                << c.fasta << " " << c.spectra << ": residue " << number << "\n"
+                << out;
+            EXPECT_NEAR(std::stod((*it)[2]), shiftof(number, "N"), 0.3 + 1e-2)
+                << c.fasta << " " << c.spectra << ": residue " << number;
+        }
+        if (c.all) {
+            EXPECT_GE(assigned * 10, resolved * 8) << c.fasta << " " << c.spectra << "\n" << out;
+        }
+        if (c.drop > 0) {
+            EXPECT_NE(out.find("the design predicts"), std::string::npos) << out;
+        }
+    }
+}
+
+TEST(AssignPairs, BadInputIsRefusedWhole) {
+    testutil::SmallBudget small;
+    testutil::molecule("ubiquitin.fasta");
+    run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
+    run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=3", "spectra=hsqc+hnco"});
+    const std::string base = dir() + "_bad";
+    run("simulatespectra", {"file=" + base});
+    const std::string s1 = base + "_s1_hsqc.list", s1c = base + "_s1_hnco.list";
+    const std::string table = testutil::slurp(base + ".spectra");
+    auto tablewith = [&](const std::string& from, const std::string& to) {
+        std::string t = table;
+        t.replace(t.find(from), from.size(), to);
+        static int n = 0;
+        return testutil::writefile("bad" + std::to_string(++n) + ".spectra", t);
+    };
+    const std::string good = testutil::slurp(s1);
+    struct Case {
+        const char* name;
+        std::string tablefile;
+        std::string listtext;  // written over sample 1's HSQC list when not empty
+        const char* says;
+    };
+    const std::string hsqcname = s1.substr(s1.rfind('/') + 1);
+    const std::string hnconame = s1c.substr(s1c.rfind('/') + 1);
+    const Case cases[] = {
+        {"no such table", base + ".nothing", "", "cannot be opened"},
+        {"a missing list", tablewith(hsqcname, "missing.list"), "", "cannot be opened"},
+        {"a bad table line", tablewith("1  hsqc", "1  noesy"), "", "line 3"},
+        {"a sample outside the design", tablewith("1  hsqc", "9  hsqc"), "", "names sample 9"},
+        {"a spectrum missing", tablewith("1  hsqc  " + hsqcname + "\n", ""), "",
+         "lacks hsqc of sample 1"},
+        {"an HNCO list as HSQC", tablewith(hsqcname, hnconame), "", "given as an HSQC"},
+        {"a bad peak line", base + ".spectra", good + "   x 8.1 120\n", "line"},
+    };
+    for (const Case& c : cases) {
+        if (!c.listtext.empty()) std::ofstream(s1) << c.listtext;
+        std::remove((base + "_ass.txt").c_str());
+        const std::string out =
+            run("assignpairs", {"table=" + c.tablefile, "file=" + base + "_ass.txt"});
+        EXPECT_TRUE(haverr()) << c.name;
+        EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
+        EXPECT_EQ(testutil::slurp(base + "_ass.txt"), "") << c.name;
+        if (!c.listtext.empty()) {
+            EXPECT_NE(out.find(s1), std::string::npos) << c.name << ": the file is named";
+            std::ofstream(s1) << good;
+        }
+    }
+}
+
+}  // namespace
