@@ -83,7 +83,7 @@ TEST(CommandTable, SlotsFlagsAndSharedHandlers) {
         }
         EXPECT_NE(comand[i].idtyp, 2) << i;
     }
-    EXPECT_EQ(named, 45);
+    EXPECT_EQ(named, 47);
     for (int i : {13, 28, 35, 38, 39, 40, 44, 45, 46, 50, 52}) EXPECT_EQ(comand[i].idtyp, 0) << i;
     for (int i : {1, 2, 4, 9, 11, 12, 14, 18, 20, 23, 25, 27, 29, 33, 36, 37, 41, 43, 82, 84})
         EXPECT_EQ(comand[i].idtyp, 1) << i;
