@@ -1,4 +1,4 @@
-// From a stored design to assigned residues: simulatespectra writes the
+// From a stored design to assigned residues: simulatepeaks writes the
 // peak lists the samples would give, assignpairs reads measured ones back,
 // decodes them and assigns.
 #include <cmath>
@@ -12,7 +12,7 @@
 #include "labeling/slots.h"
 #include "labelio/atomicfile.h"
 #include "labelio/codebook.h"
-#include "labelio/spectra.h"
+#include "labelio/peakfiles.h"
 #include "molecule/kemradata.h"
 
 using namespace decoding;
@@ -39,16 +39,8 @@ bool designbook(int rank, bool hsqc, decoding::CodeBook& book, Model& model) {
     return true;
 }
 
-int atomof(int r, const char* name) {
-    if (r < 1 || r > kemradata.nr) return 0;
-    for (int a = kemradata.ifira[static_cast<size_t>(r)];
-         a < kemradata.ifira[static_cast<size_t>(r) + 1]; ++a)
-        if (trim(kemradata.anam[static_cast<size_t>(a)]) == name) return a;
-    return 0;
-}
-
 double shiftof(int r, const char* name) {
-    const int a = atomof(r, name);
+    const int a = residueatom(kemradata, r, name);
     if (a == 0 || kemradata.npkl < 1) return NAN;
     const double s = kemradata.shift[1][static_cast<size_t>(a)];
     return std::fabs(s) < 900.0 ? s : NAN;
@@ -80,7 +72,7 @@ std::string fixed(double x, int width, int decimals) {
 }  // namespace
 
 // The peak lists each sample of a design would give, from shift list 1.
-static void simulatespectra(Words& param, int& npar) {
+static void simulatepeaks(Words& param, int& npar) {
     params(param, npar,
            "rank=@i=1 file=*=simulated noiseh=0.0<=@r=0.0 noisen=0.0<=@r=0.0 noisec=0.0<=@r=0.0 "
            "drop=0.0<=@r=0.0 seed=@i=1 hsqc");
@@ -287,7 +279,7 @@ static void assignpairs(Words& param, int& npar) {
 
 static constexpr CommandReg regs[] = {
     {"assignpairs", 1, assignpairs},
-    {"simulatespectra", 1, simulatespectra},
+    {"simulatepeaks", 1, simulatepeaks},
 };
 static_assert(slotted(regs), "every registered command needs a slot");
 std::span<const CommandReg> assign_commands() { return regs; }

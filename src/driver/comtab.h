@@ -26,7 +26,7 @@ inline constexpr const char* kSlotNames[kNumCommands + 1] = {
     "", "",  // 1-2
     "atoms",                //  3 atoms.cpp
     "assignpairs",          //  4 assign.cpp
-    "simulatespectra",      //  5 assign.cpp
+    "simulatepeaks",      //  5 assign.cpp
     "", "", "", "",  // 6-9
     "read",                 // 10 read.cpp
     "", "", "", "", "", "", "", "",  // 11-18

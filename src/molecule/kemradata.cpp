@@ -57,8 +57,10 @@ void growlists(int n) {
         using Row = typename std::decay_t<decltype(v)>::value_type;
         if (v.empty()) v.push_back(Row());
         while (static_cast<int>(v.size()) <= n) {
-            if (v.size() > 1) v.push_back(v.back());
-            else v.push_back(Row(atoms, fill));
+            if (v.size() > 1)
+                v.push_back(v.back());
+            else
+                v.push_back(Row(atoms, fill));
         }
     };
     grow(d.shift, kNoShift);
@@ -138,4 +140,11 @@ std::string atomlabel(int a) {
     const KemraData& d = kemradata;
     int r = d.iar[a];
     return d.anam[a] + " " + d.rnam[r] + " " + std::to_string(d.ir[r]);
+}
+
+int residueatom(const KemraData& d, int r, const std::string& name) {
+    if (r < 1 || r > d.nr) return 0;
+    for (int a = d.ifira[static_cast<size_t>(r)]; a < d.ifira[static_cast<size_t>(r) + 1]; ++a)
+        if (d.anam[static_cast<size_t>(a)] == name) return a;
+    return 0;
 }

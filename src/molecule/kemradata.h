@@ -138,6 +138,9 @@ void nulify();
 void clearmolecule();
 // Grows the list set to n lists; new lists start as a copy of the last one.
 void growlists(int n);
+// The atom of residue r named name; 0 when r is outside the molecule or
+// has no such atom.
+int residueatom(const KemraData& d, int r, const std::string& name);
 // Removes every peak of list k (the peaks after them move up).
 void clearpeaks(int k);
 // Residue type of a name (1..naa), -1 if the library lacks it.

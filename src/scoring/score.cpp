@@ -17,13 +17,6 @@ void say(const std::string& text) { putlin(10, text); }
 void start(const std::string& step) { say(">> Start " + step); }
 void end(const std::string& step) { say(">> End " + step); }
 
-int atomof(const KemraData& d, int r, const std::string& name) {
-    if (r < 1 || r > d.nr) return 0;
-    for (int a = d.ifira[r]; a < d.ifira[r + 1]; ++a)
-        if (d.anam[a] == name) return a;
-    return 0;
-}
-
 // Expected shift and its spread of atom a in list k.
 void expectedshift(const KemraData& d, int k, int a, double& shift, double& sd) {
     const LibAtom& la = d.res[d.irlib[d.iar[a]]].at[d.ilibat[a]];
@@ -134,7 +127,7 @@ bool preparescore(const KemraData& d, const std::string& paramfile, ScoreSetup& 
 
     start("residues");
     int amides = 0;
-    for (int r = 1; r <= d.nr; ++r) amides += atomof(d, r, "H") > 0;
+    for (int r = 1; r <= d.nr; ++r) amides += residueatom(d, r, "H") > 0;
     say(plural(d.nr, "residue") + ", " + intp(amides) + " with an amide proton.");
     end("residues");
 
@@ -183,7 +176,7 @@ bool preparescore(const KemraData& d, const std::string& paramfile, ScoreSetup& 
             bool all = true;
             for (int dim = 0; dim < sp.ndim && all; ++dim) {
                 auto D = static_cast<size_t>(dim);
-                e.atom[D] = atomof(d, r + sp.offset[D], sp.atom[D]);
+                e.atom[D] = residueatom(d, r + sp.offset[D], sp.atom[D]);
                 all = e.atom[D] > 0;
                 if (all) expectedshift(d, sp.list, e.atom[D], e.shift[D], e.sd[D]);
             }

@@ -58,7 +58,7 @@ TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
         const int resolved = std::stoi(m[1]);
         const std::string base = dir() + "_" + c.spectra;
         const std::string sim =
-            run("simulatespectra", {"file=" + base, "noiseh=" + std::to_string(0.03 * c.noise),
+            run("simulatepeaks", {"file=" + base, "noiseh=" + std::to_string(0.03 * c.noise),
                                     "noisen=" + std::to_string(0.3 * c.noise),
                                     "noisec=" + std::to_string(0.2 * c.noise),
                                     "drop=" + std::to_string(c.drop), "seed=5"});
@@ -90,7 +90,7 @@ TEST(AssignPairs, BadInputIsRefusedWhole) {
     run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
     run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=3", "spectra=hsqc+hnco"});
     const std::string base = dir() + "_bad";
-    run("simulatespectra", {"file=" + base});
+    run("simulatepeaks", {"file=" + base});
     const std::string s1 = base + "_s1_hsqc.list", s1c = base + "_s1_hnco.list";
     const std::string table = testutil::slurp(base + ".spectra");
     auto tablewith = [&](const std::string& from, const std::string& to) {

@@ -1,4 +1,4 @@
-#include "labelio/spectra.h"
+#include "labelio/peakfiles.h"
 
 #include <cstdio>
 
