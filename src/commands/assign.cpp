@@ -85,11 +85,13 @@ static void simulatepeaks(Words& param, int& npar) {
     Model model;
     if (!designbook(iparam("rank"), option("hsqc"), book, model)) return;
     std::vector<AmideShifts> shifts(static_cast<size_t>(kemradata.nr) + 1);
-    int known = 0;
+    int known = 0, typical = 0;
     for (int r = 1; r <= kemradata.nr; ++r) {
-        shifts[static_cast<size_t>(r)] = {shiftof(r, "H"), shiftof(r, "N"), shiftof(r - 1, "C")};
-        known += !std::isnan(shifts[static_cast<size_t>(r)].h) &&
-                 !std::isnan(shifts[static_cast<size_t>(r)].n);
+        const AmideShifts a{shiftof(r, "H"), shiftof(r, "N"), shiftof(r - 1, "C")};
+        shifts[static_cast<size_t>(r)] = a;
+        const bool amide = !std::isnan(a.h) && !std::isnan(a.n);
+        known += amide;
+        typical += amide && std::isnan(a.c) && Model::hnco(book.full[static_cast<size_t>(r)]);
     }
     if (known == 0) {
         errmsg("No amide shifts present: read a chemical shift list first (read bmrb file=...).");
@@ -122,6 +124,11 @@ static void simulatepeaks(Words& param, int& npar) {
     if (known < kemradata.nr - 1)
         putlin(10, strp(std::to_string(kemradata.nr - known) +
                         " residues have no amide shifts in the list and give no peaks."));
+    if (typical)
+        putlin(10, strp(std::to_string(typical) +
+                        (typical == 1 ? " residue follows" : " residues follow") +
+                        " a carbonyl without a shift in the list: its HNCO peaks lie at " +
+                        fixed(kTypicalCarbonyl, 0, 1) + " ppm 13C."));
 }
 
 // Reads the spectra the table names, decodes them through labeling rank and
@@ -129,7 +136,7 @@ static void simulatepeaks(Words& param, int& npar) {
 static void assignpairs(Words& param, int& npar) {
     params(param, npar,
            "table=*= rank=@i=1 tolh=0.0<@r=0.03 toln=0.0<@r=0.3 tolc=0.0<@r=0.2 file=*= shifts=*= "
-           "reference=@i=1 lost=0<=@i=20");
+           "reference=@i=1 lost=0<=@i=20 observed");
     if (haverr() || !paramin("rank", 1, kSlots)) return;
     const std::string tablename = trim(getpar("table"));
     if (tablename.empty()) {
@@ -152,6 +159,23 @@ static void assignpairs(Words& param, int& npar) {
     decoding::CodeBook book;
     Model model;
     if (!designbook(iparam("rank"), anyhsqc, book, model)) return;
+    // A residue the shift list gives no amide for is taken to show nothing,
+    // so that no group is held open for it.
+    int absent = 0;
+    if (option("observed")) {
+        int known = 0;
+        for (int r = 1; r <= kemradata.nr; ++r) {
+            const bool amide = !std::isnan(shiftof(r, "H")) && !std::isnan(shiftof(r, "N"));
+            known += amide;
+            if (!amide && book.full[static_cast<size_t>(r)])
+                book.full[static_cast<size_t>(r)] = 0, ++absent;
+        }
+        if (known == 0) {
+            errmsg("Option " + strq("observed") +
+                   " needs amide shifts: read a chemical shift list first (read bmrb file=...).");
+            return;
+        }
+    }
     // Every sample needs its lists; nothing is taken as empty.
     std::string missing;
     for (const SpectrumFile& e : entries)
@@ -202,6 +226,9 @@ static void assignpairs(Words& param, int& npar) {
     putlin(10, "Spectra of " + strq(tablename) + " through labeling " + intp(iparam("rank")) +
                    " (" + strp(book.hsqc ? "HSQC and HNCO" : "HNCO") + ", " +
                    plural(book.nsamples, "sample") + "):");
+    if (absent)
+        putlin(10, plural(absent, "residue") +
+                       " without amide shifts in the shift list taken as showing no peaks.");
     putlin(10, strp("  Peak      1H     15N     13C  " +
                     std::string(static_cast<size_t>(std::max(book.nsamples, 4)), ' ')
                         .replace(0, 4, "Code") +

@@ -1,5 +1,5 @@
-// Decoding measured peaks: grouping by position, the code book, and the
-// matching of groups to residues that decides which assignments are forced.
+// Decoding grouped peaks: the code book, and the matching of groups to
+// residues that decides which assignments are forced.
 //
 // The matching: a group may be any residue whose code contains the group's
 // observed code (peaks are lost, not gained). A maximum matching pairs
@@ -25,73 +25,6 @@ namespace {
 uint32_t bit(int sample) { return 1u << (sample - 1); }
 
 bool within(Code got, Code want) { return (got & ~want) == 0; }
-
-// Union-find over peak indices.
-struct Sets {
-    std::vector<int> up;
-    explicit Sets(size_t n) : up(n) { std::iota(up.begin(), up.end(), 0); }
-    int find(int i) {
-        while (up[static_cast<size_t>(i)] != i) {
-            up[static_cast<size_t>(i)] = up[static_cast<size_t>(up[static_cast<size_t>(i)])];
-            i = up[static_cast<size_t>(i)];
-        }
-        return i;
-    }
-    void join(int a, int b) { up[static_cast<size_t>(find(a))] = find(b); }
-};
-
-bool used(const Peak& p, const CodeBook& book) {
-    return p.sample >= 1 && p.sample <= book.nsamples &&
-           (p.spectrum == Spectrum::hnco || book.hsqc);
-}
-
-// The observed code of a group, its risks and notes.
-void judge(Group& g, const std::vector<Peak>& peaks, const Tolerance& tol, const CodeBook& book) {
-    std::vector<int> hsqcs(static_cast<size_t>(book.nsamples) + 1),
-        hncos(static_cast<size_t>(book.nsamples) + 1);
-    std::vector<double> cs;
-    double csum = 0;
-    int nc = 0;
-    for (int i : g.peaks) {
-        const Peak& p = peaks[static_cast<size_t>(i)];
-        g.h += p.h, g.n += p.n;
-        if (p.spectrum == Spectrum::hnco) {
-            ++hncos[static_cast<size_t>(p.sample)];
-            g.code |= bit(p.sample);
-            if (book.hsqc) g.code |= static_cast<Code>(bit(p.sample)) << 32;
-            cs.push_back(p.c), csum += p.c, ++nc;
-        } else {
-            ++hsqcs[static_cast<size_t>(p.sample)];
-            g.code |= static_cast<Code>(bit(p.sample)) << 32;
-        }
-    }
-    g.h /= static_cast<double>(g.peaks.size());
-    g.n /= static_cast<double>(g.peaks.size());
-    if (nc) g.c = csum / nc;
-    auto add = [](std::string& to, const std::string& what) {
-        to += (to.empty() ? "" : "; ") + what;
-    };
-    for (int k = 1; k <= book.nsamples; ++k) {
-        if (hncos[static_cast<size_t>(k)] > 1)
-            add(g.risk, std::to_string(hncos[static_cast<size_t>(k)]) + " HNCO peaks in sample " +
-                            std::to_string(k));
-        if (hsqcs[static_cast<size_t>(k)] > 1)
-            add(g.risk, std::to_string(hsqcs[static_cast<size_t>(k)]) + " HSQC peaks in sample " +
-                            std::to_string(k));
-        if (book.hsqc && hncos[static_cast<size_t>(k)] && !hsqcs[static_cast<size_t>(k)])
-            add(g.note, "HNCO peak without HSQC peak in sample " + std::to_string(k));
-    }
-    // Two carbonyls show as a gap between the 13C shifts; noise spreads
-    // them without one.
-    std::sort(cs.begin(), cs.end());
-    for (size_t i = 1; i < cs.size(); ++i)
-        if (cs[i] - cs[i - 1] > 2 * tol.c) {
-            char text[96];
-            std::snprintf(text, sizeof text, "13C shifts %.2f and %.2f ppm", cs[i - 1], cs[i]);
-            add(g.risk, text);
-            break;
-        }
-}
 
 // Maximum matching of groups to candidate residues (augmenting paths;
 // exact candidates come first, so most groups match on the first try).
@@ -184,6 +117,45 @@ std::vector<int> components(const std::vector<std::vector<int>>& cand, const Mat
         }
     }
     return comp;
+}
+
+// The residues whose peaks no group is known to hold: all but those one
+// maximum matching places on a group that shows their code whole, and those an overlapped group can
+// hold (their codes lie in its code, and per spectrum of a sample it has
+// peaks enough for all of them).
+std::vector<int> unplaced(const std::vector<Group>& groups, const std::vector<Peak>& peaks,
+                          const CodeBook& book, const Forcing& fr) {
+    const int nres = book.residues();
+    std::vector<bool> placed(static_cast<size_t>(nres) + 1);
+    for (int r = 1; r <= nres; ++r) {
+        const int g = fr.holder[static_cast<size_t>(r)];
+        placed[static_cast<size_t>(r)] =
+            g >= 0 && book.code(r) == groups[static_cast<size_t>(g)].code;
+    }
+    std::vector<bool> held(placed);
+    for (const Group& o : groups) {
+        if (o.risk.empty()) continue;
+        int room[64] = {}, need[64] = {};
+        for (int i : o.peaks) {
+            const Peak& p = peaks[static_cast<size_t>(i)];
+            ++room[p.spectrum == Spectrum::hnco ? p.sample - 1 : p.sample + 31];
+        }
+        std::vector<int> in;
+        for (int r = 1; r <= nres; ++r) {
+            const Code c = book.code(r);
+            if (c == 0 || placed[static_cast<size_t>(r)] || !within(c, o.code)) continue;
+            in.push_back(r);
+            for (int b = 0; b < 64; ++b) need[b] += (c >> b) & 1;
+        }
+        bool fits = true;
+        for (int b = 0; b < 64; ++b) fits &= need[b] <= room[b];
+        if (fits)
+            for (int r : in) held[static_cast<size_t>(r)] = true;
+    }
+    std::vector<int> out;
+    for (int r = 1; r <= nres; ++r)
+        if (book.code(r) != 0 && !held[static_cast<size_t>(r)]) out.push_back(r);
+    return out;
 }
 
 }  // namespace
@@ -282,103 +254,6 @@ std::string difference(Code got, Code want, int nsamples, bool hsqc) {
     return out;
 }
 
-std::vector<Group> matchpeaks(const std::vector<Peak>& peaks, const Tolerance& tol,
-                              const CodeBook& book) {
-    Sets sets(peaks.size());
-    // A peak may lie up to one tolerance from its residue's position, so two
-    // peaks of one residue differ by up to twice the tolerances. Cells of
-    // that size: linked peaks lie in neighbouring cells.
-    std::unordered_map<int64_t, std::vector<int>> cells;
-    auto key = [](int64_t x, int64_t y) { return x * 4000037 + y; };
-    auto cellof = [&](const Peak& p, int64_t& x, int64_t& y) {
-        x = static_cast<int64_t>(std::floor(p.h / (2 * tol.h)));
-        y = static_cast<int64_t>(std::floor(p.n / (2 * tol.n)));
-    };
-    for (size_t i = 0; i < peaks.size(); ++i) {
-        if (!used(peaks[i], book)) continue;
-        int64_t x, y;
-        cellof(peaks[i], x, y);
-        for (int64_t dx = -1; dx <= 1; ++dx)
-            for (int64_t dy = -1; dy <= 1; ++dy) {
-                auto it = cells.find(key(x + dx, y + dy));
-                if (it == cells.end()) continue;
-                for (int j : it->second) {
-                    const Peak& q = peaks[static_cast<size_t>(j)];
-                    if (std::fabs(q.h - peaks[i].h) <= 2 * tol.h &&
-                        std::fabs(q.n - peaks[i].n) <= 2 * tol.n)
-                        sets.join(static_cast<int>(i), j);
-                }
-            }
-        cells[key(x, y)].push_back(static_cast<int>(i));
-    }
-    auto collect = [&] {
-        std::unordered_map<int, size_t> groupof;
-        std::vector<Group> groups;
-        for (size_t i = 0; i < peaks.size(); ++i) {
-            if (!used(peaks[i], book)) continue;
-            auto [it, fresh] = groupof.emplace(sets.find(static_cast<int>(i)), groups.size());
-            if (fresh) groups.emplace_back();
-            groups[it->second].peaks.push_back(static_cast<int>(i));
-        }
-        return groups;
-    };
-    std::vector<Group> groups = collect();
-    // Noise can split one residue's peaks in two groups that share no
-    // spectrum of a sample. Join such fragments, nearest first, while their
-    // centres lie within three times the tolerances.
-    const size_t ng = groups.size();
-    std::vector<double> ch(ng), cn(ng);
-    std::vector<Code> occupied(ng);
-    for (size_t g = 0; g < ng; ++g) {
-        for (int i : groups[g].peaks) {
-            const Peak& p = peaks[static_cast<size_t>(i)];
-            ch[g] += p.h, cn[g] += p.n;
-            occupied[g] |=
-                p.spectrum == Spectrum::hnco ? Code{bit(p.sample)} : Code{bit(p.sample)} << 32;
-        }
-        ch[g] /= static_cast<double>(groups[g].peaks.size());
-        cn[g] /= static_cast<double>(groups[g].peaks.size());
-    }
-    struct Near {
-        double d;
-        size_t a, b;
-    };
-    std::vector<Near> near;
-    for (size_t a = 0; a < ng; ++a)
-        for (size_t b = a + 1; b < ng; ++b) {
-            const double dh = std::fabs(ch[a] - ch[b]) / tol.h,
-                         dn = std::fabs(cn[a] - cn[b]) / tol.n;
-            if (dh <= 3 && dn <= 3 && !(occupied[a] & occupied[b]))
-                near.push_back({dh * dh + dn * dn, a, b});
-        }
-    if (!near.empty()) {
-        std::stable_sort(near.begin(), near.end(),
-                         [](const Near& x, const Near& y) { return x.d < y.d; });
-        Sets frag(ng);
-        std::vector<Code> occ = occupied;
-        for (const Near& x : near) {
-            const int a = frag.find(static_cast<int>(x.a)), b = frag.find(static_cast<int>(x.b));
-            if (a == b || (occ[static_cast<size_t>(a)] & occ[static_cast<size_t>(b)])) continue;
-            frag.join(a, b);
-            occ[static_cast<size_t>(frag.find(a))] =
-                occ[static_cast<size_t>(a)] | occ[static_cast<size_t>(b)];
-            sets.join(groups[x.a].peaks[0], groups[x.b].peaks[0]);
-        }
-        groups = collect();
-    }
-    for (Group& g : groups) {
-        std::stable_sort(g.peaks.begin(), g.peaks.end(), [&](int a, int b) {
-            return peaks[static_cast<size_t>(a)].sample < peaks[static_cast<size_t>(b)].sample;
-        });
-        judge(g, peaks, tol, book);
-    }
-    // In the order of the spectrum, amide protons downfield first.
-    std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
-        return a.h != b.h ? a.h > b.h : a.n > b.n;
-    });
-    return groups;
-}
-
 const char* verdictname(Verdict v) {
     switch (v) {
         case Verdict::sure:
@@ -399,9 +274,18 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
                 const std::function<std::string(int)>& name) {
     auto who = [&](int r) { return name ? name(r) : "residue " + std::to_string(r); };
     Decoding d;
-    d.groups = matchpeaks(peaks, tol, book);
+    d.groups = matchpeaks(peaks, tol, book, &d.scatter);
     const int nres = book.residues(), ng = static_cast<int>(d.groups.size());
     d.assignments.resize(static_cast<size_t>(ng));
+
+    std::vector<Code> exactcodes;
+    for (int r = 1; r <= nres; ++r)
+        if (book.code(r)) exactcodes.push_back(book.code(r));
+    std::sort(exactcodes.begin(), exactcodes.end());
+    auto isacode = [&](Code c) {
+        return std::binary_search(exactcodes.begin(), exactcodes.end(), c);
+    };
+    const int lost = tol.lost;
 
     // Candidates of every group that could be one residue: exact codes first.
     std::vector<std::vector<int>> cand(static_cast<size_t>(ng));
@@ -413,21 +297,22 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
             if (book.code(r) == gr.code) c.push_back(r);
         for (int r = 1; r <= nres; ++r)
             if (book.code(r) != 0 && book.code(r) != gr.code && within(gr.code, book.code(r)) &&
-                distance(gr.code, book.code(r), book.nsamples) <= tol.lost)
+                distance(gr.code, book.code(r), book.nsamples) <= lost)
                 c.push_back(r);
     }
     const Forcing fr = forcing(cand, nres);
-    std::vector<int> free;
-    for (int r = 1; r <= nres; ++r)
-        if (book.code(r) != 0 && fr.holder[static_cast<size_t>(r)] < 0) free.push_back(r);
-    // Could the code be two residues that no group accounts for, overlapped?
+    const std::vector<int> free = unplaced(d.groups, peaks, book, fr);
+    // Could the code be two residues that no group accounts for, overlapped
+    // (with a peak lost, where losses are allowed)?
     auto overlapped = [&](Code c, int r, std::string& why) {
         for (size_t i = 0; i < free.size(); ++i) {
             const Code a = book.code(free[i]);
             if (free[i] == r || !(a & c)) continue;
             for (size_t j = i + 1; j < free.size(); ++j) {
                 const Code b = book.code(free[j]);
-                if (free[j] == r || !(b & c) || (a | b) != c) continue;
+                if (free[j] == r || !within(c, a | b) || within(c, a) || within(c, b) ||
+                    distance(c, a | b, book.nsamples) > std::min(lost, 1))
+                    continue;
                 why = "could be " + who(free[i]) + " and " + who(free[j]) + " overlapped";
                 return true;
             }
@@ -523,14 +408,9 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
 
     // A peak of an assigned group may be the lost peak of a group nearby
     // that would then show a residue's code exactly: the assignment rests
-    // on one peak and is given up.
-    std::vector<Code> exactcodes;
-    for (int r = 1; r <= nres; ++r)
-        if (book.code(r)) exactcodes.push_back(book.code(r));
-    std::sort(exactcodes.begin(), exactcodes.end());
-    auto isacode = [&](Code c) {
-        return std::binary_search(exactcodes.begin(), exactcodes.end(), c);
-    };
+    // on one peak and is given up. Nearby: as near as the fragments of one
+    // residue can lie (three times the tolerances with the widest scatter).
+    const double reachh = 1.5 * d.scatter.reachh, reachn = 1.5 * d.scatter.reachn;
     for (int g = 0; g < ng; ++g) {
         Assignment& a = d.assignments[static_cast<size_t>(g)];
         if (a.verdict != Verdict::sure && a.verdict != Verdict::likely) continue;
@@ -544,7 +424,7 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
                 const Group& o = d.groups[static_cast<size_t>(h)];
                 const Assignment& b = d.assignments[static_cast<size_t>(h)];
                 if (h == g || b.verdict == Verdict::sure || b.verdict == Verdict::likely ||
-                    std::fabs(o.h - p.h) > 3 * tol.h || std::fabs(o.n - p.n) > 3 * tol.n ||
+                    std::fabs(o.h - p.h) > reachh || std::fabs(o.n - p.n) > reachn ||
                     (o.code & state) == state || !isacode(o.code | state))
                     continue;
                 char text[192];

@@ -9,16 +9,15 @@
 //
 // What can go wrong, and what the decoder does about it:
 //  - noise moves a peak: a peak may lie up to one tolerance from its
-//    residue's position, so peaks within twice the tolerances are linked,
-//    and fragments of one position that share no spectrum of a sample are
-//    joined while their centres lie within three times the tolerances.
+//    residue's position, so peaks within twice the tolerances are linked;
+//    the scatter of the lists, measured on the plain groups, decides how
+//    finely a crowded cluster is parted into positions (peakgroups.cpp).
 //  - a peak too weak to pick is lost: the observed code is then the true
 //    code with states missing. A group may be any residue whose code
 //    contains its observed code with at most a given number of sample
 //    states lost (any number by default; a user who trusts the spectra may
-//    allow fewer and get more assignments), and a residue is forced on it
-//    when every
-//    maximum matching of groups to distinct residues pairs the two (the
+//    allow fewer and get more assignments). A residue is forced on a group
+//    when every maximum matching of groups to distinct residues pairs the two (the
 //    truth is one of them). A forced group is assigned only when it shows
 //    the residue's code exactly; with states missing it is reported with
 //    the residue as its one candidate.
@@ -103,12 +102,20 @@ struct Group {
     std::string note;            // other irregularities (an HNCO peak without HSQC peak)
 };
 
-// Groups the peaks by position. A peak may lie up to one tolerance from its
-// residue's position, so two peaks that differ by at most twice the
-// tolerances in 1H and in 15N belong together, and so does everything
-// linked through them.
+// The scatter of the peaks of one residue about its position, as standard
+// deviations in ppm, measured on the groups that are plainly one residue
+// (not measured: too few of them).
+struct Scatter {
+    double h = 0, n = 0;
+    bool measured = false;
+    double reachh = 0, reachn = 0;  // how far one residue's peaks lie apart: the grouping's radius
+};
+
+// Groups the peaks by position: peaks within twice the tolerances of each
+// other are linked, and a linked cluster is parted into the positions its
+// peaks' scatter tells apart.
 std::vector<Group> matchpeaks(const std::vector<Peak>& peaks, const Tolerance& tol,
-                              const CodeBook& book);
+                              const CodeBook& book, Scatter* scatter = nullptr);
 
 enum class Verdict : uint8_t {
     sure,       // the residue, even if one peak were wrong
@@ -139,6 +146,7 @@ struct Decoding {
     std::vector<Assignment> assignments;  // one per group
     std::vector<SampleCount> counts;
     std::vector<int> unseen;  // residues that should show and have no group
+    Scatter scatter;
 };
 
 // The matching behind the decoding, for groups with candidate residues
@@ -171,7 +179,9 @@ struct Noise {
 
 // The peaks every sample of the code book would give: an HSQC peak for each
 // residue with 15N (when the book reads the HSQC), an HNCO peak for each with
-// both labels. shifts[1..nr].
+// both labels, at kTypicalCarbonyl where the carbonyl's shift is not known.
+// shifts[1..nr].
+constexpr double kTypicalCarbonyl = 176.0;
 std::vector<Peak> simulate(const CodeBook& book, const std::vector<AmideShifts>& shifts,
                            const Noise& noise);
 

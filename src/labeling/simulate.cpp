@@ -1,7 +1,9 @@
 // The spectra a design would give: one HSQC and one HNCO peak list per
 // sample, from the residues' shifts and the code book, with optional noise
 // on every peak (each spectrum is a separate measurement) and peaks lost at
-// random. The generator is seeded, so a run can be repeated.
+// random. The generator is seeded, so a run can be repeated. An amide whose
+// preceding carbonyl has no shift in the list still gives its HNCO peak (the
+// list is incomplete, not the spectrum), at a typical carbonyl shift.
 #include <cmath>
 #include <random>
 
@@ -26,14 +28,15 @@ std::vector<Peak> simulate(const CodeBook& book, const std::vector<AmideShifts>&
                 if (!(mask & (1u << (k - 1)))) continue;
                 const AmideShifts& a = shifts[static_cast<size_t>(r)];
                 if (std::isnan(a.h) || std::isnan(a.n)) continue;
-                if (s == Spectrum::hnco && std::isnan(a.c)) continue;
                 // Draw in a fixed order, lost or not, so that the loss of one
                 // peak does not move the noise of the others.
                 Peak p;
                 p.sample = k, p.spectrum = s;
                 p.h = a.h + jitter(noise.h);
                 p.n = a.n + jitter(noise.n);
-                p.c = s == Spectrum::hnco ? a.c + jitter(noise.c) : 0.0;
+                p.c = s == Spectrum::hnco
+                          ? (std::isnan(a.c) ? kTypicalCarbonyl : a.c) + jitter(noise.c)
+                          : 0.0;
                 const bool lost = unit(rng) < noise.drop;
                 if (lost) continue;
                 p.id = ++id, p.source = r;
