@@ -10,6 +10,7 @@
 #include "kemlang/print.h"
 #include "kemlang/services.h"
 #include "labeling/slots.h"
+#include "labelio/assigned.h"
 #include "labelio/atomicfile.h"
 #include "labelio/codebook.h"
 #include "labelio/peakfiles.h"
@@ -233,13 +234,19 @@ static void assignpairs(Words& param, int& npar) {
                     std::string(static_cast<size_t>(std::max(book.nsamples, 4)), ' ')
                         .replace(0, 4, "Code") +
                     "  Residue       Status"));
-    int counts[5] = {};
+    AssignedRun run;
+    run.design = designprint(labdata, iparam("rank"), kemradata);
+    run.table = tablename;
+    run.hsqc = book.hsqc;
+    run.nsamples = book.nsamples;
+    run.tolh = tol.h, run.toln = tol.n, run.tolc = tol.c, run.lost = tol.lost;
+    std::array<int, 5>& counts = run.tally;
     std::string assigned, shiftlist = "# quilter: shifts of the assigned residues\n";
     int entry = 0;
     for (size_t g = 0; g < d.groups.size(); ++g) {
         const Group& gr = d.groups[g];
         const Assignment& a = d.assignments[g];
-        ++counts[static_cast<int>(a.verdict)];
+        ++counts[static_cast<size_t>(a.verdict)];
         int refpeak = 0;
         for (int i : gr.peaks)
             if (peaks[static_cast<size_t>(i)].sample == ref &&
@@ -255,10 +262,12 @@ static void assignpairs(Words& param, int& npar) {
             if (a.verdict == Verdict::nocode && !who.empty()) who = "(" + who + ")";
         }
         std::string word = Model::word(gr.code, book.nsamples);
+        std::string why = a.why;
+        if (!gr.note.empty()) why += (why.empty() ? "(" : " (") + gr.note + ")";
+        run.groups.push_back({gr.h, gr.n, gr.c, word, verdictname(a.verdict), a.residue, who, why});
         if (word.size() < 4) word.resize(4, ' ');
-        std::string status = verdictname(a.verdict);
-        if (!a.why.empty()) status += ": " + a.why;
-        if (!gr.note.empty()) status += " (" + gr.note + ")";
+        const std::string status =
+            verdictname(a.verdict) + (why.empty() ? "" : (a.why.empty() ? " " : ": ") + why);
         putlin(10,
                strp((refpeak ? fixed(refpeak, 6, 0) : std::string("     -")) + fixed(gr.h, 8, 3) +
                     fixed(gr.n, 8, 2) + (gr.c > 0 ? fixed(gr.c, 8, 2) : std::string("       -")) +
@@ -283,11 +292,14 @@ static void assignpairs(Words& param, int& npar) {
             shiftlist += line;
         }
     }
-    for (const SampleCount& c : d.counts)
+    for (const SampleCount& c : d.counts) {
+        run.counts.push_back({c.sample, c.spectrum == Spectrum::hsqc, c.seen, c.expected});
         if (c.seen != c.expected)
             wrnmsg("Sample " + intp(c.sample) + " " +
                    strp(c.spectrum == Spectrum::hsqc ? "HSQC" : "HNCO") + ": " +
                    plural(c.seen, "peak") + ", the design predicts " + intp(c.expected) + ".");
+    }
+    for (int r : d.unseen) run.unseen.push_back(residuename(r));
     std::string unseen;
     for (size_t i = 0; i < d.unseen.size() && i < 20; ++i)
         unseen += (i ? ", " : "") + residuename(d.unseen[i]);
@@ -296,6 +308,8 @@ static void assignpairs(Words& param, int& npar) {
                    intp(counts[2]) + " ambiguous, " + intp(counts[3]) + " shared, " +
                    intp(counts[4]) + " without a code.");
     if (!unseen.empty()) putlin(10, strp("No peaks of: " + unseen + "."));
+    // Kept for writereport, with the design it was read through.
+    lastassignment[static_cast<size_t>(iparam("rank"))] = std::move(run);
     const std::string file = trim(getpar("file")), shifts = trim(getpar("shifts"));
     if (!file.empty() && writefile(file, assigned))
         putlin(10, "Assignments written to " + strq(file) + " (peaks of the " +

@@ -11,6 +11,7 @@
 #include "kemlang/print.h"
 #include "kemlang/vars.h"
 #include "labeling/slots.h"
+#include "labelio/assigned.h"
 #include "labelio/atomicfile.h"
 #include "labelio/codebook.h"
 #include "labelio/edits.h"
@@ -189,12 +190,20 @@ void writereport(Words& param, int& npar) {
     std::string protein = trim(lefstr(getval("protein")));
     if (protein.empty()) protein = "Protein";
     int rank = iparam("rank");
+    // The last assignment shows only while the slot holds the design it was
+    // read through.
+    AssignedRun& kept = lastassignment[static_cast<size_t>(rank)];
+    const AssignedRun* assigned = currentassignment(lastassignment, labdata, rank, kemradata);
+    const bool stale = !kept.empty() && !assigned;
+    if (stale) kept = AssignedRun();
     std::string error;
-    if (!writeatomic(file, report_html(protein, rank, labdata, kemradata), error)) {
+    if (!writeatomic(file, report_html(protein, rank, labdata, kemradata, assigned), error)) {
         errmsg("Report file " + strq(file) + " cannot be written: " + strp(error));
         return;
     }
     putlin(2, "Report of labeling " + intp(rank) + " written to " + strq(file) + ".");
+    if (stale)
+        putlin(2, "Assignments of an earlier design of labeling " + intp(rank) + " not shown.");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <memory>
 #include <sstream>
 
@@ -45,6 +46,76 @@ td.num { text-align: right; }
   .u, .u.r, .grid rect, .legend span { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
 }
 )";
+
+// Added to the style only on a page with an assignment.
+const char* const kAssignedStyle = R"(
+.a { text-decoration: underline; text-decoration-thickness: 3px; text-decoration-color: #c0392b; }
+tr.sure td, tr.likely td { background: #eaf7ea; }
+@media print {
+  tr.sure td, tr.likely td { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
+}
+)";
+
+std::string fixed(double x, int decimals) {
+    char b[48];
+    std::snprintf(b, sizeof b, "%.*f", decimals, x);
+    return b;
+}
+
+std::string residuename(const KemraData& d, int r) {
+    return typename_of(d, d.irlib[static_cast<size_t>(r)]) + " " +
+           std::to_string(d.ir[static_cast<size_t>(r)]);
+}
+
+// The last assignment through the labeling, as assignpairs printed it.
+void assignsection(std::ostringstream& h, const AssignedRun& a) {
+    static const char* const keys[] = {"sure", "likely", "ambiguous", "shared", "nocode"};
+    static const char* const heads[] = {"Sure", "Likely", "Ambiguous", "Shared", "No code"};
+    h << "<h2>Assignments</h2>\n<p id=\"assign-source\">The peaks of the spectra in "
+      << htmlescape(a.table) << " (" << (a.hsqc ? "HSQC and HNCO" : "HNCO") << ", " << a.nsamples
+      << (a.nsamples == 1 ? " sample" : " samples")
+      << ") read through this labeling: a peak within " << fixed(a.tolh, 3) << " ppm 1H, "
+      << fixed(a.toln, 2) << " ppm 15N and " << fixed(a.tolc, 2)
+      << " ppm 13C of its residue&#39;s position, at most " << a.lost
+      << " sample states lost per residue.</p>\n<table id=\"assign-counts\">\n";
+    for (size_t v = 0; v < a.tally.size(); ++v)
+        h << "<tr><th>" << heads[v] << "</th><td class=\"num\" id=\"assign-" << keys[v] << "\">"
+          << a.tally[v] << "</td></tr>\n";
+    h << "</table>\n<table id=\"assignments\">\n<tr><th>#</th><th>1H</th><th>15N</th>"
+         "<th>13C</th><th>Code</th><th>Residue</th><th>Status</th><th>Why</th></tr>\n";
+    int n = 0;
+    for (const AssignedGroup& g : a.groups) {
+        std::string key = g.status == "no code" ? "nocode" : g.status;
+        h << "<tr class=\"" << htmlescape(key) << "\"><td class=\"num\">" << ++n
+          << "</td><td class=\"num\">" << fixed(g.h, 3) << "</td><td class=\"num\">"
+          << fixed(g.n, 2) << "</td><td class=\"num\">" << (g.c > 0 ? fixed(g.c, 2) : "&ndash;")
+          << "</td><td class=\"pattern\">" << htmlescape(g.code) << "</td><td>" << htmlescape(g.who)
+          << "</td><td>" << htmlescape(g.status) << "</td><td>" << htmlescape(g.why)
+          << "</td></tr>\n";
+    }
+    h << "</table>\n";
+    std::vector<AssignedCount> off;
+    for (const AssignedCount& c : a.counts)
+        if (c.seen != c.expected) off.push_back(c);
+    if (off.empty()) {
+        h << "<p id=\"assign-peaks\">Every spectrum holds the peaks the design predicts.</p>\n";
+    } else {
+        h << "<p id=\"assign-peaks\">Spectra whose peaks differ from the design&#39;s "
+             "prediction:</p>\n<table id=\"assign-differ\">\n<tr><th>Sample</th>"
+             "<th>Spectrum</th><th>Peaks</th><th>Predicted</th></tr>\n";
+        for (const AssignedCount& c : off)
+            h << "<tr><td class=\"num\">" << c.sample << "</td><td>" << (c.hsqc ? "HSQC" : "HNCO")
+              << "</td><td class=\"num\">" << c.seen << "</td><td class=\"num\">" << c.expected
+              << "</td></tr>\n";
+        h << "</table>\n";
+    }
+    std::string unseen;
+    for (const std::string& r : a.unseen) unseen += (unseen.empty() ? "" : ", ") + r;
+    h << "<p id=\"assign-unseen\">"
+      << (unseen.empty() ? std::string("Every residue that should show has peaks.")
+                         : "No peaks of: " + htmlescape(unseen) + ".")
+      << "</p>\n";
+}
 
 std::string namelist(const std::vector<int>& types, const KemraData& d) {
     std::string s;
@@ -133,7 +204,7 @@ std::string htmlescape(const std::string& s) {
 }
 
 std::string report_html(const std::string& protein, int rank, const LabelData& l,
-                        const KemraData& d) {
+                        const KemraData& d, const AssignedRun* assigned) {
     // The unique pairs of the analysis the design was made on.
     const Analysis how = l.slotanalysis[static_cast<size_t>(rank)];
     Selection unique;
@@ -153,6 +224,16 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
     };
     const UniqueTally tally = tallyunique(codes, unique, uniqs);
     const std::array<int, kSamples + 1> peaks = samplepeaks(d, s);
+    // Per residue the status of its assignment: sure, likely or empty.
+    std::vector<std::string> mark(static_cast<size_t>(d.nr) + 1);
+    if (assigned)
+        for (const AssignedGroup& g : assigned->groups)
+            if (g.residue >= 1 && g.residue <= d.nr)
+                mark[static_cast<size_t>(g.residue)] = g.status;
+    auto marked = [&](int i) {
+        const std::string& m = mark[static_cast<size_t>(i)];
+        return m.empty() ? m : residuename(d, i) + " assigned, " + m;
+    };
 
     std::ostringstream h;
     std::string title = htmlescape(protein);
@@ -160,7 +241,7 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
       << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
          "style-src 'unsafe-inline'\">\n"
       << "<title>Labeling " << rank << " of " << title << "</title>\n<style>" << kStyle
-      << "</style>\n</head>\n<body>\n";
+      << (assigned ? kAssignedStyle : "") << "</style>\n</head>\n<body>\n";
     h << "<h1 id=\"protein\">" << title << "</h1>\n<p id=\"length\">" << d.nr
       << (d.nr == 1 ? " residue" : " residues") << ", labeling " << rank << " in " << nsamples
       << (nsamples == 1 ? " sample" : " samples")
@@ -185,7 +266,8 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
 
     // Sequence, one line of 60 residues at a time, unique pairs marked.
     h << "<h2>Sequence</h2>\n<p class=\"legend\"><span class=\"u\">unique pair starts here"
-      << "</span><span class=\"u r\">unique pair resolved by this labeling</span></p>\n"
+      << "</span><span class=\"u r\">unique pair resolved by this labeling</span>"
+      << (assigned ? "<span class=\"a\">residue assigned from the spectra</span>" : "") << "</p>\n"
       << "<div class=\"seq\" id=\"sequence\">";
     for (int i = 1; i <= d.nr; ++i) {
         if ((i - 1) % kPerLine == 0)
@@ -193,9 +275,15 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
         int t = d.irlib[static_cast<size_t>(i)];
         char c = onelettercode(t);
         int f = t, e = i < d.nr ? d.irlib[static_cast<size_t>(i + 1)] : 0;
+        const std::string as = marked(i);
         if (i < d.nr && isunique(f, e))
-            h << "<span class=\"u" << (resolved(f, e) ? " r" : "") << "\" title=\""
-              << htmlescape(typename_of(d, f) + "-" + typename_of(d, e)) << "\">" << c << "</span>";
+            h << "<span class=\"u" << (resolved(f, e) ? " r" : "") << (as.empty() ? "" : " a")
+              << "\" title=\""
+              << htmlescape(typename_of(d, f) + "-" + typename_of(d, e) + (as.empty() ? "" : "; ") +
+                            as)
+              << "\">" << c << "</span>";
+        else if (!as.empty())
+            h << "<span class=\"a\" title=\"" << htmlescape(as) << "\">" << c << "</span>";
         else
             h << c;
     }
@@ -222,7 +310,17 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
     h << "<h2>Pairs</h2>\n<table id=\"pairs\">\n<tr><th>#</th><th>13C (front)</th>"
          "<th>15N (end)</th><th>Samples 1&ndash;"
       << nsamples << "</th><th>Mask</th><th>Occurs</th><th>First position</th>"
-      << "<th>Unique</th><th>Resolved</th></tr>\n";
+      << "<th>Unique</th><th>Resolved</th>" << (assigned ? "<th>Assigned</th>" : "") << "</tr>\n";
+    // The assigned residues whose amide the pair gives.
+    auto confirmed = [&](const PairLine& p) {
+        std::string who;
+        for (int i = 2; i <= d.nr; ++i)
+            if (d.irlib[static_cast<size_t>(i) - 1] == p.front &&
+                d.irlib[static_cast<size_t>(i)] == p.end && !mark[static_cast<size_t>(i)].empty())
+                who += (who.empty() ? "" : ", ") + residuename(d, i) + " " +
+                       mark[static_cast<size_t>(i)];
+        return "<td>" + htmlescape(who) + "</td>";
+    };
     int n = 0;
     for (const PairLine& p : pairs)
         h << "<tr><td class=\"num\">" << ++n << "</td><td>" << htmlescape(typename_of(d, p.front))
@@ -230,8 +328,10 @@ std::string report_html(const std::string& protein, int rank, const LabelData& l
           << Model::word(p.code, nsamples) << "</td><td class=\"num\">" << p.mask
           << "</td><td class=\"num\">" << p.count << "</td><td class=\"num\">" << p.position
           << "</td><td>" << (isunique(p.front, p.end) ? "yes" : "") << "</td><td>"
-          << (resolved(p.front, p.end) ? "yes" : "") << "</td></tr>\n";
+          << (resolved(p.front, p.end) ? "yes" : "") << "</td>"
+          << (assigned ? confirmed(p) : std::string()) << "</tr>\n";
     h << "</table>\n";
+    if (assigned) assignsection(h, *assigned);
     codetable(h, codebook(s, uniqs, d, l), d);
     h << "</body>\n</html>\n";
     return h.str();

@@ -20,16 +20,25 @@
 // records; a labeling read from entries alone counts with the ban, as the
 // console reports do); the grid is cut into blocks of 50 residues, one
 // below the other, so that it prints whole on a page.
+//
+// With the last assignment of the labeling the page also holds a section
+// with it: the counts per status, the groups of peaks with their shifts,
+// codes, residues and reasons, the peak counts that differ from the
+// design's and the residues without peaks; the sequence marks the assigned
+// residues and the pairs say which of them the spectra confirmed. Without
+// one the page is as before.
 #pragma once
 
 #include <string>
 
 #include "labeling/labeldata.h"
+#include "labelio/assigned.h"
 #include "molecule/kemradata.h"
 
 // Text with &, <, >, " and ' written as character references.
 std::string htmlescape(const std::string& s);
 
-// The page for labeling rank (1..10) of the current sequence.
+// The page for labeling rank (1..10) of the current sequence; assigned, when
+// given, is the last assignment through this design.
 std::string report_html(const std::string& protein, int rank, const LabelData& l,
-                        const KemraData& d);
+                        const KemraData& d, const AssignedRun* assigned = nullptr);

@@ -1,11 +1,13 @@
 // From a design to assigned residues: the spectra simulated from real BMRB
 // shifts, read back and assigned, in both models, with noise and lost peaks
-// (never a wrong residue); and the inputs that must be refused whole.
+// (never a wrong residue); the inputs that must be refused whole; and the
+// report that shows the last assignment of its design only.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <regex>
 
 #include "labeling/labeldata.h"
@@ -59,9 +61,9 @@ TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
         const std::string base = dir() + "_" + c.spectra;
         const std::string sim =
             run("simulatepeaks", {"file=" + base, "noiseh=" + std::to_string(0.03 * c.noise),
-                                    "noisen=" + std::to_string(0.3 * c.noise),
-                                    "noisec=" + std::to_string(0.2 * c.noise),
-                                    "drop=" + std::to_string(c.drop), "seed=5"});
+                                  "noisen=" + std::to_string(0.3 * c.noise),
+                                  "noisec=" + std::to_string(0.2 * c.noise),
+                                  "drop=" + std::to_string(c.drop), "seed=5"});
         ASSERT_FALSE(haverr()) << sim;
         const std::string out = run("assignpairs", {"table=" + base + ".spectra"});
         ASSERT_FALSE(haverr()) << out;
@@ -131,6 +133,97 @@ TEST(AssignPairs, BadInputIsRefusedWhole) {
             std::ofstream(s1) << good;
         }
     }
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
+    testutil::SmallBudget small;
+    auto design = [] {
+        testutil::molecule("ubiquitin.fasta");
+        run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
+        run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=5"});
+    };
+    // The table's name comes from the user: the page escapes it.
+    const std::string base = dir() + "_r<&", page = dir() + "_report.html";
+    auto report = [&] {
+        const std::string out = run("writereport", {"file=" + page});
+        EXPECT_FALSE(haverr()) << out;
+        return out;
+    };
+    design();
+    report();
+    const std::string plain = testutil::slurp(page);
+    EXPECT_EQ(plain.find("Assign"), std::string::npos);
+    run("simulatepeaks", {"file=" + base, "drop=0.1", "seed=5"});
+    auto assign = [&] {
+        const std::string out = run("assignpairs", {"table=" + base + ".spectra"});
+        EXPECT_FALSE(haverr()) << out;
+        return out;
+    };
+    const std::string out = assign();
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(
+        out, m,
+        std::regex("Assigned: ([0-9]+) sure, ([0-9]+) likely; ([0-9]+) ambiguous, ([0-9]+) "
+                   "shared, ([0-9]+) without a code")))
+        << out;
+    report();
+    const std::string shown = testutil::slurp(page);
+    const char* keys[] = {"sure", "likely", "ambiguous", "shared", "nocode"};
+    for (size_t v = 0; v < 5; ++v) {
+        const std::string n = m[v + 1];
+        EXPECT_NE(shown.find("id=\"assign-" + std::string(keys[v]) + "\">" + n + "<"),
+                  std::string::npos)
+            << keys[v];
+        EXPECT_EQ(count(shown, "<tr class=\"" + std::string(keys[v]) + "\">"),
+                  static_cast<size_t>(std::stoi(n)))
+            << keys[v];
+        // Each assigned residue is marked in the sequence.
+        if (v < 2) {
+            EXPECT_EQ(count(shown, " assigned, " + std::string(keys[v]) + "\""),
+                      static_cast<size_t>(std::stoi(n)))
+                << keys[v];
+        }
+    }
+    EXPECT_GT(std::stoi(m[1]) + std::stoi(m[2]), 0) << out;
+    EXPECT_NE(shown.find("id=\"assign-differ\""), std::string::npos);  // peaks were dropped
+    EXPECT_NE(shown.find("_r&lt;&amp;.spectra"), std::string::npos);
+    EXPECT_EQ(shown.find("_r<&"), std::string::npos);
+    report();
+    EXPECT_EQ(testutil::slurp(page), shown) << "kept while the design stays";
+
+    const std::string lab = testutil::writefile("other.lab", "   15   18    1\n    0    0    0\n");
+    struct Change {
+        const char* name;
+        std::function<void()> make;
+    };
+    const Change changes[] = {
+        {"a new design in the slot",
+         [] {
+             run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=4"});
+         }},
+        {"a labeling read into the slot",
+         [&] {
+             run("readlabel", {"file=" + lab, "rank=1"});
+         }},
+        {"a new sequence", [] { testutil::molecule("ci2.fasta"); }},
+    };
+    for (const Change& c : changes) {
+        design();
+        assign();
+        c.make();
+        EXPECT_NE(report().find("earlier design"), std::string::npos) << c.name;
+        EXPECT_EQ(testutil::slurp(page).find("Assign"), std::string::npos) << c.name;
+        EXPECT_EQ(report().find("earlier design"), std::string::npos) << c.name << ": dropped";
+    }
+    design();
+    report();
+    EXPECT_EQ(testutil::slurp(page), plain);
 }
 
 }  // namespace
