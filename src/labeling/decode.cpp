@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
 #include <numeric>
 #include <unordered_map>
 
@@ -119,19 +120,20 @@ std::vector<int> components(const std::vector<std::vector<int>>& cand, const Mat
     return comp;
 }
 
-// The residues whose peaks no group is known to hold: all but those one
-// maximum matching places on a group that shows their code whole, and those an overlapped group can
-// hold (their codes lie in its code, and per spectrum of a sample it has
-// peaks enough for all of them).
+// The residues whose peaks no group is known to hold: all but those whose
+// code as many plain groups show as residues have it, and those an
+// overlapped group can hold (their codes lie in its code, and per spectrum
+// of a sample it has peaks enough for all of them).
 std::vector<int> unplaced(const std::vector<Group>& groups, const std::vector<Peak>& peaks,
-                          const CodeBook& book, const Forcing& fr) {
+                          const CodeBook& book) {
     const int nres = book.residues();
+    std::map<Code, int> shown, given;
+    for (const Group& g : groups)
+        if (g.risk.empty()) ++shown[g.code];
+    for (int r = 1; r <= nres; ++r) ++given[book.code(r)];
     std::vector<bool> placed(static_cast<size_t>(nres) + 1);
-    for (int r = 1; r <= nres; ++r) {
-        const int g = fr.holder[static_cast<size_t>(r)];
-        placed[static_cast<size_t>(r)] =
-            g >= 0 && book.code(r) == groups[static_cast<size_t>(g)].code;
-    }
+    for (int r = 1; r <= nres; ++r)
+        placed[static_cast<size_t>(r)] = shown[book.code(r)] >= given[book.code(r)];
     std::vector<bool> held(placed);
     for (const Group& o : groups) {
         if (o.risk.empty()) continue;
@@ -301,7 +303,7 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
                 c.push_back(r);
     }
     const Forcing fr = forcing(cand, nres);
-    const std::vector<int> free = unplaced(d.groups, peaks, book, fr);
+    const std::vector<int> free = unplaced(d.groups, peaks, book);
     // Could the code be two residues that no group accounts for, overlapped
     // (with a peak lost, where losses are allowed)?
     auto overlapped = [&](Code c, int r, std::string& why) {

@@ -420,8 +420,8 @@ void Optimiser::exact(int nall, const std::function<void(Schedule&)>& consider,
         if (r.bound > 0) out.bound = std::min(out.bound, r.bound);
     }
     // Every pair the offer lets show resolved: the question is one sample fewer.
-    for (int k = bestn - 1; bestup >= reach && k >= std::max(1, out.fewest) && !obs.stop() &&
-                            spent < p.exactseconds;
+    for (int k = bestn - 1;
+         bestup >= reach && k >= std::max(1, out.fewest) && !obs.stop() && spent < p.exactseconds;
          --k) {
         const Labels* start =
             k < static_cast<int>(walked.size()) ? &walked[static_cast<size_t>(k)] : nullptr;

@@ -22,7 +22,7 @@
 //    the radius is the link distance, and grouping is as cautious as the
 //    tolerances alone allow.
 //  - split: a cluster that holds two peaks of one spectrum in a sample, or
-//    spans more than one radius where the radius is finer than the link
+//    spans more than one radius where the radius is at most half the link
 //    distance, is parted by complete linkage: the two
 //    parts whose union spans the least are joined while it spans at most
 //    one radius and they share no spectrum of a sample. Parts that no clear
@@ -52,6 +52,8 @@ constexpr double kFinest = 0.125;      // the finest radius, as a share of the l
 constexpr int kMeasured = 20;          // deviations needed to trust the measured scatter
 constexpr double kGap = 0.5;           // radii between parts that are told apart
 constexpr double kFragments = 1.5;     // radii between fragments joined as one residue
+constexpr double kPlainSplit = 0.5;    // the widest radius, of the link distance, that parts a
+                                       // cluster without a clash
 constexpr size_t kLargestSplit = 300;  // peaks of the largest cluster parted
 
 uint32_t bit(int sample) { return 1u << (sample - 1); }
@@ -144,11 +146,12 @@ Scatter measure(const std::vector<Peak>& peaks, const std::vector<Part>& cluster
 // Parts a cluster into the positions it holds (see the header).
 std::vector<std::vector<int>> split(const std::vector<Peak>& peaks, const Part& cluster,
                                     const Radius& r, const Radius& link) {
-    // Without a clash, only a scatter finer than the link distance tells
-    // positions apart.
+    // Without a clash, only a scatter well inside the link distance tells
+    // positions apart: a scatter measured a little low would part one
+    // residue's peaks.
     if (cluster.peaks.size() < 2 || cluster.peaks.size() > kLargestSplit ||
         (!cluster.clash && (r.span(cluster.h1 - cluster.h0, cluster.n1 - cluster.n0) <= 1 ||
-                            (r.h >= link.h && r.n >= link.n))))
+                            r.h > kPlainSplit * link.h || r.n > kPlainSplit * link.n)))
         return {cluster.peaks};
     std::vector<Part> parts;
     for (int i : cluster.peaks) parts.push_back(partof(peaks, {i}));

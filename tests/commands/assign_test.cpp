@@ -36,16 +36,18 @@ TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
         const char* bmrb;
         const char* spectra;
         double noise, drop;  // noise in tolerances
-        bool all;            // nearly every resolved unique pair assigned
+        double atleast;      // of the resolved unique pairs, assigned (a few have no shifts)
     };
     const Case cases[] = {
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0, true},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0, 0, true},
-        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0, false},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0.5, 0, false},
-        {"ci2.fasta", "bmr4974_ci2.str", "hnco", 0.5, 0, false},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0.1, false},
-        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0.1, false},
+        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0, 0.95},
+        {"ci2.fasta", "bmr4974_ci2.str", "hnco", 0, 0, 0.95},
+        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0, 0, 0.8},
+        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0, 0.9},
+        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0.5, 0, 0.8},
+        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0.5, 0, 0},
+        {"ci2.fasta", "bmr4974_ci2.str", "hnco", 0.5, 0, 0},
+        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0.1, 0},
+        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0.1, 0},
     };
     const std::regex row(
         R"(\n +\S+ +([0-9.]+) +([0-9.]+) +\S+ +\S+ +[A-Z]{3} ([0-9]+) +(sure|likely))");
@@ -65,21 +67,24 @@ TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
                                   "noisec=" + std::to_string(0.2 * c.noise),
                                   "drop=" + std::to_string(c.drop), "seed=5"});
         ASSERT_FALSE(haverr()) << sim;
-        const std::string out = run("assignpairs", {"table=" + base + ".spectra"});
+        const std::string out = run("assignpairs", {"table=" + base + ".spectra", "observed"});
         ASSERT_FALSE(haverr()) << out;
         int assigned = 0;
         for (auto it = std::sregex_iterator(out.begin(), out.end(), row);
              it != std::sregex_iterator(); ++it, ++assigned) {
+            // At the residue's position: within the tolerances, and as far
+            // again as the noise can carry the peaks' mean.
             const int number = std::stoi((*it)[3]);
-            EXPECT_NEAR(std::stod((*it)[1]), shiftof(number, "H"), 0.03 + 1e-3)
+            const double reach = 1 + 2 * c.noise;
+            EXPECT_NEAR(std::stod((*it)[1]), shiftof(number, "H"), 0.03 * reach + 1e-3)
                 << c.fasta << " " << c.spectra << ": residue " << number << "\n"
                 << out;
-            EXPECT_NEAR(std::stod((*it)[2]), shiftof(number, "N"), 0.3 + 1e-2)
+            EXPECT_NEAR(std::stod((*it)[2]), shiftof(number, "N"), 0.3 * reach + 1e-2)
                 << c.fasta << " " << c.spectra << ": residue " << number;
         }
-        if (c.all) {
-            EXPECT_GE(assigned * 10, resolved * 8) << c.fasta << " " << c.spectra << "\n" << out;
-        }
+        EXPECT_GE(assigned, c.atleast * resolved)
+            << c.fasta << " " << c.spectra << " noise " << c.noise << "\n"
+            << out;
         if (c.drop > 0) {
             EXPECT_NE(out.find("the design predicts"), std::string::npos) << out;
         }

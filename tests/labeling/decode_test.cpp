@@ -102,11 +102,16 @@ Design design(std::mt19937& rng, int nres, int nsamples, bool hsqc, bool apart) 
     return d;
 }
 
-// The residue a group's peaks come from; 0 when they come from several.
-int source(const Group& g, const std::vector<Peak>& peaks) {
-    std::set<int> from;
-    for (int i : g.peaks) from.insert(peaks[static_cast<size_t>(i)].source);
-    return from.size() == 1 ? *from.begin() : 0;
+// Whether a group is residue r's position: no other residue gave it more
+// peaks. A neighbour's stray peak that fills a lost state of r leaves r's
+// position and shifts right.
+bool positionof(const Group& g, const std::vector<Peak>& peaks, int r) {
+    std::map<int, int> from;
+    for (int i : g.peaks) ++from[peaks[static_cast<size_t>(i)].source];
+    const int mine = from.count(r) ? from.at(r) : 0;
+    for (auto [o, k] : from)
+        if (k > mine) return false;
+    return mine > 0;
 }
 
 TEST(Decode, SimulatedSpectraNeverGiveAWrongResidue) {
@@ -146,8 +151,8 @@ TEST(Decode, SimulatedSpectraNeverGiveAWrongResidue) {
             for (size_t g = 0; g < out.groups.size(); ++g) {
                 const Assignment& a = out.assignments[g];
                 if (a.verdict != Verdict::sure && a.verdict != Verdict::likely) continue;
-                ASSERT_EQ(a.residue, source(out.groups[g], peaks))
-                    << c.name << ", trial " << trial << ": " << a.why;
+                ASSERT_TRUE(positionof(out.groups[g], peaks, a.residue))
+                    << c.name << ", trial " << trial << ": residue " << a.residue << ", " << a.why;
                 assigned.insert(a.residue);
             }
             // Lost residues are named: neither assigned nor a candidate of any peak.
