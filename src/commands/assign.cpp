@@ -57,13 +57,6 @@ std::string directoryof(const std::string& file) {
     return slash == std::string::npos ? "" : file.substr(0, slash + 1);
 }
 
-bool writefile(const std::string& name, const std::string& text) {
-    std::string why;
-    if (writeatomic(name, text, why)) return true;
-    errmsg("File " + strq(name) + " cannot be written: " + strp(why));
-    return false;
-}
-
 std::string fixed(double x, int width, int decimals) {
     char b[48];
     std::snprintf(b, sizeof b, "%*.*f", width, decimals, x);
@@ -116,7 +109,7 @@ static void simulatepeaks(Words& param, int& npar) {
         }
     files.push_back({base + ".spectra", table});
     for (const auto& [name, text] : files)
-        if (!writefile(name, text)) return;
+        if (!writeorsay("File", name, text)) return;
     putlin(10, "Spectra of labeling " + intp(iparam("rank")) +
                    " written: " + plural(book.nsamples, "sample") + ", " +
                    strp(book.hsqc ? "HSQC and HNCO" : "HNCO") + ", " +
@@ -311,10 +304,10 @@ static void assignpairs(Words& param, int& npar) {
     // Kept for writereport, with the design it was read through.
     lastassignment[static_cast<size_t>(iparam("rank"))] = std::move(run);
     const std::string file = trim(getpar("file")), shifts = trim(getpar("shifts"));
-    if (!file.empty() && writefile(file, assigned))
+    if (!file.empty() && writeorsay("File", file, assigned))
         putlin(10, "Assignments written to " + strq(file) + " (peaks of the " +
                        strp(spectrumword(refspec)) + " list of sample " + intp(ref) + ").");
-    if (!shifts.empty() && writefile(shifts, shiftlist))
+    if (!shifts.empty() && writeorsay("File", shifts, shiftlist))
         putlin(10, "Shifts of the assigned residues written to " + strq(shifts) + ".");
 }
 

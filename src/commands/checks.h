@@ -8,6 +8,7 @@
 #include "kemlang/params.h"
 #include "kemlang/print.h"
 #include "labeling/pairs.h"
+#include "labelio/atomicfile.h"
 
 // Integer parameter `name` within lo..hi; otherwise an error naming it.
 inline bool paramin(const std::string& name, int lo, int hi) {
@@ -38,4 +39,13 @@ inline bool fatalparams(const std::string& text) {
     if (!typedatterminal()) fatmsg(text);
     errmsg(text);
     return true;
+}
+
+// Writes text to file under a temporary name and renames it; otherwise an
+// error naming what the file is ("Report file"), the file and the reason.
+inline bool writeorsay(const std::string& what, const std::string& file, const std::string& text) {
+    std::string reason;
+    if (writeatomic(file, text, reason)) return true;
+    errmsg(what + " " + strq(file) + " cannot be written: " + strp(reason));
+    return false;
 }

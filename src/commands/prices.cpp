@@ -67,11 +67,7 @@ void writeprices(Words& param, int& npar) {
         errmsg("writeprices needs a file name.");
         return;
     }
-    std::string error;
-    if (!writeatomic(file, pricecsv(currentprices(labdata)), error)) {
-        errmsg("Price file " + strq(file) + " cannot be written: " + strp(error));
-        return;
-    }
+    if (!writeorsay("Price file", file, pricecsv(currentprices(labdata)))) return;
     putlin(2, "Prices written to " + strq(file) + ".");
 }
 
@@ -105,11 +101,7 @@ void showorder(Words& param, int& npar) {
         wrnmsg("Labeling " + intp(rank) + " buys forms that are not offered: " + strp(no) + ".");
     const std::string file = filepar();
     if (file.empty() || file == "NO") return;
-    std::string error;
-    if (!writeatomic(file, ordercsv(o, rank, kemradata), error)) {
-        errmsg("Order file " + strq(file) + " cannot be written: " + strp(error));
-        return;
-    }
+    if (!writeorsay("Order file", file, ordercsv(o, rank, kemradata))) return;
     putlin(2, "Order sheet of labeling " + intp(rank) + " written to " + strq(file) + ".");
 }
 

@@ -196,11 +196,8 @@ void writereport(Words& param, int& npar) {
     const AssignedRun* assigned = currentassignment(lastassignment, labdata, rank, kemradata);
     const bool stale = !kept.empty() && !assigned;
     if (stale) kept = AssignedRun();
-    std::string error;
-    if (!writeatomic(file, report_html(protein, rank, labdata, kemradata, assigned), error)) {
-        errmsg("Report file " + strq(file) + " cannot be written: " + strp(error));
+    if (!writeorsay("Report file", file, report_html(protein, rank, labdata, kemradata, assigned)))
         return;
-    }
     putlin(2, "Report of labeling " + intp(rank) + " written to " + strq(file) + ".");
     if (stale)
         putlin(2, "Assignments of an earlier design of labeling " + intp(rank) + " not shown.");

@@ -2,6 +2,7 @@
 // the installation self-check.
 #include <cstdio>
 
+#include "commands/checks.h"
 #include "commands/registry.h"
 #include "kemlang/params.h"
 #include "kemlang/print.h"
@@ -40,11 +41,7 @@ static void scorefunction(Words& param, int& npar) {
     std::snprintf(total, sizeof total, "Score  %9.5f", r.score);
     putlin(10, total);
     std::string local = localscorename(file);
-    std::string reason;
-    if (!writeatomic(local, localscorestext(d, s, r), reason)) {
-        errmsg("Local scores file " + strq(local) + " cannot be written: " + strp(reason));
-        return;
-    }
+    if (!writeorsay("Local scores file", local, localscorestext(d, s, r))) return;
     putlin(3, "Local scores written to " + strq(local) + ".");
 }
 
