@@ -27,18 +27,6 @@ Protein load(const std::string& source) {
     return p;
 }
 
-// A random sequence over a few residue types, so that every labeling of a
-// few samples can be enumerated.
-Protein smallprotein(std::mt19937& rng, int types, int residues) {
-    static const char* names[] = {"ALA", "ARG", "CYS", "GLY", "HIS", "ILE", "LEU",
-                                  "LYS", "MET", "PHE", "SER", "THR", "TRP", "VAL"};
-    std::vector<std::string> alphabet(std::begin(names), std::end(names));
-    std::shuffle(alphabet.begin(), alphabet.end(), rng);
-    std::string seq;
-    for (int i = 0; i < residues; ++i) seq += alphabet[rng() % static_cast<unsigned>(types)] + "\n";
-    return load(seq);
-}
-
 // Resolved unique pairs and duplicate total of labels, read from the
 // schedule they write.
 Brute checked(const Protein& p, int k, const Labels& l) {
@@ -46,109 +34,6 @@ Brute checked(const Protein& p, int k, const Labels& l) {
     Annealer a(p.base, p.uniqs, p.allowed, (1u << k) - 1, 999);
     EXPECT_TRUE(a.toschedule(l, s));
     return brute(s, p.uniqs, 1);
-}
-
-// The most unique pairs any labeling of k samples resolves with no shared
-// mask: every multiset of k sample columns (samples are interchangeable),
-// each column one bit per (type, 13C or 15N) that some base pair can use.
-int enumerate(const Protein& p, int k) {
-    std::vector<std::pair<int, bool>> bits;  // (type, 13C?)
-    std::array<bool, kTypes + 1> front{}, end{};
-    for (int i = 1; i <= p.base.count; ++i) front[p.base.front[i]] = end[p.base.end[i]] = true;
-    for (int t = 1; t <= kTypes; ++t) {
-        if (front[t]) bits.push_back({t, true});
-        if (end[t]) bits.push_back({t, false});
-    }
-    const int columns = 1 << bits.size();
-    std::vector<int> col(static_cast<size_t>(k), 0);
-    int best = 0;
-    while (true) {
-        Labels l;
-        for (int s = 0; s < k; ++s)
-            for (size_t b = 0; b < bits.size(); ++b)
-                if (col[static_cast<size_t>(s)] >> b & 1)
-                    (bits[b].second ? l.c : l.n)[bits[b].first] |= 1u << s;
-        // A label stays only where a base partner carries the other one.
-        Labels kept;
-        for (int i = 1; i <= p.base.count; ++i) {
-            int f = p.base.front[i], e = p.base.end[i];
-            kept.c[f] |= l.c[f] & l.n[e];
-            kept.n[e] |= l.c[f] & l.n[e];
-        }
-        std::vector<uint32_t> masks;
-        int once = 0;
-        bool clean = true;
-        for (int f = 1; f <= kTypes && clean; ++f)
-            for (int e = 1; e <= kTypes && clean; ++e) {
-                uint32_t m = kept.c[f] & kept.n[e];
-                if (p.uniqs[f][e] == 0 || m == 0) continue;
-                clean = std::find(masks.begin(), masks.end(), m) == masks.end();
-                masks.push_back(m);
-                once += p.uniqs[f][e] == 1;
-            }
-        if (clean) best = std::max(best, once);
-        int s = k - 1;  // next non-decreasing column tuple
-        while (s >= 0 && col[static_cast<size_t>(s)] == columns - 1) --s;
-        if (s < 0) break;
-        int v = ++col[static_cast<size_t>(s)];
-        for (int t = s + 1; t < k; ++t) col[static_cast<size_t>(t)] = v;
-    }
-    return best;
-}
-
-// Label bits of a protein: the (type, 13C or 15N) labels some base pair uses.
-int labelbits(const Protein& p) {
-    std::array<bool, kTypes + 1> front{}, end{};
-    for (int i = 1; i <= p.base.count; ++i) front[p.base.front[i]] = end[p.base.end[i]] = true;
-    return static_cast<int>(std::count(front.begin(), front.end(), true) +
-                            std::count(end.begin(), end.end(), true));
-}
-
-// Multisets of k columns of b bits.
-double tuples(int b, int k) {
-    double n = 1;
-    for (int i = 0; i < k; ++i) n = n * ((1 << b) + i) / (i + 1);
-    return n;
-}
-
-TEST(ExactEngine, OptimumEqualsEnumeration) {
-    std::mt19937 rng(2024);
-    int interior = 0;
-    for (int trial = 0; trial < 12; ++trial) {
-        int k = trial % 4 == 3 ? 4 : 2 + trial % 2;
-        Protein p;
-        int optimum = 0;
-        // Below four samples the budget leaves room to look for an optimum
-        // under the counting bound, where the solver must prove it.
-        for (int tries = 0; tries < (k < 4 ? 8 : 1); ++tries) {
-            do  // few enough labels to enumerate, and some pairs to resolve
-                p = smallprotein(rng, 5 + static_cast<int>(rng() % 4),
-                                 15 + static_cast<int>(rng() % 26));
-            while (p.base.count < 2 || tuples(labelbits(p), k) > 100000);
-            optimum = enumerate(p, k);
-            if (optimum < std::min(p.base.count, (1 << k) - 1)) break;
-        }
-        interior += optimum < std::min(p.base.count, (1 << k) - 1);
-        ExactOptions opt;
-        if (trial % 2) opt.annealsteps = 0;  // the solver alone
-        if (trial % 3 == 2) opt.symmetry = 0;
-        SCOPED_TRACE("trial " + std::to_string(trial) + " k " + std::to_string(k));
-        ExactResult r = exactmaxresolved(p.base, p.uniqs, p.allowed, k, {}, nullptr, opt);
-        EXPECT_EQ(r.status, ExactStatus::proven);
-        EXPECT_EQ(r.found, optimum);
-        EXPECT_EQ(r.bound, optimum);
-        Brute b = checked(p, k, r.labels);
-        EXPECT_EQ(b.resolved, optimum);
-        EXPECT_EQ(b.total, 0);
-
-        Labels l;
-        EXPECT_EQ(exactresolve(p.base, p.uniqs, p.allowed, k, optimum, {}, &l, opt),
-                  ExactAnswer::sat);
-        EXPECT_GE(checked(p, k, l).resolved, optimum);
-        EXPECT_EQ(exactresolve(p.base, p.uniqs, p.allowed, k, optimum + 1, {}, nullptr, opt),
-                  ExactAnswer::unsat);
-    }
-    EXPECT_GE(interior, 2);  // not only optima that counting alone proves
 }
 
 TEST(ExactEngine, FewestSamplesResolveAllAndOneLessCannot) {
@@ -459,6 +344,12 @@ TEST(ExactEngine, OptimaOfBothModelsAndOffersEqualEnumeration) {
         EXPECT_EQ(
             two ? brutecodes(ch.types, r.labels, k, ch.proline) : brutehnco(ch.types, r.labels),
             want.optimum);
+        Labels l;
+        EXPECT_EQ(exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, k, want.optimum, {}, &l, opt,
+                               model, offer),
+                  ExactAnswer::sat);
+        EXPECT_GE(two ? brutecodes(ch.types, l, k, ch.proline) : brutehnco(ch.types, l),
+                  want.optimum);
         EXPECT_EQ(exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, k, want.optimum + 1, {},
                                nullptr, opt, model, offer),
                   ExactAnswer::unsat);
@@ -513,60 +404,42 @@ TEST(ExactEngine, TwoSpectrumAnswersAgreeWithTheChain) {
 }  // namespace
 
 // The all-pairs search runs before the solver on one thread and beside it on
-// two; the answer is the same, whether the search finds the labels (on the
-// fewest samples) or the solver proves it could not (one fewer).
+// two; in both models the answer is the same, whether the search finds the
+// labels (on the fewest samples) or the solver proves it could not (one
+// fewer). The two-spectrum search counts codes in a hash table.
 TEST(ExactEngine, SameAnswerOnOneThreadAndTwo) {
-    std::mt19937 rng(23);
-    int cases = 0;
-    for (int trial = 0; trial < 200 && cases < 3; ++trial) {
-        Protein p = smallprotein(rng, 4 + trial % 4, 20 + static_cast<int>(rng() % 30));
-        ExactFewest f = exactfewest(p.base, p.uniqs, p.allowed, {});
-        if (f.status != ExactStatus::proven || (1 << (f.upper - 1)) - 1 < f.unique) continue;
-        ++cases;  // all pairs would fit on one sample fewer by counting
-        for (int k : {f.upper, f.upper - 1}) {
-            ExactLimits one, two;
-            one.seconds = two.seconds = 0.5;
-            two.threads = 2;
-            ExactOptions opt;
-            opt.wallfactor = 1000;
-            ExactResult a = exactmaxresolved(p.base, p.uniqs, p.allowed, k, one, nullptr, opt);
-            ExactResult b = exactmaxresolved(p.base, p.uniqs, p.allowed, k, two, nullptr, opt);
-            EXPECT_EQ(a.found, b.found) << trial << " " << k;
-            EXPECT_EQ(a.bound, b.bound) << trial << " " << k;
-            EXPECT_TRUE(a.labels == b.labels) << trial << " " << k;
-            EXPECT_EQ(a.work, b.work) << trial << " " << k;  // the next request's budget
-            EXPECT_EQ(a.found == f.unique, k == f.upper) << trial << " " << k;
+    for (const bool twospectra : {false, true}) {
+        std::mt19937 rng(twospectra ? 41 : 23);
+        int cases = 0;
+        for (int trial = 0; trial < 200 && cases < 2; ++trial) {
+            Chain ch =
+                twospectra
+                    ? tinychain(rng, 6 + trial % 5, 30 + static_cast<int>(rng() % 30), trial % 2)
+                    : tinychain(rng, 4 + trial % 4, 20 + static_cast<int>(rng() % 30), false);
+            const Model model = twospectra ? ch.two : Model();
+            ExactFewest f = exactfewest(ch.p.base, ch.p.uniqs, ch.p.allowed, {}, {}, model);
+            // Only where all pairs would fit on one sample fewer by counting.
+            if (f.status != ExactStatus::proven || model.codes(f.upper - 1) < f.unique) continue;
+            ++cases;
+            for (int k : {f.upper, f.upper - 1}) {
+                SCOPED_TRACE((twospectra ? "two spectra, trial " : "HNCO, trial ") +
+                             std::to_string(trial) + ", k " + std::to_string(k));
+                ExactLimits one, two;
+                one.seconds = two.seconds = 0.5;
+                two.threads = 2;
+                ExactOptions opt;
+                opt.wallfactor = 1000;
+                ExactResult a = exactmaxresolved(ch.p.base, ch.p.uniqs, ch.p.allowed, k, one,
+                                                 nullptr, opt, model);
+                ExactResult b = exactmaxresolved(ch.p.base, ch.p.uniqs, ch.p.allowed, k, two,
+                                                 nullptr, opt, model);
+                EXPECT_EQ(a.found, b.found);
+                EXPECT_EQ(a.bound, b.bound);
+                EXPECT_TRUE(a.labels == b.labels);
+                EXPECT_EQ(a.work, b.work);  // the next request's budget
+                EXPECT_EQ(a.found == f.unique, k == f.upper);
+            }
         }
+        EXPECT_GE(cases, 2) << twospectra;
     }
-    EXPECT_GE(cases, 2);
-}
-
-// The same in the two-spectrum model, where the search counts codes in a
-// hash table.
-TEST(ExactEngine, TwoSpectrumSameAnswerOnOneThreadAndTwo) {
-    std::mt19937 rng(41);
-    int cases = 0;
-    for (int trial = 0; trial < 100 && cases < 2; ++trial) {
-        Chain ch = tinychain(rng, 6 + trial % 5, 30 + static_cast<int>(rng() % 30), trial % 2);
-        ExactFewest f = exactfewest(ch.p.base, ch.p.uniqs, ch.p.allowed, {}, {}, ch.two);
-        if (f.status != ExactStatus::proven || ch.two.codes(f.upper - 1) < f.unique) continue;
-        ++cases;
-        for (int k : {f.upper, f.upper - 1}) {
-            ExactLimits one, two;
-            one.seconds = two.seconds = 0.5;
-            two.threads = 2;
-            ExactOptions opt;
-            opt.wallfactor = 1000;
-            ExactResult a =
-                exactmaxresolved(ch.p.base, ch.p.uniqs, ch.p.allowed, k, one, nullptr, opt, ch.two);
-            ExactResult b =
-                exactmaxresolved(ch.p.base, ch.p.uniqs, ch.p.allowed, k, two, nullptr, opt, ch.two);
-            EXPECT_EQ(a.found, b.found) << trial << " " << k;
-            EXPECT_EQ(a.bound, b.bound) << trial << " " << k;
-            EXPECT_TRUE(a.labels == b.labels) << trial << " " << k;
-            EXPECT_EQ(a.work, b.work) << trial << " " << k;
-            EXPECT_EQ(a.found == f.unique, k == f.upper) << trial << " " << k;
-        }
-    }
-    EXPECT_GE(cases, 2);
 }
