@@ -13,11 +13,10 @@
 #include "labeling/decode.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <map>
-#include <numeric>
-#include <unordered_map>
 
 namespace decoding {
 
@@ -138,10 +137,7 @@ std::vector<int> unplaced(const std::vector<Group>& groups, const std::vector<Pe
     for (const Group& o : groups) {
         if (o.risk.empty()) continue;
         int room[64] = {}, need[64] = {};
-        for (int i : o.peaks) {
-            const Peak& p = peaks[static_cast<size_t>(i)];
-            ++room[p.spectrum == Spectrum::hnco ? p.sample - 1 : p.sample + 31];
-        }
+        for (int i : o.peaks) ++room[std::countr_zero(slot(peaks[static_cast<size_t>(i)]))];
         std::vector<int> in;
         for (int r = 1; r <= nres; ++r) {
             const Code c = book.code(r);
@@ -418,10 +414,7 @@ Decoding decode(const CodeBook& book, const std::vector<Peak>& peaks, const Tole
         if (a.verdict != Verdict::sure && a.verdict != Verdict::likely) continue;
         for (int i : d.groups[static_cast<size_t>(g)].peaks) {
             const Peak& p = peaks[static_cast<size_t>(i)];
-            const Code state =
-                p.spectrum == Spectrum::hnco
-                    ? (Code{bit(p.sample)} | (book.hsqc ? Code{bit(p.sample)} << 32 : 0))
-                    : Code{bit(p.sample)} << 32;
+            const Code state = shown(p, book.hsqc);
             for (int h = 0; h < ng && a.verdict != Verdict::ambiguous; ++h) {
                 const Group& o = d.groups[static_cast<size_t>(h)];
                 const Assignment& b = d.assignments[static_cast<size_t>(h)];

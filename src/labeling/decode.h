@@ -61,6 +61,19 @@ struct Peak {
     int source = 0;  // the residue a simulated peak was made from (0: measured)
 };
 
+// The spectrum of its sample a peak fills, as a code bit: HSQC in the high
+// word, HNCO in the low one.
+inline Code slot(const Peak& p) {
+    const Code b = Code{1} << (p.sample - 1);
+    return p.spectrum == Spectrum::hnco ? b : b << 32;
+}
+// The states of a code a peak shows: an HNCO peak shows the HSQC state too
+// where the code book reads the HSQC (the amide that gives it has 15N).
+inline Code shown(const Peak& p, bool hsqc) {
+    const Code s = slot(p);
+    return p.spectrum == Spectrum::hnco && hsqc ? s | s << 32 : s;
+}
+
 // Shifts within which peaks belong together, and the sample states a
 // residue may lose (a lost HNCO peak, or both peaks of a sample): a group
 // that would need more is not taken for that residue.

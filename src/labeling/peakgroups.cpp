@@ -56,13 +56,6 @@ constexpr double kPlainSplit = 0.5;    // the widest radius, of the link distanc
                                        // cluster without a clash
 constexpr size_t kLargestSplit = 300;  // peaks of the largest cluster parted
 
-uint32_t bit(int sample) { return 1u << (sample - 1); }
-
-// The spectrum of a sample a peak fills: HSQC in the high word.
-Code slot(const Peak& p) {
-    return p.spectrum == Spectrum::hnco ? Code{bit(p.sample)} : Code{bit(p.sample)} << 32;
-}
-
 struct Sets {
     std::vector<int> up;
     explicit Sets(size_t n) : up(n) { std::iota(up.begin(), up.end(), 0); }
@@ -205,14 +198,12 @@ void judge(Group& g, const std::vector<Peak>& peaks, const Tolerance& tol, const
     double csum = 0;
     for (int i : g.peaks) {
         const Peak& p = peaks[static_cast<size_t>(i)];
+        g.code |= shown(p, book.hsqc);
         if (p.spectrum == Spectrum::hnco) {
             ++hncos[static_cast<size_t>(p.sample)];
-            g.code |= bit(p.sample);
-            if (book.hsqc) g.code |= static_cast<Code>(bit(p.sample)) << 32;
             cs.push_back(p.c), csum += p.c;
         } else {
             ++hsqcs[static_cast<size_t>(p.sample)];
-            g.code |= static_cast<Code>(bit(p.sample)) << 32;
         }
     }
     if (!cs.empty()) g.c = csum / static_cast<double>(cs.size());
