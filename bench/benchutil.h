@@ -2,6 +2,7 @@
 // unique pairs.
 #pragma once
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -45,8 +46,18 @@ inline std::string randomprotein(int n, unsigned seed) {
     return path;
 }
 
-// A protein from examples/data (a file name) or any FASTA file (a path).
-inline void protein(const std::string& fasta, Selection& base, TypeMatrix& uniqs) {
+// "random:N:SEED" names such a protein; other names are returned as they are.
+inline std::string named(const std::string& name) {
+    if (name.rfind("random:", 0) != 0) return name;
+    size_t a = name.find(':', 7);
+    return randomprotein(std::atoi(name.substr(7, a - 7).c_str()),
+                         static_cast<unsigned>(std::atoi(name.substr(a + 1).c_str())));
+}
+
+// A protein from examples/data (a file name), any FASTA file (a path) or a
+// random one ("random:N:SEED").
+inline void protein(const std::string& name, Selection& base, TypeMatrix& uniqs) {
+    const std::string fasta = named(name);
     nulify();
     kemradata.libdir = std::string(QUILTER_SOURCE_DIR) + "/share";
     quiet("read", {"lib", "standard.lib"});

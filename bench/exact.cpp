@@ -13,7 +13,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "../tests/brute.h"
 #include "benchutil.h"
@@ -62,7 +64,10 @@ int main(int argc, char** argv) {
     std::printf("%-16s %7s %6s %6s %6s %9s %9s  (%s, %s)\n", "protein", "samples", "unique",
                 "found", "bound", "status", "seconds", spectra.c_str(),
                 offered ? "default offer" : "every form");
-    for (const char* fasta : proteins) {
+    std::vector<std::string> names(std::begin(proteins), std::end(proteins));
+    if (only.rfind("random:", 0) == 0) names = {only};
+    for (const std::string& name : names) {
+        const char* fasta = name.c_str();
         if (!only.empty() && only != fasta) continue;
         static Selection base;
         static TypeMatrix uniqs, allowed;

@@ -108,7 +108,20 @@ void Optimiser::progress(long cycles) {
     tick("cycles " + std::to_string(cycles) + " of " + std::to_string(p.maxcycle + 1) + ", " +
          std::to_string(static_cast<long>(secs > 0 ? static_cast<double>(cycles) / secs : 0)) +
          " a second, best " + intstr(resolved) + " of " + intstr(uniquepairs) +
-         " unique pairs on " + counted(samples, "sample"));
+         " unique pairs on " + counted(samples, "sample") + ", " + open(resolved, samples));
+}
+
+// What the proofs leave open about the best so far, in a few words.
+std::string Optimiser::open(int resolved, int samples) const {
+    if (resolved >= reach) {
+        if (samples <= out.fewest) return "proven the fewest samples";
+        return (samples - 1 == out.fewest ? intstr(out.fewest)
+                                          : intstr(out.fewest) + " to " + intstr(samples - 1)) +
+               " samples not excluded";
+    }
+    if (resolved >= out.bound) return "proven the most pairs the cutoff allows";
+    return "resolving " + intstr(resolved + 1) +
+           (out.bound > resolved + 1 ? " to " + intstr(out.bound) : "") + " not excluded";
 }
 
 // The ring ranked by score into the result; announce tells the observer.
@@ -431,10 +444,22 @@ std::string verdictline(const Verdict& v) {
     bool all = v.resolved >= reach;
     if ((all && v.samples <= fewest) || (!all && v.resolved >= bound))
         return line + "optimal." + more;
+    // What is still open, in the words a user plans with: the counts that
+    // are neither found nor excluded.
+    auto open = [](int from, int to) {
+        return intstr(from) +
+               (to == from       ? ""
+                : to == from + 1 ? " and "
+                                 : " to ") +
+               (to == from ? "" : intstr(to));
+    };
     if (all)
         return line + (reach < v.unique ? "all that offered forms show" : "all unique pairs") +
-               "; no fewer than " + counted(fewest, "sample") + " can." + more;
-    line += "at most " + intstr(bound) + " with " + counted(v.budget, "sample");
+               "; " + intstr(fewest) + (v.samples == fewest + 1 ? " or " : " to ") +
+               counted(v.samples, "sample") + ": " + intstr(v.samples) + " found, " +
+               open(fewest, v.samples - 1) + " not excluded." + more;
+    line += "at most " + intstr(bound) + " with " + counted(v.budget, "sample") + " (" +
+            open(v.resolved + 1, bound) + " not excluded)";
     // Where forms not offered cost pairs, all of them are out of reach anyway.
     if (!more.empty()) return line + "." + more;
     return line + "; all " + intstr(v.unique) + " need at least " + counted(fewest, "sample") + ".";

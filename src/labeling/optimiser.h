@@ -272,6 +272,7 @@ struct Optimiser {
     // A progress line when the last one is some seconds old.
     void tick(const std::string& what);
     void progress(long cycles);
+    std::string open(int resolved, int samples) const;
     int reachable() const;
     void bounds(int nall);
     void exact(int nall, const std::function<void(Schedule&)>& consider, const Schedule& best,

@@ -408,6 +408,9 @@ TEST(OptimiserRun, ProgressLines) {
     EXPECT_TRUE(has(obs.where, "label search on 7 samples, best so far")) << obs.where[0];
     EXPECT_TRUE(has(obs.where, "cycles 16 of 201, ")) << obs.where.back();
     EXPECT_TRUE(has(obs.where, " unique pairs on 7 samples"));
+    // The cycles' line says what the proofs leave open.
+    EXPECT_TRUE(has(obs.where, " not excluded") || has(obs.where, ", proven the "))
+        << obs.where.back();
 }
 
 }  // namespace
@@ -428,15 +431,17 @@ TEST(Verdict, SaysWhatIsProven) {
         {{46, 46, 6, 900, 6, -1, 0, hnco, none}, "optimal."},
         {{31, 46, 5, 900, 5, -1, 0, hnco, none}, "optimal."},  // 2^5 - 1 masks on 5 samples
         {{30, 37, 5, 900, 5, -1, 0, hnco, none},
-         "at most 31 with 5 samples; all 37 need at least 6 samples."},
-        {{80, 80, 9, 900, 15, -1, 0, hnco, none}, "all unique pairs; no fewer than 7 samples can."},
+         "at most 31 with 5 samples (31 not excluded); all 37 need at least 6 samples."},
+        {{80, 80, 9, 900, 15, -1, 0, hnco, none},
+         "all unique pairs; 7 to 9 samples: 9 found, 7 and 8 not excluded."},
         {{80, 80, 8, 900, 15, -1, 8, hnco, none}, "optimal."},  // a caller proved 8 the fewest
         {{60, 91, 7, 900, 7, 63, 0, hnco, none},
-         "at most 63 with 7 samples; all 91 need at least 7 samples."},
+         "at most 63 with 7 samples (61 to 63 not excluded); all 91 need at least 7 samples."},
         {{3, 3, 2, 0, 31, -1, 0, hnco, none}, "optimal."},
         // Two spectra: 3^k - 1 codes on k samples.
         {{46, 46, 4, 900, 8, -1, 0, two, none}, "optimal."},
-        {{80, 80, 5, 900, 8, -1, 0, two, none}, "all unique pairs; no fewer than 4 samples can."},
+        {{80, 80, 5, 900, 8, -1, 0, two, none},
+         "all unique pairs; 4 or 5 samples: 5 found, 4 not excluded."},
         {{26, 37, 3, 900, 3, -1, 0, two, none}, "optimal."},
         {{34, 37, 4, 900, 4, 34, 0, two, "3 more need 15N on ASN, which is not offered."},
          "optimal. 3 more need 15N on ASN, which is not offered."},
