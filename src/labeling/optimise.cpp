@@ -115,13 +115,10 @@ void Optimiser::progress(long cycles) {
 std::string Optimiser::open(int resolved, int samples) const {
     if (resolved >= reach) {
         if (samples <= out.fewest) return "proven the fewest samples";
-        return (samples - 1 == out.fewest ? intstr(out.fewest)
-                                          : intstr(out.fewest) + " to " + intstr(samples - 1)) +
-               " samples not excluded";
+        return span(out.fewest, samples - 1) + " samples not excluded";
     }
     if (resolved >= out.bound) return "proven the most pairs the cutoff allows";
-    return "resolving " + intstr(resolved + 1) +
-           (out.bound > resolved + 1 ? " to " + intstr(out.bound) : "") + " not excluded";
+    return "resolving " + span(resolved + 1, out.bound) + " not excluded";
 }
 
 // The ring ranked by score into the result; announce tells the observer.
@@ -429,6 +426,7 @@ void Optimiser::run() {
 
 using optimiser::counted;
 using optimiser::Optimiser;
+using optimiser::span;
 
 std::string verdictline(const Verdict& v) {
     // The pairs an offered form can show are all that any schedule reaches.
@@ -446,20 +444,13 @@ std::string verdictline(const Verdict& v) {
         return line + "optimal." + more;
     // What is still open, in the words a user plans with: the counts that
     // are neither found nor excluded.
-    auto open = [](int from, int to) {
-        return intstr(from) +
-               (to == from       ? ""
-                : to == from + 1 ? " and "
-                                 : " to ") +
-               (to == from ? "" : intstr(to));
-    };
     if (all)
         return line + (reach < v.unique ? "all that offered forms show" : "all unique pairs") +
                "; " + intstr(fewest) + (v.samples == fewest + 1 ? " or " : " to ") +
                counted(v.samples, "sample") + ": " + intstr(v.samples) + " found, " +
-               open(fewest, v.samples - 1) + " not excluded." + more;
+               span(fewest, v.samples - 1) + " not excluded." + more;
     line += "at most " + intstr(bound) + " with " + counted(v.budget, "sample") + " (" +
-            open(v.resolved + 1, bound) + " not excluded)";
+            span(v.resolved + 1, bound) + " not excluded)";
     // Where forms not offered cost pairs, all of them are out of reach anyway.
     if (!more.empty()) return line + "." + more;
     return line + "; all " + intstr(v.unique) + " need at least " + counted(fewest, "sample") + ".";

@@ -83,6 +83,12 @@ inline std::string counted(int n, const std::string& noun) {
     return intstr(n) + " " + noun + (n == 1 ? "" : "s");
 }
 
+// Counts from one to another, as a user reads them: "7", "7 and 8", "7 to 9".
+inline std::string span(int from, int to) {
+    if (to == from) return intstr(from);
+    return intstr(from) + (to == from + 1 ? " and " : " to ") + intstr(to);
+}
+
 // How a mode orders the pairs before a cycle builds.
 enum class Order {
     keep,             // the order stays (mode 0 and modes without a strategy)
