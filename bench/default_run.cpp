@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "benchutil.h"
+#include "tuned.h"
 #include "labeling/optimise.h"
 
 namespace {
@@ -26,7 +27,10 @@ struct Capped : Observer {
         if (t.find("the search ends") != std::string::npos) std::printf("    %s\n", t.c_str());
         if (t.rfind("iterations so far 1000 ", 0) == 0) first = Clock::now();
     }
-    void progress(const std::string&) override {}
+    // SHOW=1 in the environment prints the phases' progress lines.
+    void progress(const std::string& t) override {
+        if (std::getenv("SHOW")) std::printf("    %s\n", t.c_str()), std::fflush(stdout);
+    }
     bool stop() override { return Clock::now() > end; }
 };
 
@@ -35,6 +39,7 @@ OptParams defaults(int threads) {
     for (auto& row : p.allowed) row.fill(1);
     p.seed = 1;
     p.threads = threads;
+    benchutil::tuned(p);
     return p;
 }
 
@@ -85,7 +90,10 @@ int main(int argc, char** argv) {
         Selection base;
         TypeMatrix uniqs{};
         benchutil::protein(f, base, uniqs);
-        double one = rate(base, uniqs, 1, 2000), all = rate(base, uniqs, hw, 2000);
+        // NORATE=1 skips the two rate measurements.
+        const bool norate = std::getenv("NORATE") != nullptr;
+        double one = norate ? 0 : rate(base, uniqs, 1, 2000),
+               all = norate ? 0 : rate(base, uniqs, hw, 2000);
         OptParams p = defaults(hw);
         Capped obs;
         obs.end = Clock::now() + std::chrono::duration_cast<Clock::duration>(

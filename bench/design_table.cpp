@@ -13,6 +13,7 @@
 
 #include "../tests/brute.h"
 #include "benchutil.h"
+#include "tuned.h"
 #include "labeling/optimise.h"
 #include "labeling/price.h"
 #include "labelio/recipe.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
             p.cutoff = cutoffmask(k);
             p.exactseconds = exact;
             p.threads = static_cast<int>(std::thread::hardware_concurrency());
+            benchutil::tuned(p);
             p.model = model;
             Observer quiet;
             std::string cap;
