@@ -27,16 +27,8 @@ struct Chain {
     Chain() {
         testutil::molecule("ALA\nGLY\nLEU\nVAL\nSER");
         testutil::captured([&] { initdata(kemradata, labdata, base, uniqs, 1); });
-        setslot(1, {{A, G, 1}});
+        testutil::setslot(1, {{A, G, 1}});
         labdata.ilabelsize[3] = 0;
-    }
-    static void setslot(int r, std::vector<std::array<int, 3>> entries) {
-        labdata.ilabelsize[r] = static_cast<int>(entries.size());
-        for (size_t i = 0; i < entries.size(); ++i) {
-            labdata.ias_front[r][i + 1] = entries[i][0];
-            labdata.ias_end[r][i + 1] = entries[i][1];
-            labdata.ischedulenr[r][i + 1] = entries[i][2];
-        }
     }
     // Batch pairs as the insertion reads them: front from ibatch_front.
     static void batch(std::vector<std::array<int, 2>> pairs) {
@@ -134,7 +126,7 @@ TEST(Batch, PassCountsAndPlacements) {
     };
     for (const Case& k : cases) {
         Chain c;
-        Chain::setslot(1, k.slot1);
+        testutil::setslot(1, k.slot1);
         c.batch(k.batch);
         BatchParams p;
         p.max = k.max;
@@ -268,7 +260,7 @@ TEST(Batch, RandomPassesMatchThePlainCheck) {
                 slot1.push_back({base.front[k], base.end[k], static_cast<int>(rng() % 63) + 1});
             else
                 batch.push_back({base.front[k], base.end[k]});
-        Chain::setslot(1, slot1);
+        testutil::setslot(1, slot1);
         Chain::batch(batch);
         labdata.iallowed_dupes = TypeMatrix{};
         for (auto& row : labdata.iallowed_dupes) row.fill(round % 2 ? 1 : 2);
