@@ -137,26 +137,6 @@ TEST(Batch, PassCountsAndPlacements) {
     }
 }
 
-TEST(Batch, RandomOrdersAreBounded) {
-    Chain c;
-    c.batch({{L, V}, {G, L}, {V, S}});
-    struct Case {
-        int max, passes;
-    } cases[] = {{0, 6}, {4, 4}, {1, 1}};  // 3! orders without max
-    for (const Case& k : cases) {
-        BatchParams p;
-        p.random = true;
-        p.max = k.max;
-        p.seed = -7;
-        BatchObserver quiet;
-        EXPECT_EQ(addbatch(kemradata, labdata, c.uniqs, labdata.iallowed_dupes, p, quiet).passes,
-                  k.passes)
-            << k.max;
-        // Every order gives four resolved pairs on three samples.
-        EXPECT_EQ(labdata.ilabelsize[3], 4);
-    }
-}
-
 // The plain check: place the entry, rebuild the pair-sample matrix, walk it.
 int plaintotal(Schedule s, const TypeMatrix& uniqs, const TypeMatrix& allowed, int f, int e, int m,
                int* maxmask = nullptr) {
