@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "testutil.h"
+
 namespace terminal {
 
 // A fresh home directory (no recall list) of its own for a test.
@@ -35,12 +37,6 @@ struct Run {
     std::string output;  // all the program wrote
     int status = -1;     // exit status; -1 when it did not exit by itself
 };
-
-inline int occurrences(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 
 // Runs the program in home (its current directory) with the given words.
 inline Run onterminal(const std::string& home, const std::vector<Step>& steps,
@@ -65,7 +61,7 @@ inline Run onterminal(const std::string& home, const std::vector<Step>& steps,
         // A generous fail-safe so that a broken editor ends the test
         // instead of hanging it.
         for (int waited = 0; waited < 600; ++waited) {
-            if (!what.empty() && occurrences(output, what) >= count) return true;
+            if (!what.empty() && testutil::count(output, what) >= count) return true;
             pollfd p{master, POLLIN, 0};
             if (poll(&p, 1, 100) <= 0) continue;
             char buf[4096];
@@ -91,6 +87,22 @@ inline Run onterminal(const std::string& home, const std::vector<Step>& steps,
     close(master);
     if (ended && WIFEXITED(status)) run.status = WEXITSTATUS(status);
     return run;
+}
+
+// The program in home with the lines (printf escapes) as standard input,
+// which is no terminal.
+inline Run piped(const std::string& home, const std::string& lines) {
+    std::string cmd = "cd " + home + " && printf '" + lines + "' | HOME=" + home +
+                      " KEMRALIB=" + QUILTER_SOURCE_SHARE + " " + QUILTER_BINARY + " 2>&1";
+    Run r;
+    std::FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+    int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
 }
 
 }  // namespace terminal

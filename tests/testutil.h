@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -17,6 +19,8 @@
 #include "kemlang/kemlangdata.h"
 #include "kemlang/print.h"
 #include "labeling/labeldata.h"
+#include "labeling/pairs.h"
+#include "labeling/slots.h"
 #include "molecule/kemradata.h"
 
 namespace testutil {
@@ -101,6 +105,55 @@ inline void molecule(const std::string& source) {
                            : writefile("seq.seq", source + "\n");
     run("read", {"seq", file});
 }
+
+// The unique pairs of the molecule read, the occurrences of every pair
+// type, and one sharing of a sample pattern allowed everywhere.
+struct Pairs {
+    Selection base;
+    TypeMatrix uniqs{}, allowed{};
+    explicit Pairs(Bans bans = Bans::off, int multipair = 1) {
+        captured([&] { annotatepairs(kemradata, labdata, base, uniqs, bans, multipair, false); });
+        for (auto& row : allowed) row.fill(1);
+    }
+};
+
+// Slot r holds a hand-written HNCO labeling: entries {front, end, sample mask}.
+inline void setslot(int r, const std::vector<std::array<int, 3>>& entries) {
+    labdata.ilabelsize[r] = static_cast<int>(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        labdata.ias_front[r][i + 1] = entries[i][0];
+        labdata.ias_end[r][i + 1] = entries[i][1];
+        labdata.ischedulenr[r][i + 1] = entries[i][2];
+    }
+    plainslot(labdata, r);
+}
+
+inline int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+inline bool has(const std::string& text, const std::string& what) {
+    return text.find(what) != std::string::npos;
+}
+
+// While it lives the test runs in a fresh directory of its own, for the
+// files commands write into the current one.
+struct InTempDir {
+    std::filesystem::path old = std::filesystem::current_path(), dir;
+    explicit InTempDir(const std::string& name)
+        : dir(std::filesystem::path(::testing::TempDir()) /
+              (name + "_" + std::to_string(getpid()))) {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        std::filesystem::current_path(dir);
+    }
+    ~InTempDir() {
+        std::filesystem::current_path(old);
+        std::filesystem::remove_all(dir);
+    }
+};
 
 // Every form offered: the forms the price table marks as not offered get a
 // price, for tests of how far a search reaches rather than of what it buys.

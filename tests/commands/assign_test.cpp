@@ -140,12 +140,6 @@ TEST(AssignPairs, BadInputIsRefusedWhole) {
     }
 }
 
-size_t count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
-
 TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
     testutil::SmallBudget small;
     auto design = [] {
@@ -185,13 +179,13 @@ TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
         EXPECT_NE(shown.find("id=\"assign-" + std::string(keys[v]) + "\">" + n + "<"),
                   std::string::npos)
             << keys[v];
-        EXPECT_EQ(count(shown, "<tr class=\"" + std::string(keys[v]) + "\">"),
-                  static_cast<size_t>(std::stoi(n)))
+        EXPECT_EQ(testutil::count(shown, "<tr class=\"" + std::string(keys[v]) + "\">"),
+                  std::stoi(n))
             << keys[v];
         // Each assigned residue is marked in the sequence.
         if (v < 2) {
-            EXPECT_EQ(count(shown, " assigned, " + std::string(keys[v]) + "\""),
-                      static_cast<size_t>(std::stoi(n)))
+            EXPECT_EQ(testutil::count(shown, " assigned, " + std::string(keys[v]) + "\""),
+                      std::stoi(n))
                 << keys[v];
         }
     }

@@ -15,7 +15,7 @@ using testutil::writefile;
 const char* kTripeptide = "ALA GLY SER";
 
 int atom(int r, const char* name) { return findatom(r, name); }
-bool has(const std::string& out, const std::string& s) { return out.find(s) != std::string::npos; }
+using testutil::has;
 
 TEST(AtomSelections, CountsOnAlaGlySer) {
     struct Case {

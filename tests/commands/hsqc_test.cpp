@@ -1,10 +1,8 @@
-// Designs recorded as HSQC and HNCO spectra: what the slots keep, what the
-// reports and the code book show, the label table files, sessions, and the
-// spectra option.
+// Designs recorded as HSQC and HNCO spectra: the report page, the label
+// table files, sessions and the spectra option; the code book of an HNCO
+// labeling.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <memory>
 
 #include "kemlang/params.h"
@@ -56,77 +54,12 @@ void expectsameslots(const LabelData& a, const LabelData& b, const std::string& 
     EXPECT_EQ(a.slotextra, b.slotextra) << what;
 }
 
-TEST(TwoSpectrumSlot, KeepsModelAndExtraLabels) {
-    clearslots();
-    handmade(3);
-    EXPECT_EQ(labdata.ilabelsize[3], 1);
-    EXPECT_TRUE(labdata.slotmodel[3].twospectra());
-    EXPECT_EQ(labdata.slotextra[3].n[kAla], 3u);
-    EXPECT_EQ(labdata.slotextra[3].n[kSer], 0u);  // implied by the entry
-    run("copyschedule", {"origin=3", "destin=5"});
-    auto s = std::make_unique<Schedule>();
-    import_pairs(labdata, 5, *s);
-    EXPECT_TRUE(s->model.twospectra());
-    EXPECT_EQ(schedulelabels(*s).n[kPro], 1u);
-}
-
-TEST(TwoSpectrumReports, ResidueTableShowsTheThreeStates) {
-    clearslots();
-    handmade(1);
-    EXPECT_EQ(run("showlabel", {"rank=1"}),
-              "AA# Name Marker AAScore Paired with Labelpattern\n"
-              "  1 ALA       0 2\n"
-              "  2 GLY       0 1   SER   X_________\n"
-              "  3 SER       0 1   LEU   _H________\n"
-              "  4 LEU       0 1   ALA   HH________\n"
-              "  5 ALA       0 2\n"
-              "  6 GLY       0 1   THR   _H________\n"
-              "  7 THR       0 1   LYS   H_________\n"
-              "  8 LYS       0 1\n"
-              "  9 PRO       0 0\n"
-              "Max:  3 Samples  2 Total # Peaks  6\n"
-              "Occ.  :211121110\n"
-              "Ass.  :_XXX_XX__\n"
-              "Seq.  :AGSLAGTKP\n"
-              "Smpl 1:_X_H__H__\n"
-              "Smpl 2:__HH_H___\n"
-              " Pattern: _ no peak, H HSQC peak only, X HSQC and HNCO peaks\n");
-    std::string pairs = run("showpairs", {"rank=1"});
-    EXPECT_NE(pairs.find("\"SER\" \"LEU\" \"_H________\""), std::string::npos) << pairs;
-    EXPECT_NE(pairs.find("Uniqe Pairs: 3"), std::string::npos) << pairs;
-    std::string sample = run("showsample", {"samplenr=1"});
-    EXPECT_NE(sample.find(" labelling Nr 2\n extra ALA   N15\n extra LEU   N15\n"),
-              std::string::npos)
-        << sample;
-}
-
-// Every form is bought, the 15N for an HSQC peak alone included.
-TEST(TwoSpectrumReports, RecipeBuysTheHsqcLabels) {
-    clearslots();
-    handmade(1);
-    std::string r = run("showrecipe", {"rank=1"});
-    EXPECT_NE(r.find("Labeling nr. 1\nLabel C13\nGLY\n333\nLabel N15\nSER ALA LYS PRO\n2649\n"),
-              std::string::npos)
-        << r;
-    EXPECT_NE(r.find("Labeling nr. 2\nLabel C13\n \n0\nLabel N15\nALA LEU THR\n1049\n"),
-              std::string::npos)
-        << r;
-    EXPECT_NE(r.find("Total price of all samples: 4031\n"), std::string::npos);
-    for (const char* row : {"ALA|NN|", "GLY|C.|", "LEU|.N|", "PRO|N.|", "SER|N.|"})
-        EXPECT_NE(r.find(row), std::string::npos) << row;
-}
-
 TEST(TwoSpectrumReports, ReportPageHoldsTheStatesAndTheCodeBook) {
     clearslots();
     handmade(1);
     std::string page = report_html("design", 1, labdata, kemradata);
-    auto count = [&](const std::string& what) {
-        size_t n = 0;
-        for (size_t p = page.find(what); p != std::string::npos; p = page.find(what, p + 1)) ++n;
-        return n;
-    };
-    EXPECT_EQ(count("class=\"on\""), 1u);    // GLY-SER in sample 1
-    EXPECT_EQ(count("class=\"hsqc\""), 5u);  // HSQC peaks alone
+    EXPECT_EQ(testutil::count(page, "class=\"on\""), 1);    // GLY-SER in sample 1
+    EXPECT_EQ(testutil::count(page, "class=\"hsqc\""), 5);  // HSQC peaks alone
     EXPECT_NE(page.find("Total price of all samples: 4031<"), std::string::npos);
     EXPECT_NE(page.find("id=\"count-resolved\">3<"), std::string::npos);
     EXPECT_NE(page.find("<tr><td class=\"pattern\">_H</td><td>GLY</td><td>THR</td><td>7</td>"
@@ -134,23 +67,8 @@ TEST(TwoSpectrumReports, ReportPageHoldsTheStatesAndTheCodeBook) {
               std::string::npos);
 }
 
-TEST(CodeBook, ListsCodesSharedOnesAndUnseenPairs) {
-    clearslots();
-    handmade(1);
-    EXPECT_EQ(
-        run("showcodes", {"rank=1"}),
-        "Code book of labeling 1: HSQC and HNCO, 2 samples\n"
-        "Code  Pair        Residues    Note\n"
-        "_H    GLY  THR    7           shared by 2 pairs\n"
-        "_H    SER  LEU    4           shared by 2 pairs\n"
-        "H_    THR  LYS    8           unique\n"
-        "HH    LEU  ALA    5           unique\n"
-        "X_    GLY  SER    3           unique\n"
-        "__    ALA  GLY    2 6         not seen\n"
-        "__    LYS  PRO    9           not seen\n"
-        "Codes: 4 seen, 1 shared by several pairs; residues told apart: 3; pairs not seen: 2.\n"
-        " Pattern: _ no peak, H HSQC peak only, X HSQC and HNCO peaks\n");
-    // An HNCO labeling: the codes are its sample masks, no legend.
+// An HNCO labeling: the codes are its sample masks, no legend.
+TEST(CodeBook, OfAnHncoLabelingListsItsMasks) {
     testutil::molecule("ALA GLY SER LEU ALA GLY");
     std::string f = testutil::writefile(
         "codes.lab", "    9   17    1\n   17   12    2\n   12    1    3\n    0    0    0\n");
@@ -169,8 +87,7 @@ TEST(CodeBook, ListsCodesSharedOnesAndUnseenPairs) {
 TEST(LabelTable, WriteThenReadGivesTheSameSlots) {
     clearslots();
     handmade(2);
-    labdata.ilabelsize[1] = 1;  // an HNCO labeling beside it keeps its lines
-    labdata.ias_front[1][1] = kGly, labdata.ias_end[1][1] = kSer, labdata.ischedulenr[1][1] = 5;
+    testutil::setslot(1, {{kGly, kSer, 5}});  // an HNCO labeling beside it keeps its lines
     std::string f = testutil::writefile("table.lab", "");
     run("writelabel", {"filename=" + f});
     std::string text = testutil::slurp(f);
@@ -252,11 +169,7 @@ TEST(Spectra, UnknownWordIsAnErrorAndNothingRuns) {
 // A session keeps the designs after its usual lines; one of HNCO labelings
 // has no such part.
 TEST(TwoSpectrumSession, DesignsComeBack) {
-    auto old = std::filesystem::current_path();
-    auto dir =
-        std::filesystem::path(::testing::TempDir()) / ("twospec_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
+    testutil::InTempDir tmp("twospec");
     clearslots();
     run("writesession", {});
     EXPECT_EQ(testutil::slurp("session.s").size(), static_cast<size_t>(kSessionLines) * 6);
@@ -270,8 +183,6 @@ TEST(TwoSpectrumSession, DesignsComeBack) {
     std::string out = run("readsession", {});
     EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
     expectsameslots(labdata, *before, "session");
-    std::filesystem::current_path(old);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

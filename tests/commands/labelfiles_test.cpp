@@ -11,18 +11,9 @@
 
 namespace {
 
-using testutil::slurp;
-
 using testutil::run;
-
-void setslot(int r, std::vector<std::array<int, 3>> entries) {
-    labdata.ilabelsize[r] = static_cast<int>(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        labdata.ias_front[r][i + 1] = entries[i][0];
-        labdata.ias_end[r][i + 1] = entries[i][1];
-        labdata.ischedulenr[r][i + 1] = entries[i][2];
-    }
-}
+using testutil::setslot;
+using testutil::slurp;
 
 TEST(LabelFile, WriteReadRoundTripAndSlotRules) {
     labdata.reset();

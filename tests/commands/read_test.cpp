@@ -16,7 +16,7 @@ const char* kTripeptide = "ALA GLY SER";
 
 int atom(int r, const char* name) { return findatom(r, name); }
 double shift(int r, const char* name, int k = 1) { return kemradata.shift[k][atom(r, name)]; }
-bool has(const std::string& out, const std::string& s) { return out.find(s) != std::string::npos; }
+using testutil::has;
 
 TEST(ShiftLists, EachFormatPutsTheShiftOnTheNamedAtom) {
     struct Case {

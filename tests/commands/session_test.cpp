@@ -3,7 +3,6 @@
 #include "labelio/session.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,27 +13,12 @@
 
 namespace {
 
+using testutil::run;
 using testutil::slurp;
 
-using testutil::run;
-
-// Runs the test in a directory of its own: the commands use "session.s" of
-// the current directory.
+// The commands use "session.s" of the current directory.
 class Session : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        old_ = std::filesystem::current_path();
-        dir_ =
-            std::filesystem::path(::testing::TempDir()) / ("session_" + std::to_string(getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-    std::filesystem::path old_, dir_;
+    testutil::InTempDir dir_{"session"};
 };
 
 void randomlabelings(std::mt19937& rng) {

@@ -28,7 +28,11 @@ TEST(CommandLookup, AbbreviationsAndAmbiguity) {
         {"show", -1},               // many
         {"s", -1},
         {"h", 0},
-        {"o", -1},  // optimiselabeling / output_labeling_html
+        {"o", -1},  // optimiselabeling (an abbreviation), then output_labeling_html
+        {"op", 60},
+        {"ou", 75},
+        {"output", 75},
+        {"optimiselabeling", 60},
         {"readl", 47},
         {"quil", 78},
         {"read", 10},
@@ -53,44 +57,10 @@ TEST(CommandLookup, AbbreviationsAndAmbiguity) {
     for (const Case& c : cases) EXPECT_EQ(icoman(c.word, comand, kNumCommands), c.expect) << c.word;
 }
 
-TEST(CommandLookup, OutputLabelingAmbiguousOnlyAsPrefix) {
-    EXPECT_EQ(icoman("optimiselabeling", comand, kNumCommands), 60);
-    EXPECT_EQ(icoman("output", comand, kNumCommands), 75);
-    EXPECT_EQ(icoman("op", comand, kNumCommands), 60);
-    EXPECT_EQ(icoman("ou", comand, kNumCommands), 75);
-    // "o" is a prefix of slots 60 and 75; the first match is an abbreviation, so
-    // the second one makes it ambiguous.
-    EXPECT_EQ(icoman("o", comand, kNumCommands), -1);
-}
-
-TEST(CommandTable, SlotsFlagsAndSharedHandlers) {
-    EXPECT_EQ(slot("atoms"), 3);
-    EXPECT_EQ(slot("read"), 10);
-    EXPECT_EQ(slot("countuniquepairs"), 34);
-    EXPECT_EQ(slot("quilter"), 78);
-    EXPECT_EQ(slot("score_test_ov"), 81);
-    EXPECT_EQ(slot("writereport"), 82);
-    EXPECT_EQ(slot("showcodes"), 83);
-    EXPECT_EQ(comand[34].handler, comand[78].handler);
-    EXPECT_NE(comand[19].handler, nullptr);  // accepted, does nothing
-    for (const char* name :
-         {"atoms", "score", "countuniquepairs", "showuniquepairs", "showlabel", "quilter"})
-        EXPECT_EQ(comand[slot(name)].idtyp, 1) << name;
-    int named = 0;
-    for (int i = 1; i <= kNumCommands; ++i) {
-        if (*comand[i].name) {
-            ++named;
-        }
-        EXPECT_NE(comand[i].idtyp, 2) << i;
-    }
-    EXPECT_EQ(named, 47);
-    for (int i : {13, 28, 35, 38, 39, 40, 44, 45, 46, 50, 52}) EXPECT_EQ(comand[i].idtyp, 0) << i;
-    for (int i : {1, 2, 4, 9, 11, 12, 14, 18, 20, 23, 25, 27, 29, 33, 36, 37, 41, 43, 82, 84})
-        EXPECT_EQ(comand[i].idtyp, 1) << i;
-}
-
 // Every named slot is registered by exactly one family (quilter and
-// countuniquepairs are two slots of one handler); blank slots by none.
+// countuniquepairs are two slots of one handler); blank slots by none. The
+// library command is accepted and does nothing; commands that read the
+// molecule refuse to run without one.
 TEST(CommandTable, EveryNamedSlotRegisteredOnce) {
     int count[kNumCommands + 1] = {};
     for (auto family : kFamilies)
@@ -98,11 +68,12 @@ TEST(CommandTable, EveryNamedSlotRegisteredOnce) {
     for (int i = 1; i <= kNumCommands; ++i)
         EXPECT_EQ(count[i], *kSlotNames[i] ? 1 : 0) << i << " " << kSlotNames[i];
     EXPECT_EQ(count[0], 0);
+    EXPECT_EQ(comand[slot("countuniquepairs")].handler, comand[slot("quilter")].handler);
+    EXPECT_NE(comand[slot("library")].handler, nullptr);
+    for (const char* name :
+         {"atoms", "score", "countuniquepairs", "showuniquepairs", "showlabel", "quilter"})
+        EXPECT_EQ(comand[slot(name)].idtyp, 1) << name;
 }
-
-}  // namespace
-
-namespace {
 
 bool helpfile(const std::string& topic) {
     std::ifstream in(std::string(QUILTER_SOURCE_SHARE) + "/help/kemra/" + topic + ".hlp");

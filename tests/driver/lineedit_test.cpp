@@ -3,31 +3,23 @@
 // Piped input must see none of it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "terminal.h"
+#include "testutil.h"
 
 namespace {
 
-using terminal::occurrences;
 using terminal::scratchhome;
 using terminal::Step;
+using testutil::count;
 
 std::string onterminal(const std::string& home, const std::vector<Step>& steps) {
     terminal::Run r = terminal::onterminal(home, steps);
     EXPECT_EQ(r.status, 0) << r.output;
     return r.output;
-}
-
-std::string readfile(const std::string& f) {
-    std::ifstream in(f);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 TEST(LineEdit, ArrowKeysRecallAndTheHistoryOutlivesTheRun) {
@@ -42,34 +34,27 @@ TEST(LineEdit, ArrowKeysRecallAndTheHistoryOutlivesTheRun) {
                   {up + left + left + left + "X\r", "\nhello-Xtwo", 1},
                   {"quit\r", "", 0},
               });
-    EXPECT_EQ(readfile(home + "/.quilter_history"),
+    EXPECT_EQ(testutil::slurp(home + "/.quilter_history"),
               "print hello-one\nprint hello-one\nprint hello-two\nprint hello-Xtwo\nquit\n");
 
     // The next run starts with that list: two lines up is the last print.
     out = onterminal(home, {{up + up + "\r", "\nhello-Xtwo", 1}, {"\x04", "", 0}});
-    EXPECT_EQ(occurrences(out, "\nhello-Xtwo"), 1) << out;
+    EXPECT_EQ(count(out, "\nhello-Xtwo"), 1) << out;
 }
 
 TEST(LineEdit, CtrlCDropsTheLineAndKeepsReading) {
     std::string home = scratchhome("ctrlc");
     std::string out = onterminal(
         home, {{"print dropped\x03", "^C", 1}, {"print kept\r", "\nkept", 1}, {"quit\r", "", 0}});
-    EXPECT_EQ(occurrences(out, "\ndropped"), 0) << out;
+    EXPECT_EQ(count(out, "\ndropped"), 0) << out;
 }
 
 TEST(LineEdit, PipedInputSeesNoEscapeCodesAndWritesNoHistory) {
     std::string home = scratchhome("piped");
-    std::string cmd = "printf 'print piped\\n\\033[A\\n' | HOME=" + home +
-                      " KEMRALIB=" + QUILTER_SOURCE_SHARE + " " + QUILTER_BINARY + " 2>&1";
-    std::FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    EXPECT_EQ(pclose(p), 0);
-    EXPECT_NE(out.find("\npiped\n"), std::string::npos) << out;
-    EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
+    terminal::Run r = terminal::piped(home, "print piped\\n\\033[A\\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.output.find("\npiped\n"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find('\x1b'), std::string::npos) << r.output;
     std::ifstream history(home + "/.quilter_history");
     EXPECT_FALSE(history.good());
 }

@@ -12,8 +12,9 @@
 
 namespace {
 
-using terminal::occurrences;
+using terminal::piped;
 using terminal::Step;
+using testutil::count;
 
 const char* kLabeling = "    1    9    3\n    0    0    0\n";
 
@@ -27,21 +28,6 @@ std::string home(const std::string& name) {
 }
 
 bool exists(const std::string& f) { return std::ifstream(f).good(); }
-
-// The program with the lines as standard input (no terminal).
-terminal::Run piped(const std::string& h, const std::string& lines) {
-    std::string cmd = "cd " + h + " && printf '" + lines + "' | HOME=" + h +
-                      " KEMRALIB=" + QUILTER_SOURCE_SHARE + " " + QUILTER_BINARY + " 2>&1";
-    terminal::Run r;
-    std::FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 TEST(Terminal, FatalParameterErrorsEndOnlyScripts) {
     struct Case {
@@ -110,14 +96,14 @@ TEST(Terminal, QuitWarnsOnceForADesignNoFileHolds) {
         SCOPED_TRACE(c.what);
         terminal::Run r = terminal::onterminal(home("quit"), c.steps);
         EXPECT_EQ(r.status, 0) << r.output;
-        EXPECT_EQ(occurrences(r.output, warning), c.warnings) << r.output;
+        EXPECT_EQ(count(r.output, warning), c.warnings) << r.output;
         EXPECT_EQ(r.output.find("*** ERROR"), std::string::npos) << r.output;
     }
     // Piped, quit ends at once.
     terminal::Run p =
         piped(home("quitpiped"), "readlabel old.lab\\ncopyschedule origin=1 destin=2\\nquit\\n");
     EXPECT_EQ(p.status, 0) << p.output;
-    EXPECT_EQ(occurrences(p.output, warning), 0) << p.output;
+    EXPECT_EQ(count(p.output, warning), 0) << p.output;
 }
 
 }  // namespace

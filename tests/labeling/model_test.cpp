@@ -16,9 +16,7 @@
 
 namespace {
 
-struct Protein {
-    Selection base;
-    TypeMatrix uniqs{}, allowed{};
+struct Protein : testutil::Pairs {
     std::vector<int> types;
     Model model;
 };
@@ -26,9 +24,6 @@ struct Protein {
 Protein protein(const std::string& sequence) {
     testutil::molecule(sequence);
     Protein p;
-    testutil::captured(
-        [&] { annotatepairs(kemradata, labdata, p.base, p.uniqs, Bans::off, 1, false); });
-    for (auto& row : p.allowed) row.fill(1);
     for (int i = 1; i <= kemradata.nr; ++i) p.types.push_back(kemradata.irlib[i]);
     EXPECT_TRUE(modelof("hsqc+hnco", asnameconverttonumber(kemradata, "PRO"), p.model));
     return p;

@@ -37,13 +37,9 @@ TEST(Builder, IncrementalBuildEqualsReference) {
     static Schedule fast, ref;
     for (int trial = 0; trial < 16; ++trial) {
         molecule(testutil::randomsequence(rng, 40 + static_cast<int>(rng() % 80)));
-        Selection base;
-        TypeMatrix u{};
-        std::string ban;
-        testutil::captured([&] {
-            annotatepairs(kemradata, labdata, base, u, ban.empty() ? Bans::off : Bans::on,
-                          1 + trial % 2, false);
-        });
+        const testutil::Pairs p(Bans::off, 1 + trial % 2);
+        const Selection& base = p.base;
+        const TypeMatrix& u = p.uniqs;
         TypeMatrix allowed{};
         for (auto& r : allowed) r.fill(1 + trial % 3 == 3 ? 2 : 1 + trial % 2);
         if (trial % 4 == 3) allowed[1 + rng() % kTypes][1 + rng() % kTypes] = 3;  // not uniform
@@ -86,11 +82,9 @@ TEST(Optimiser, ScoreCeilingHoldsAndGivingUpIsSafe) {
     int gaveup = 0;
     for (int trial = 0; trial < 24; ++trial) {
         molecule(testutil::randomsequence(rng, 60 + static_cast<int>(rng() % 120)));
-        Selection base;
-        TypeMatrix u{}, allowed{};
-        testutil::captured(
-            [&] { annotatepairs(kemradata, labdata, base, u, Bans::off, 1, false); });
-        for (auto& r : allowed) r.fill(1);
+        const testutil::Pairs p;
+        const Selection& base = p.base;
+        const TypeMatrix &u = p.uniqs, &allowed = p.allowed;
         const uint32_t cutoff = cutoffmask(4 + trial % 9);
         const Weights w = weights[trial % std::size(weights)];
         const auto top = scoreceilings(w.score, w.price, w.fill, u, kemradata, labdata, cutoff);
@@ -133,10 +127,6 @@ TEST(Optimiser, ScoreFormula) {
     initschedule(s);
     EXPECT_EQ(scoreschedule(s, 1, 1, 1, u, kemradata, labdata), 0.0);
 }
-
-}  // namespace
-
-namespace {
 
 // The optimiser as a computation: a small protein, a small annealing budget.
 struct Design {
@@ -181,6 +171,15 @@ bool empty(const Schedule& s) {
     for (int k = 1; k <= kSamples; ++k)
         if (s.samples[k].count) return false;
     return true;
+}
+
+// The ring's fingerprints, then the last schedule's and the cycle count.
+std::vector<long> ring(const OptResult& r) {
+    std::vector<long> v;
+    for (int k = 1; k <= kSlots; ++k) v.push_back(fingerprintschedule(r.ranked[k]));
+    v.push_back(fingerprintschedule(r.last));
+    v.push_back(r.cycles);
+    return v;
 }
 
 // The ring holds distinct schedules only, however often a cycle meets the
@@ -257,10 +256,6 @@ TEST(OptimiserRun, InterruptDuringAnnealing) {
     EXPECT_FALSE(empty(r->ranked[1]));
 }
 
-}  // namespace
-
-namespace {
-
 // Same seed, same ring, on any number of threads: every random mode whose
 // cycles are independent, judged in cycle order.
 TEST(OptimiserRun, ThreadsDoNotChangeTheResult) {
@@ -271,25 +266,19 @@ TEST(OptimiserRun, ThreadsDoNotChangeTheResult) {
         run.p.seed = 17;
         run.p.annealsteps = 0;  // a plain greedy schedule that cycles can beat
         run.p.wigglepasses = 0;
-        std::vector<std::vector<int>> rings;
-        std::vector<long> cycles;
+        std::vector<std::vector<long>> rings;
         for (int threads : {1, 2, 4}) {
             run.p.threads = threads;
             run.p.cyclesperround = 1 + threads * 3;  // rounds end at other cycles
             Observer quiet;
-            auto r = run.go(quiet);
-            std::vector<int> ring;
-            for (int k = 1; k <= kSlots; ++k) ring.push_back(fingerprintschedule(r->ranked[k]));
-            ring.push_back(fingerprintschedule(r->last));
-            rings.push_back(ring);
-            cycles.push_back(r->cycles);
+            rings.push_back(ring(*run.go(quiet)));
         }
         int filled = 0;
         for (int k = 0; k < kSlots; ++k) filled += rings[0][static_cast<size_t>(k)] != rings[0][9];
         EXPECT_GE(filled, 2) << mode;  // the cycles found schedules of their own
         EXPECT_EQ(rings[0], rings[1]) << mode;
         EXPECT_EQ(rings[0], rings[2]) << mode;
-        EXPECT_EQ(cycles, (std::vector<long>{151, 151, 151})) << mode;
+        EXPECT_EQ(rings[0].back(), 151) << mode;
     }
     // The label walks of the first schedule run ahead on the other threads.
     Design run("ubiquitin.fasta", 7);
@@ -320,16 +309,12 @@ TEST(OptimiserRun, GivingUpCyclesChangesNothing) {
     run.p.wigglepasses = 0;
     for (int mode : {-1, 400}) {  // independent cycles, and swaps one after another
         run.p.iterations = mode;
-        std::vector<std::vector<int>> rings;
+        std::vector<std::vector<long>> rings;
         for (int ceiling : {0, 1}) {
             run.p.cycleceiling = ceiling;
             Observer quiet;
             auto r = run.go(quiet);
-            std::vector<int> ring;
-            for (int k = 1; k <= kSlots; ++k) ring.push_back(fingerprintschedule(r->ranked[k]));
-            ring.push_back(fingerprintschedule(r->last));
-            ring.push_back(static_cast<int>(r->cycles));
-            rings.push_back(ring);
+            rings.push_back(ring(*r));
             if (ceiling) {  // the first schedule is good enough for cycles to give up
                 const auto top =
                     scoreceilings(run.p.scoreweight, run.p.priceweight, run.p.fillweight, run.uniqs,
@@ -341,10 +326,6 @@ TEST(OptimiserRun, GivingUpCyclesChangesNothing) {
         EXPECT_EQ(rings[0], rings[1]) << mode;
     }
 }
-
-}  // namespace
-
-namespace {
 
 struct Progress : Observer {
     std::vector<std::string> lines, where;
@@ -413,10 +394,6 @@ TEST(OptimiserRun, ProgressLines) {
         << obs.where.back();
 }
 
-}  // namespace
-
-namespace {
-
 // The verdict line: optimal where a bound is met, else the bound and the
 // fewest samples that could resolve every unique pair.
 TEST(Verdict, SaysWhatIsProven) {
@@ -450,17 +427,10 @@ TEST(Verdict, SaysWhatIsProven) {
         std::string line = verdictline(c.v);
         EXPECT_EQ(line.substr(line.find(": ") + 2), c.tail) << line;
     }
-    EXPECT_EQ(verdictline({46, 46, 6, 151506, 15, -1, 0, hnco, none}),
-              "Labeling 1 resolves 46 of 46 unique pairs on 6 samples, recipe price 151506: "
-              "optimal.");
     EXPECT_EQ(verdictline({46, 46, 4, 9000, 8, -1, 0, two, none}),
               "Labeling 1 resolves 46 of 46 unique pairs on 4 samples (HSQC and HNCO), recipe "
               "price 9000: optimal.");
 }
-
-}  // namespace
-
-namespace {
 
 // A larger sample budget never stores a schedule that resolves fewer unique
 // pairs, nor one on more samples for as many.
@@ -487,10 +457,6 @@ TEST(OptimiserRun, LargerBudgetNeverWorse) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // The exact engine hands the search schedules it cannot find alone and
 // proves the bounds the verdict and the early end use.
 TEST(OptimiserRun, ExactEngineImprovesAndProves) {
@@ -515,10 +481,6 @@ TEST(OptimiserRun, ExactEngineImprovesAndProves) {
     EXPECT_EQ(r->fewest, 6);
     EXPECT_EQ(lastsample(r->ranked[1]), 6);
 }
-
-}  // namespace
-
-namespace {
 
 // Among schedules of the best quality the run keeps the cheapest recipe, it
 // never buys a form that is not offered, and the ten slots hold distinct

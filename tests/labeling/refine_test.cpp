@@ -45,10 +45,9 @@ TEST(Thinning, NeverAddsDuplicatesOrLosesResolvedPairs) {
     int thinned = 0;
     for (int round = 0; round < 60; ++round) {
         testutil::molecule(testutil::randomsequence(rng, 40 + static_cast<int>(rng() % 80)));
-        Selection base;
-        TypeMatrix u{};
-        testutil::captured(
-            [&] { annotatepairs(kemradata, labdata, base, u, Bans::off, 1, false); });
+        const testutil::Pairs p;
+        const Selection& base = p.base;
+        const TypeMatrix& u = p.uniqs;
         if (base.count < 2) continue;
         // Duplicate-free schedules from random pair orders, and random label
         // sets that mostly share masks.
@@ -94,29 +93,12 @@ TEST(Thinning, NeverAddsDuplicatesOrLosesResolvedPairs) {
     EXPECT_GT(thinned, 100);  // the property is not met by doing nothing
 }
 
-// Slot 1 of the chain ALA GLY LEU: AG (1, 9) in samples 1 and 2, GL (9, 12)
-// in sample 3.
-struct Chain {
-    TypeMatrix u{};
-    Chain(std::vector<std::array<int, 3>> entries) {
-        testutil::molecule("ALA\nGLY\nLEU");
-        Selection base;
-        testutil::captured(
-            [&] { annotatepairs(kemradata, labdata, base, u, Bans::off, 1, false); });
-        labdata.ilabelsize[1] = static_cast<int>(entries.size());
-        for (size_t i = 0; i < entries.size(); ++i) {
-            labdata.ias_front[1][i + 1] = entries[i][0];
-            labdata.ias_end[1][i + 1] = entries[i][1];
-            labdata.ischedulenr[1][i + 1] = entries[i][2];
-        }
-    }
-};
-
 struct Changes : RefineObserver {
     std::vector<MaskChange> kept_;
     void kept(const MaskChange& c) override { kept_.push_back(c); }
 };
 
+// Slot 1 of the chain ALA GLY LEU, whose pairs are AG (1, 9) and GL (9, 12).
 TEST(Thinning, HandMadeLabelings) {
     struct Case {
         const char* what;
@@ -133,9 +115,11 @@ TEST(Thinning, HandMadeLabelings) {
         {"empty", {}, {}, {}},
     };
     for (const Case& k : cases) {
-        Chain c(k.slot1);
+        testutil::molecule("ALA\nGLY\nLEU");
+        const testutil::Pairs c;
+        testutil::setslot(1, k.slot1);
         Changes obs;
-        thinlabeling(c.u, labdata.iallowed_dupes, labdata, 1, 2, obs);
+        thinlabeling(c.uniqs, labdata.iallowed_dupes, labdata, 1, 2, obs);
         std::vector<int> masks, taken;
         for (int i = 1; i <= labdata.ilabelsize[2]; ++i) masks.push_back(labdata.ischedulenr[2][i]);
         for (auto& m : obs.kept_) taken.push_back(m.sample);

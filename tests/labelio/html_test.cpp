@@ -10,24 +10,14 @@
 
 namespace {
 
-size_t count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
+using testutil::count;
 
 TEST(HtmlReport, PageOfAHandWrittenLabeling) {
     testutil::molecule("MET\nGLN\nILE\nPHE\nVAL\nLYS\nTHR\nLEU\nTHR\nGLY\nLYS\nTHR");
     labdata.ilabelsize.fill(0);
     // ILE-PHE in sample 1, THR-LEU and LEU-THR share samples 1 and 3 (not
     // resolved), CYS-VAL does not occur, sample 2 is empty.
-    int entries[][3] = {{11, 15, 1}, {18, 12, 5}, {12, 18, 5}, {5, 21, 4}};
-    labdata.ilabelsize[2] = 4;
-    for (int i = 0; i < 4; ++i) {
-        labdata.ias_front[2][i + 1] = entries[i][0];
-        labdata.ias_end[2][i + 1] = entries[i][1];
-        labdata.ischedulenr[2][i + 1] = entries[i][2];
-    }
+    testutil::setslot(2, {{11, 15, 1}, {18, 12, 5}, {12, 18, 5}, {5, 21, 4}});
     std::string page = report_html("A<b>&\"x\"", 2, labdata, kemradata);
     EXPECT_EQ(page.find("<script"), std::string::npos);
     EXPECT_EQ(page.find("src="), std::string::npos);
@@ -35,16 +25,16 @@ TEST(HtmlReport, PageOfAHandWrittenLabeling) {
     EXPECT_NE(page.find("<h1 id=\"protein\">A&lt;b&gt;&amp;&quot;x&quot;</h1>"), std::string::npos);
     EXPECT_NE(page.find("12 residues, labeling 2 in 3 samples"), std::string::npos);
     // Three grid rows; sample 2 has no filled cell.
-    EXPECT_EQ(count(page, "class=\"sample-row\""), 3u);
+    EXPECT_EQ(count(page, "class=\"sample-row\""), 3);
     std::smatch m;
     ASSERT_TRUE(std::regex_search(page, m, std::regex("data-sample=\"2\">.*?</g>")));
-    EXPECT_EQ(count(m.str(), "class=\"on\""), 0u);
+    EXPECT_EQ(count(m.str(), "class=\"on\""), 0);
     ASSERT_TRUE(std::regex_search(page, m, std::regex("data-sample=\"1\">.*?</g>")));
-    EXPECT_EQ(count(m.str(), "class=\"on\""), 3u);  // residues 3, 7 and 8
+    EXPECT_EQ(count(m.str(), "class=\"on\""), 3);  // residues 3, 7 and 8
     // Seven unique pairs marked, one of them resolved.
-    EXPECT_EQ(count(page, "\" title=\""), 7u);
-    EXPECT_EQ(count(page, "<span class=\"u r\" title=\"ILE-PHE\">I</span>"), 1u);
-    EXPECT_EQ(count(page, "<span class=\"u r\" title="), 1u);
+    EXPECT_EQ(count(page, "\" title=\""), 7);
+    EXPECT_EQ(count(page, "<span class=\"u r\" title=\"ILE-PHE\">I</span>"), 1);
+    EXPECT_EQ(count(page, "<span class=\"u r\" title="), 1);
     EXPECT_NE(page.find("id=\"count-resolved\">1<"), std::string::npos);
     EXPECT_NE(page.find("id=\"count-peaks\">1: 3, 2: 0, 3: 2<"), std::string::npos);
     // Sample 1: ILE, THR, LEU with 13C and PHE, LEU, THR with 15N: THR and
@@ -60,14 +50,7 @@ TEST(HtmlReport, PageOfAHandWrittenLabeling) {
 // given pair analysis.
 void slot1(const std::vector<std::array<int, 3>>& entries, Analysis how) {
     labdata.ilabelsize.fill(0);
-    labdata.slotmodel.fill(Model());
-    labdata.slotextra.fill(Labels());
-    labdata.ilabelsize[1] = static_cast<int>(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        labdata.ias_front[1][i + 1] = entries[i][0];
-        labdata.ias_end[1][i + 1] = entries[i][1];
-        labdata.ischedulenr[1][i + 1] = entries[i][2];
-    }
+    testutil::setslot(1, entries);
     labdata.slotanalysis[1] = how;
 }
 
@@ -115,9 +98,8 @@ TEST(HtmlReport, CountsFollowTheDesignsPairAnalysis) {
                   std::string::npos)
             << c.analysis;
         // The sequence marks each unique pair once, the resolved ones green.
-        EXPECT_EQ(static_cast<int>(count(page, "\" title=\"")), c.unique) << c.analysis;
-        EXPECT_EQ(static_cast<int>(count(page, "<span class=\"u r\" title=")), c.resolved)
-            << c.analysis;
+        EXPECT_EQ(count(page, "\" title=\""), c.unique) << c.analysis;
+        EXPECT_EQ(count(page, "<span class=\"u r\" title="), c.resolved) << c.analysis;
         int resolvedrows = 0;
         for (auto [unique, resolved] : pairrows(page)) {
             EXPECT_TRUE(unique || !resolved) << c.analysis;
@@ -125,7 +107,7 @@ TEST(HtmlReport, CountsFollowTheDesignsPairAnalysis) {
         }
         EXPECT_EQ(resolvedrows, c.resolved) << c.analysis;
         EXPECT_EQ(count(page, "<span class=\"u r\" title=\"ASP-GLY\">D</span>"),
-                  c.how.banned ? 0u : 1u)
+                  c.how.banned ? 0 : 1)
             << c.analysis;
     }
 }
@@ -149,9 +131,9 @@ TEST(HtmlReport, GridComesInBlocksAPageHolds) {
         firsts.push_back(first), lasts.push_back(last);
         EXPECT_LE(std::stoi((*it)[3]), 600) << first;
         std::string body = (*it)[4];
-        EXPECT_EQ(count(body, "class=\"sample-row\""), 2u) << first;
-        EXPECT_EQ(count(body, "<rect "), 2u * static_cast<size_t>(last - first + 1)) << first;
-        on += static_cast<int>(count(body, "class=\"on\""));
+        EXPECT_EQ(count(body, "class=\"sample-row\""), 2) << first;
+        EXPECT_EQ(count(body, "<rect "), 2 * (last - first + 1)) << first;
+        on += count(body, "class=\"on\"");
     }
     EXPECT_EQ(firsts, (std::vector<int>{1, 51, 101}));
     EXPECT_EQ(lasts, (std::vector<int>{50, 100, 120}));

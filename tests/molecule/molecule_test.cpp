@@ -1,5 +1,4 @@
-// The shipped residue library, molecules built from real sequences and the
-// BMRB shift list reader.
+// The shipped residue library and molecules built from real sequences.
 #include <gtest/gtest.h>
 
 #include "testutil.h"
@@ -84,16 +83,6 @@ TEST(Sequences, TheFastaActionWord) {
         std::string out = run("read", words);
         EXPECT_EQ(kemradata.nr, 5) << words[0] << " " << words[1] << "\n" << out;
     }
-}
-
-TEST(ShiftLists, RealBmrbEntry) {
-    molecule("ubiquitin.fasta");
-    std::string out = run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
-    EXPECT_NE(out.find("read, 1001 chemical shifts."), std::string::npos) << out;
-    int n = findatom(1, "N"), ca = findatom(2, "CA");
-    ASSERT_GT(ca, 0);
-    EXPECT_GT(n, 0);
-    EXPECT_NEAR(kemradata.shift[1][ca], 55.0, 5.0);  // glutamine CA
 }
 
 }  // namespace

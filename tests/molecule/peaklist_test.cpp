@@ -13,7 +13,7 @@ using testutil::molecule;
 using testutil::run;
 using testutil::writefile;
 
-bool has(const std::string& out, const std::string& s) { return out.find(s) != std::string::npos; }
+using testutil::has;
 
 // Peak index (1..npeaks) of the peak numbered num in its file, in list k.
 int peak(int num, int k = 1) {
