@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "benchutil.h"
-#include "tuned.h"
 #include "labeling/optimise.h"
+#include "tuned.h"
 
 namespace {
 

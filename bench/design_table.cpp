@@ -13,10 +13,10 @@
 
 #include "../tests/brute.h"
 #include "benchutil.h"
-#include "tuned.h"
 #include "labeling/optimise.h"
 #include "labeling/price.h"
 #include "labelio/recipe.h"
+#include "tuned.h"
 
 int main(int argc, char** argv) {
     double exact = argc > 1 ? std::atof(argv[1]) : 20;

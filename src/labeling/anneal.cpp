@@ -309,6 +309,33 @@ void Annealer::revert() {
     }
 }
 
+Labels Annealer::repaired(const Labels& l) {
+    load(l);
+    while (!ev_.feasible()) {
+        bool bestc = false;
+        int bestt = -1;
+        uint32_t bestbit = 0;
+        Eval be;
+        for (bool cside : {true, false})
+            for (int t : cside ? cvars_ : nvars_) {
+                for (uint32_t set = (cside ? cur_.c : cur_.n)[static_cast<size_t>(t)] & samples_;
+                     set; set &= set - 1) {
+                    const uint32_t bit = set & (~set + 1);
+                    change(cside, t, bit);
+                    const Eval e = ev_;
+                    revert();
+                    if (bestt < 0 || e.penalty() < be.penalty() ||
+                        (e.penalty() == be.penalty() && e.resolved > be.resolved))
+                        bestc = cside, bestt = t, bestbit = bit, be = e;
+                }
+            }
+        if (bestt < 0) return Labels();  // nothing left to take away
+        change(bestc, bestt, bestbit);
+        commit();
+    }
+    return cn_;
+}
+
 // The walk.
 
 Labels Annealer::search(const Labels& start, uint64_t seed, long steps, int bound,

@@ -53,6 +53,10 @@ class Annealer {
     // labels, start when nothing better is found. Same seed, same result.
     Labels search(const Labels& start, uint64_t seed, long steps, int bound,
                   const std::function<bool()>& stop = nullptr);
+    // Clean labels near l (normalised, feasible): label bits taken away one
+    // at a time, each the one that leaves the least penalty and then the most
+    // resolved pairs. Turns a near miss of another search into a schedule.
+    Labels repaired(const Labels& l);
 
     // The walk's state, judged incrementally: load sets it, change flips
     // label bits of one residue type (c side or n side), revert undoes the

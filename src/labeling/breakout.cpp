@@ -254,6 +254,7 @@ bool Breakout::search(const Labels& start, uint64_t seed, const Limits& lim,
     moves_ = 0;
     const int most = offered_ ? constraints() : pairs();  // broken entries at most
     fewest_ = most;
+    nearest_ = start;
     if (vars_.empty() || lim.steps <= 0) return false;
     std::mt19937_64 rng(seed);
     load(start);
@@ -275,7 +276,7 @@ bool Breakout::search(const Labels& start, uint64_t seed, const Limits& lim,
         }
         if (static_cast<int>(brokenlist_.size()) < runbest)
             runbest = static_cast<int>(brokenlist_.size()), lastgain = moves_;
-        fewest_ = std::min(fewest_, runbest);
+        if (runbest < fewest_) fewest_ = runbest, nearest_ = cn_;
         if (lim.patience > 0 && moves_ - lastgain > lim.patience) {
             if (fewest_ > lim.giveup) break;
             Labels l;

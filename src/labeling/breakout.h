@@ -75,6 +75,8 @@ class Breakout {
                 const std::function<bool()>& stop, Labels& out);
     long moves() const { return moves_; }   // moves the last search made
     int fewest() const { return fewest_; }  // its fewest broken constraints
+    // The labels of that state, as they were (not normalised, maybe broken).
+    const Labels& nearest() const { return nearest_; }
 
     // The walk's state, for the tests: load sets labels with all weights one,
     // flip flips one label bit (a variable), and recount judges the state
@@ -128,6 +130,7 @@ class Breakout {
     std::array<std::array<int, kSamples>, kTypes + 1> cvar_{}, nvar_{};
     std::vector<int> bits_;                       // sample bit positions in use
     Labels cn_;                                   // the labels, only bits of the samples in use
+    Labels nearest_;                              // the labels of the fewest broken so far
     std::array<uint32_t, kTypes + 1> p_{}, q_{};  // P and Q above
     std::array<std::array<int, kSamples>, kTypes + 1> pcount_{}, qcount_{};
     std::vector<Code> mask_;

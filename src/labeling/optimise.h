@@ -23,22 +23,23 @@ struct KemraData;
 // Tuning constants of a run, one row each: type, name, default, meaning.
 // Tests and benchmarks set small budgets through OptParams; the command uses
 // the defaults.
-#define QUILTER_OPT_TUNING(X)                                                                 \
-    X(long, annealsteps, 20000000, "label flips of the annealing per sample count tried")     \
-    X(long, maxcycle, 10000000, "number of the last cycle of a run that nothing ends")        \
-    X(long, progressevery, 1000, "cycles between two progress lines")                         \
-    X(long, reshuffleevery, 10000, "cycles between two fresh random pair orders")             \
-    X(int, wigglepasses, 3, "passes of the greedy wiggle that may improve the schedule")      \
-    X(int, fingerprints, 100, "fingerprints of ring schedules kept to refuse repeats")        \
-    X(int, enumdepth, 8, "leading pairs whose orders mode -17 enumerates")                    \
-    X(int, swapsperstep, 10, "random transpositions per cycle of the positive modes")         \
-    X(int, retotal, 10000, "duplicate total above which a cycle builds again")                \
-    X(int, cyclesperround, 16, "cycles a thread builds before the results are judged")        \
-    X(long, quietcycles, 20000, "unchanged cycles after which a proven optimum ends mode -1") \
-    X(double, progressseconds, 5.0, "seconds between two progress lines of a long phase")     \
-    X(double, exactseconds, 20, "exact engine budget, seconds of counted work; 0: not used")  \
-    X(int, cycleceiling, 1, "a cycle stops building once it cannot pass the first schedule")  \
-    X(long, polishsteps, 3000000, "moves of the search for cheaper schedules of the best quality")
+#define QUILTER_OPT_TUNING(X)                                                                      \
+    X(long, annealsteps, 20000000, "label flips of the annealing per sample count tried")          \
+    X(long, maxcycle, 10000000, "number of the last cycle of a run that nothing ends")             \
+    X(long, progressevery, 1000, "cycles between two progress lines")                              \
+    X(long, reshuffleevery, 10000, "cycles between two fresh random pair orders")                  \
+    X(int, wigglepasses, 3, "passes of the greedy wiggle that may improve the schedule")           \
+    X(int, fingerprints, 100, "fingerprints of ring schedules kept to refuse repeats")             \
+    X(int, enumdepth, 8, "leading pairs whose orders mode -17 enumerates")                         \
+    X(int, swapsperstep, 10, "random transpositions per cycle of the positive modes")              \
+    X(int, retotal, 10000, "duplicate total above which a cycle builds again")                     \
+    X(int, cyclesperround, 16, "cycles a thread builds before the results are judged")             \
+    X(long, quietcycles, 20000, "unchanged cycles after which a proven optimum ends mode -1")      \
+    X(double, progressseconds, 5.0, "seconds between two progress lines of a long phase")          \
+    X(double, exactseconds, 20, "exact engine budget, seconds of counted work; 0: not used")       \
+    X(int, cycleceiling, 1, "a cycle stops building once it cannot pass the first schedule")       \
+    X(long, polishsteps, 3000000, "moves of the search for cheaper schedules of the best quality") \
+    X(long, allpairsmoves, 600000, "moves of the all-pairs search per sample count tried")
 
 struct OptParams {
     int iterations = -1;               // the mode (see the table in modes.cpp)

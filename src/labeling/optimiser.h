@@ -256,6 +256,14 @@ struct Optimiser {
     void wiggle(Schedule& s, uint32_t cutoff);
     void firstschedule(Schedule& s);
     void cheaper(Schedule& s, const std::function<void(Schedule&)>& consider);
+    // The all-pairs search over the counts of the first schedule.
+    struct AllPairsTries {
+        int missed = -1;  // fewest broken constraints at the last count tried, -1 none
+        bool stalled = false;
+    };
+    void allpairs(int n, uint32_t bits, const Schedule& best, AllPairsTries& tries,
+                  const std::function<void(Schedule&)>& consider, const int& bestup,
+                  const int& bestn);
     void addalternatives();
     bool acceptable(Schedule& s);
     // Is unique pair k shown in s with a mask no other occurring pair has?

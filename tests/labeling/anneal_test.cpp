@@ -7,6 +7,7 @@
 #include <random>
 
 #include "../brute.h"
+#include "labeling/price.h"
 #include "testutil.h"
 
 namespace {
@@ -112,6 +113,34 @@ TEST(Annealer, SearchKeepsEveryLimitAndRepeats) {
         EXPECT_EQ(a.search(Labels(), 11, 200000, 1000), l) << "same seed, same labels";
         // Starting from its own result it cannot lose pairs.
         EXPECT_GE(a.evaluate(a.search(l, 12, 1000, 1000)).resolved, ev.resolved);
+    }
+}
+
+// A repair only takes labels away, and what it leaves is clean by the
+// reference judgement, with or without the offer's missing forms.
+TEST(Annealer, RepairTakesLabelsAwayUntilClean) {
+    std::mt19937 rng(31);
+    for (int trial = 0; trial < 8; ++trial) {
+        Case c = randomcase(rng, 40 + static_cast<int>(rng() % 160), 1);
+        const uint32_t samples = (1u << (4 + trial % 4)) - 1;
+        const int maxpeaks = trial % 2 ? 999 : 12;
+        const Offer offer = trial % 3 ? offerof(typeprices(kemradata, labdata)) : Offer();
+        Annealer a(c.base, c.uniqs, c.allowed, samples, maxpeaks, Model(), offer);
+        Labels l;
+        for (int t = 1; t <= kTypes; ++t)
+            l.c[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples,
+            l.n[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples;
+        const std::string what = "trial " + std::to_string(trial);
+        ASSERT_FALSE(a.evaluate(a.normalised(l)).feasible()) << what << ": nothing to repair";
+        const Labels r = a.repaired(l);
+        const Annealer::Eval ev = a.evaluate(r);
+        EXPECT_TRUE(ev.feasible()) << what;
+        expectsame(ev, reference(a, r, c, maxpeaks), what);
+        for (int t = 1; t <= kTypes; ++t) {
+            EXPECT_EQ(r.c[static_cast<size_t>(t)] & ~l.c[static_cast<size_t>(t)], 0u) << what;
+            EXPECT_EQ(r.n[static_cast<size_t>(t)] & ~l.n[static_cast<size_t>(t)], 0u) << what;
+        }
+        EXPECT_EQ(a.repaired(r), r) << what << ": clean labels stay as they are";
     }
 }
 

@@ -482,6 +482,37 @@ TEST(OptimiserRun, ExactEngineImprovesAndProves) {
     EXPECT_EQ(lastsample(r->ranked[1]), 6);
 }
 
+// The all-pairs search of the first schedule finds labels for every pair
+// where the walks are too short to, on any number of threads; the offer's
+// missing forms (Design(..., false)) keep it within what is sold.
+TEST(OptimiserRun, AllPairsSearchFindsWhatTheWalksMiss) {
+    for (bool offered : {true, false}) {
+        Design run("ubiquitin.fasta", 6, offered);
+        run.p.iterations = 0;
+        run.p.annealsteps = 2000;
+        run.p.wigglepasses = 0;
+        std::string what = offered ? "every form" : "price table";
+        run.p.allpairsmoves = 0;
+        Observer quiet;
+        auto without = run.go(quiet);
+        EXPECT_LT(chkuniqsdup(without->ranked[1], run.uniqs), without->reachable) << what;
+        run.p.allpairsmoves = 600000;
+        std::unique_ptr<OptResult> one;
+        for (int threads : {1, 2}) {
+            run.p.threads = threads;
+            auto r = run.go(quiet);
+            Brute b = brute(r->ranked[1], run.uniqs, 1);
+            EXPECT_EQ(b.resolved, r->reachable) << what;
+            EXPECT_EQ(b.total, 0) << what;
+            EXPECT_LE(lastsample(r->ranked[1]), 6) << what;
+            if (!one)
+                one = std::move(r);
+            else
+                expectsame(one->ranked[1], r->ranked[1], what + ", two threads");
+        }
+    }
+}
+
 // Among schedules of the best quality the run keeps the cheapest recipe, it
 // never buys a form that is not offered, and the ten slots hold distinct
 // recipes. Reference: every labeling of the few types of a short sequence on
