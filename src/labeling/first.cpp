@@ -41,7 +41,10 @@
 // counts are spared; missed, its nearest miss, made clean by taking labels
 // away (Annealer::repaired), competes as a schedule. Where one pair can never
 // show alone, no count finds all, so the search stops being tried once a
-// sample more has not brought it nearer.
+// sample more has not brought it nearer, and the walks of the counts above
+// are spared too (a random 1000-residue protein: they reach 32 to 42 pairs
+// on 11 to 15 samples, the nearest miss on 9 more; its default run falls
+// from 135 s to 66 s, with the same proven result).
 //
 // The exact engine (see exact.h) then works on what is not proven yet: one
 // sample fewer when every unique pair is resolved, the most the cutoff's
@@ -281,12 +284,15 @@ void Optimiser::firstschedule(Schedule& s) {
     };
     AllPairsTries tries;
     for (int n = 1; n <= nall && !obs.stop(); ++n) {
-        for (int m = n + 1; m <= std::min(nall, n + ahead); ++m) walk(m).start();
+        // Once the all-pairs search has stalled, the walks of the higher
+        // counts are spared: they resolve fewer pairs than its nearest miss.
+        if (tries.stalled) walks[static_cast<size_t>(n)].reset();
+        for (int m = n + 1; m <= std::min(nall, n + ahead) && !tries.stalled; ++m) walk(m).start();
         order = shuffled;
         wiggle(trialsched, bitsof[static_cast<size_t>(n)]);
         lastorder = order;
         consider(trialsched);
-        if (unique > 0 && !obs.stop()) {
+        if (unique > 0 && !tries.stalled && !obs.stop()) {
             Walk& w = walk(n);
             w.finish([&] {
                 tick("label search on " + counted(n, "sample") + ", best so far " + intstr(bestup) +
