@@ -101,6 +101,7 @@ Problem analyse(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix
                 const Model& model, const Offer& offer) {
     Problem p;
     p.model = model, p.offer = offer;
+    p.supported = onepercode(uniqs, allowed, model);
     p.vars = labelvars(base, uniqs, model);
     for (int t = 1; t <= kTypes; ++t) {
         if (p.vars.ctypes >> t & 1) p.ctypes.push_back(t);
@@ -110,8 +111,6 @@ Problem analyse(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e) {
             if (uniqs[f][e] <= 0) continue;
-            // The allowed duplicates apply to the HNCO model only.
-            p.supported = p.supported && (model.twospectra() || allowed[f][e] == 1);
             if (!(shows[static_cast<size_t>(f)] >> e & 1)) continue;
             p.pairs.push_back({f, e, uniqs[f][e] == 1});
             p.unique += uniqs[f][e] == 1;
@@ -510,13 +509,12 @@ class AllPairs {
         : start_(start), stop_(stop) {
         if (opt.breakoutshare <= 0 || p.unique > trivialbound(p, k)) return;
         walk_.emplace(base, uniqs, samplebits(k), p.model, p.offer);
-        limits_.steps = opt.breakoutsteps;
-        if (lim.seconds > 0)
-            limits_.steps = static_cast<long>(
-                stop.remaining() * static_cast<double>(opt.breakoutrate * opt.breakoutshare) /
-                100.0);
-        limits_.patience = opt.breakoutpatience, limits_.smooth = opt.breakoutsmooth;
-        limits_.giveup = static_cast<int>(opt.breakoutgiveup);
+        limits_ = breakoutlimits(
+            opt, lim.seconds > 0
+                     ? static_cast<long>(stop.remaining() *
+                                         static_cast<double>(opt.breakoutrate * opt.breakoutshare) /
+                                         100.0)
+                     : opt.breakoutsteps);
         seed_ = static_cast<uint64_t>(opt.seed) * 0x9E3779B97F4A7C15ull + static_cast<uint64_t>(k);
     }
     bool wanted() const { return limits_.steps > 0; }
@@ -747,4 +745,20 @@ Labels exactlabels(const Selection& base, const TypeMatrix& uniqs, const TypeMat
                    const Model& model, const Offer& offer) {
     ExactResult r = exactmaxresolved(base, uniqs, allowed, k, lim, &start, opt, model, offer);
     return r.status == ExactStatus::refused || r.found == 0 ? start : r.labels;
+}
+
+bool onepercode(const TypeMatrix& uniqs, const TypeMatrix& allowed, const Model& model) {
+    if (model.twospectra()) return true;  // the allowed duplicates apply to HNCO only
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e)
+            if (uniqs[f][e] > 0 && allowed[f][e] != 1) return false;
+    return true;
+}
+
+Breakout::Limits breakoutlimits(const ExactOptions& opt, long steps) {
+    Breakout::Limits l;
+    l.steps = steps;
+    l.patience = opt.breakoutpatience, l.smooth = opt.breakoutsmooth;
+    l.giveup = static_cast<int>(opt.breakoutgiveup);
+    return l;
 }

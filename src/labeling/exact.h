@@ -127,6 +127,7 @@
 #include <functional>
 
 #include "labeling/anneal.h"
+#include "labeling/breakout.h"
 #include "labeling/model.h"
 #include "labeling/pairs.h"
 
@@ -197,6 +198,14 @@ struct ExactFewest {
     int upper = 0;   // samples of labels that resolve them all; 0 = none found
     Labels labels;   // those labels
 };
+
+// Whether the engine and the all-pairs search model the allowed duplicates:
+// always with two spectra; in HNCO when every occurring pair may show once.
+bool onepercode(const TypeMatrix& uniqs, const TypeMatrix& allowed, const Model& model);
+
+// The all-pairs search's limits for a budget of steps moves, its patience,
+// smoothing and first-walk give-up from the options.
+Breakout::Limits breakoutlimits(const ExactOptions& opt, long steps);
 
 // Labels on k samples that resolve at least atleast unique pairs: sat (with
 // labels), unsat (proven), unknown (limit) or refused.

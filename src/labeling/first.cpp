@@ -283,6 +283,8 @@ void Optimiser::firstschedule(Schedule& s) {
         return *w;
     };
     AllPairsTries tries;
+    // The search models one pair per code, as the allowed duplicates of 1 do.
+    tries.modelled = onepercode(uniqs, p.allowed, p.model);
     for (int n = 1; n <= nall && !obs.stop(); ++n) {
         // Once the all-pairs search has stalled, the walks of the higher
         // counts are spared: they resolve fewer pairs than its nearest miss.
@@ -331,15 +333,9 @@ void Optimiser::firstschedule(Schedule& s) {
 void Optimiser::allpairs(int n, uint32_t bits, const Schedule& best, AllPairsTries& tries,
                          const std::function<void(Schedule&)>& consider, const int& bestup,
                          const int& bestn) {
-    if (p.allpairsmoves <= 0 || p.model.codes(n) < reach || tries.stalled) return;
-    for (int f = 1; f <= kTypes; ++f)  // one pair per code, as the search models it
-        for (int e = 1; e <= kTypes; ++e)
-            if (uniqs[f][e] > 0 && !p.model.twospectra() && p.allowed[f][e] != 1) return;
-    const ExactOptions eo;
-    Breakout::Limits lim;
-    lim.steps = p.allpairsmoves;
-    lim.patience = eo.breakoutpatience, lim.smooth = eo.breakoutsmooth;
-    lim.giveup = static_cast<int>(eo.breakoutgiveup);
+    if (p.allpairsmoves <= 0 || p.model.codes(n) < reach || !tries.modelled || tries.stalled)
+        return;
+    const Breakout::Limits lim = breakoutlimits(ExactOptions(), p.allpairsmoves);
     Breakout walk(base, uniqs, bits, p.model, offer);
     const uint64_t sd =
         static_cast<uint64_t>(static_cast<uint32_t>(p.seed)) * 0xBF58476D1CE4E5B9ull +

@@ -260,6 +260,7 @@ struct Optimiser {
     struct AllPairsTries {
         int missed = -1;  // fewest broken constraints at the last count tried, -1 none
         bool stalled = false;
+        bool modelled = true;  // the allowed duplicates are those the search models
     };
     void allpairs(int n, uint32_t bits, const Schedule& best, AllPairsTries& tries,
                   const std::function<void(Schedule&)>& consider, const int& bestup,
