@@ -4,6 +4,7 @@
 // time; then the fewest samples that resolve every unique pair.
 // Usage: design_table [exact seconds per cell (20)] [kmin kmax (4 9)] [name part or "all"]
 //                     [spectra: hnco or hsqc+hnco] [offer: table or all]
+// A name "random:N:SEED" makes that random protein the only row.
 // The offer "all" prices every form that the table does not offer, so that
 // the table shows what the spectra alone allow.
 #include <chrono>
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
                                          "mbp.fasta",
                                          benchutil::randomprotein(350, 11),
                                          benchutil::randomprotein(1000, 7)};
+    if (argc > 4 && std::string(argv[4]).rfind("random:", 0) == 0)
+        proteins = {benchutil::named(argv[4])};
     std::printf("%-28s %2s %6s %8s %7s %7s %6s %7s %8s\n", "protein", "k", "unique", "resolved",
                 "samples", "price", "bound", "fewest", "seconds");
     for (const std::string& f : proteins) {
@@ -38,7 +41,8 @@ int main(int argc, char** argv) {
         benchutil::protein(f, base, uniqs);
         if (everything) benchutil::offereverything();
         std::string name = f.substr(f.find_last_of('/') + 1);
-        if (argc > 4 && std::string(argv[4]) != "all" && name.find(argv[4]) == std::string::npos)
+        if (argc > 4 && std::string(argv[4]) != "all" && proteins.size() > 1 &&
+            name.find(argv[4]) == std::string::npos)
             continue;
         Model model;
         if (!modelof(spectra, asnameconverttonumber(kemradata, "PRO"), model)) {
