@@ -380,10 +380,12 @@ TEST(ExactEngine, TwoSpectrumAnswersAgreeWithTheChain) {
 
 }  // namespace
 
-// The all-pairs search runs before the solver on one thread and beside it on
-// two; in both models the answer is the same, whether the search finds the
-// labels (on the fewest samples) or the solver proves it could not (one
-// fewer). The two-spectrum search counts codes in a hash table.
+// The all-pairs search (the walk, then the direct question; the direct
+// question alone without the walk) runs before the solver on one thread and
+// beside it on two; in both models the answer is the same, whether the
+// search finds the labels (on the fewest samples) or the solver proves it
+// could not (one fewer). The two-spectrum search counts codes in a hash
+// table.
 TEST(ExactEngine, SameAnswerOnOneThreadAndTwo) {
     for (const bool twospectra : {false, true}) {
         std::mt19937 rng(twospectra ? 41 : 23);
@@ -398,24 +400,28 @@ TEST(ExactEngine, SameAnswerOnOneThreadAndTwo) {
             // Only where all pairs would fit on one sample fewer by counting.
             if (f.status != ExactStatus::proven || model.codes(f.upper - 1) < f.unique) continue;
             ++cases;
-            for (int k : {f.upper, f.upper - 1}) {
-                SCOPED_TRACE((twospectra ? "two spectra, trial " : "HNCO, trial ") +
-                             std::to_string(trial) + ", k " + std::to_string(k));
-                ExactLimits one, two;
-                one.seconds = two.seconds = 0.5;
-                two.threads = 2;
-                ExactOptions opt;
-                opt.wallfactor = 1000;
-                ExactResult a = exactmaxresolved(ch.p.base, ch.p.uniqs, ch.p.allowed, k, one,
-                                                 nullptr, opt, model);
-                ExactResult b = exactmaxresolved(ch.p.base, ch.p.uniqs, ch.p.allowed, k, two,
-                                                 nullptr, opt, model);
-                EXPECT_EQ(a.found, b.found);
-                EXPECT_EQ(a.bound, b.bound);
-                EXPECT_TRUE(a.labels == b.labels);
-                EXPECT_EQ(a.work, b.work);  // the next request's budget
-                EXPECT_EQ(a.found == f.unique, k == f.upper);
-            }
+            for (int k : {f.upper, f.upper - 1})
+                for (long walk : {100L, 0L}) {
+                    SCOPED_TRACE((twospectra ? "two spectra, trial " : "HNCO, trial ") +
+                                 std::to_string(trial) + ", k " + std::to_string(k) +
+                                 (walk ? "" : ", no walk"));
+                    ExactLimits one, two;
+                    one.seconds = two.seconds = 0.5;
+                    two.threads = 2;
+                    ExactOptions opt;
+                    opt.wallfactor = 1000;
+                    opt.breakoutshare = walk;
+                    if (!walk) opt.annealsteps = 0;  // the direct question, not the annealer
+                    ExactResult a = exactmaxresolved(ch.p.base, ch.p.uniqs, ch.p.allowed, k, one,
+                                                     nullptr, opt, model);
+                    ExactResult b = exactmaxresolved(ch.p.base, ch.p.uniqs, ch.p.allowed, k, two,
+                                                     nullptr, opt, model);
+                    EXPECT_EQ(a.found, b.found);
+                    EXPECT_EQ(a.bound, b.bound);
+                    EXPECT_TRUE(a.labels == b.labels);
+                    EXPECT_EQ(a.work, b.work);  // the next request's budget
+                    EXPECT_EQ(a.found == f.unique, k == f.upper);
+                }
         }
         EXPECT_GE(cases, 2) << twospectra;
     }
