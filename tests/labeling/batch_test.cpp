@@ -77,47 +77,37 @@ TEST(Batch, SystematicOrdersOfThreePairs) {
     BatchResult r = addbatch(kemradata, labdata, c.uniqs, labdata.iallowed_dupes, p, rec);
     EXPECT_EQ(r.passes, 6);
     ASSERT_EQ(r.improvements, 6);
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(rec.used[static_cast<size_t>(i)], 3) << i;
-        EXPECT_EQ(rec.best[static_cast<size_t>(i)], i == 0 ? -50000 : 53) << i;
-        EXPECT_NEAR(rec.score[static_cast<size_t>(i)],
-                    chainscore(passes[i].price, passes[i].labelled), 1e-9)
-            << i;
-    }
+    EXPECT_EQ(rec.used, std::vector<int>(6, 3));
+    EXPECT_EQ(rec.best, (std::vector<int>{-50000, 53, 53, 53, 53, 53}));
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_NEAR(rec.score[i], chainscore(passes[i].price, passes[i].labelled), 1e-9) << i;
     EXPECT_EQ(r.best, 53);
-    // Order 3 2 1: VS into sample 2, GL into samples 1 and 2, LV into 3.
-    std::vector<std::array<int, 3>> want = {{A, G, 1}, {G, L, 3}, {L, V, 4}, {V, S, 2}};
-    EXPECT_EQ(c.slot3(), want);
     EXPECT_EQ(labdata.ilabelsize[1], 1);  // slot 1 stays
 }
 
 TEST(Batch, PassCountsAndPlacements) {
+    using Batch = std::vector<std::array<int, 2>>;
+    using Slot = std::vector<std::array<int, 3>>;
+    const Batch three = {{L, V}, {G, L}, {V, S}};
+    const Slot ag = {{A, G, 1}};
     struct Case {
         const char* what;
-        std::vector<std::array<int, 2>> batch;
+        Batch batch;
         int max;
-        std::vector<std::array<int, 3>> slot1;
+        Slot slot1;
         int passes;
-        std::vector<std::array<int, 3>> slot3;
+        Slot slot3;
     } cases[] = {
+        // The last order, 3 2 1: VS into sample 2, GL into samples 1 and 2, LV into 3.
+        {"all orders", three, 0, ag, 6, {{A, G, 1}, {G, L, 3}, {L, V, 4}, {V, S, 2}}},
         // max 2: orders 132 and 213; 213 puts GL into 2, LV into 1 and 2, VS into 3.
-        {"max 2",
-         {{L, V}, {G, L}, {V, S}},
-         2,
-         {{A, G, 1}},
-         2,
-         {{A, G, 1}, {G, L, 2}, {L, V, 3}, {V, S, 4}}},
-        {"max 1",
-         {{L, V}, {G, L}, {V, S}},
-         1,
-         {{A, G, 1}},
-         1,
-         {{A, G, 1}, {G, L, 4}, {L, V, 2}, {V, S, 3}}},
+        {"max 2", three, 2, ag, 2, {{A, G, 1}, {G, L, 2}, {L, V, 3}, {V, S, 4}}},
+        {"max 1", three, 1, ag, 1, {{A, G, 1}, {G, L, 4}, {L, V, 2}, {V, S, 3}}},
         // Two pairs: one pass, in the order 2 1.
-        {"two", {{L, V}, {G, L}}, 0, {{A, G, 1}}, 1, {{A, G, 1}, {G, L, 2}, {L, V, 3}}},
-        {"one", {{L, V}}, 0, {{A, G, 1}}, 1, {{A, G, 1}, {L, V, 2}}},
+        {"two", {{L, V}, {G, L}}, 0, ag, 1, {{A, G, 1}, {G, L, 2}, {L, V, 3}}},
+        {"one", {{L, V}}, 0, ag, 1, {{A, G, 1}, {L, V, 2}}},
         // Nothing to insert: slot 1 rebuilt from what it shows.
-        {"empty", {}, 0, {{A, G, 1}}, 1, {{A, G, 1}}},
+        {"empty", {}, 0, ag, 1, ag},
         // The first mask tried is sample 1 alone.
         {"first fit", {{L, V}}, 0, {}, 1, {{L, V, 1}}},
         // Slot 1 already shares a mask: no mask keeps the total at 0, so the
@@ -220,11 +210,6 @@ std::vector<double> plainpasses(const KemraData& mol, LabelData lab, const TypeM
     return scores;
 }
 
-struct Scores : BatchObserver {
-    std::vector<double> score;
-    void improved(const Schedule&, int, int, double s) override { score.push_back(s); }
-};
-
 TEST(Batch, RandomPassesMatchThePlainCheck) {
     std::mt19937 rng(24);
     for (int round = 0; round < 3; ++round) {
@@ -253,7 +238,7 @@ TEST(Batch, RandomPassesMatchThePlainCheck) {
         p.random = true;
         p.max = passes;
         p.seed = seed;
-        Scores rec;
+        Recorder rec;
         BatchResult r = addbatch(kemradata, labdata, uniqs, labdata.iallowed_dupes, p, rec);
         EXPECT_EQ(r.passes, passes);
         std::vector<double> want;

@@ -25,23 +25,8 @@ Protein protein(const std::string& sequence) {
     testutil::molecule(sequence);
     Protein p;
     for (int i = 1; i <= kemradata.nr; ++i) p.types.push_back(kemradata.irlib[i]);
-    EXPECT_TRUE(modelof("hsqc+hnco", asnameconverttonumber(kemradata, "PRO"), p.model));
+    p.model = testutil::twospectra();
     return p;
-}
-
-Labels randomlabels(std::mt19937& rng, uint32_t samples) {
-    Labels l;
-    for (int t = 1; t <= kTypes; ++t)
-        l.c[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples,
-        l.n[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples;
-    return l;
-}
-
-Offer randomoffer(std::mt19937& rng) {
-    Offer o;
-    for (int t = 1; t <= kTypes; ++t)
-        if (rng() % 4 == 0) o.missing[static_cast<size_t>(t)] = static_cast<uint8_t>(1 + rng() % 7);
-    return o;
 }
 
 int plainnotoffered(const Labels& l, const Offer& o) {
@@ -117,7 +102,7 @@ TEST(TwoSpectra, EveryJudgeAgreesWithTheResidueWords) {
         Protein p = protein(testutil::randomsequence(rng, 40 + static_cast<int>(rng() % 160)));
         const int k = 2 + trial % 5;
         const uint32_t samples = (1u << k) - 1;
-        const Offer offer = trial % 2 ? randomoffer(rng) : Offer();
+        const Offer offer = trial % 2 ? testutil::randomoffer(rng, 4) : Offer();
         Annealer a(p.base, p.uniqs, p.allowed, samples, 999, p.model, offer);
         const int proline = asnameconverttonumber(kemradata, "PRO");
         auto check = [&](const std::string& what) {
@@ -133,7 +118,7 @@ TEST(TwoSpectra, EveryJudgeAgreesWithTheResidueWords) {
             ASSERT_EQ(chkuniqsdup(s, p.uniqs), want) << what;
             ASSERT_EQ(bought(s), l) << what << ": the schedule buys the whole design";
         };
-        a.load(randomlabels(rng, samples));
+        a.load(testutil::randomlabels(rng, samples));
         std::string what = "trial " + std::to_string(trial);
         check(what + " load");
         for (int step = 0; step < 300; ++step) {

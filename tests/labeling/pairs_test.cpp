@@ -11,6 +11,7 @@
 
 namespace {
 
+using testutil::has;
 using testutil::molecule;
 
 std::vector<std::pair<int, int>> pairsof(const Selection& s) {
@@ -73,10 +74,9 @@ TEST(PairAnalysis, RealProteinsAndVerboseLines) {
         for (auto& row : u)
             for (int v : row) total += v;
         EXPECT_EQ(total, c.residues - 1);
-        EXPECT_NE(out.find("Number of unique Pairs: " + std::to_string(c.unique1)),
-                  std::string::npos);
+        EXPECT_TRUE(has(out, "Number of unique Pairs: " + std::to_string(c.unique1)));
         if (c.residues != 76) continue;
-        EXPECT_NE(out.find("Pair :(ALA  C13 GLY   N15) occ:  1\n"), std::string::npos) << out;
+        EXPECT_TRUE(has(out, "Pair :(ALA  C13 GLY   N15) occ:  1\n")) << out;
         EXPECT_EQ(u[17][12], 0);  // no SER-LEU in ubiquitin
         EXPECT_EQ(u[18][12], 4);  // THR-LEU four times
     }
@@ -185,9 +185,8 @@ TEST(PairAnalysis, PairsBeyondTheListAreCounted) {
         for (int e = 1; e <= kTypes; ++e) occurring += u[f][e] > 0 && e != 16;
     ASSERT_GT(occurring, kEntries);
     EXPECT_EQ(sel.count, kEntries);
-    EXPECT_NE(out.find("*** WARNING: " + std::to_string(occurring - kEntries) +
-                       " more unique pairs are left out: the pair analysis holds 300."),
-              std::string::npos)
+    EXPECT_TRUE(has(out, "*** WARNING: " + std::to_string(occurring - kEntries) +
+                             " more unique pairs are left out: the pair analysis holds 300."))
         << out;
 }
 
