@@ -15,6 +15,7 @@
 
 namespace {
 
+using testutil::has;
 using testutil::run;
 
 double shiftof(int number, const std::string& atom) {
@@ -86,7 +87,7 @@ TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
             << c.fasta << " " << c.spectra << " noise " << c.noise << "\n"
             << out;
         if (c.drop > 0) {
-            EXPECT_NE(out.find("the design predicts"), std::string::npos) << out;
+            EXPECT_TRUE(has(out, "the design predicts")) << out;
         }
     }
 }
@@ -131,10 +132,10 @@ TEST(AssignPairs, BadInputIsRefusedWhole) {
         const std::string out =
             run("assignpairs", {"table=" + c.tablefile, "file=" + base + "_ass.txt"});
         EXPECT_TRUE(haverr()) << c.name;
-        EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
+        EXPECT_TRUE(has(out, c.says)) << c.name << ": " << out;
         EXPECT_EQ(testutil::slurp(base + "_ass.txt"), "") << c.name;
         if (!c.listtext.empty()) {
-            EXPECT_NE(out.find(s1), std::string::npos) << c.name << ": the file is named";
+            EXPECT_TRUE(has(out, s1)) << c.name << ": the file is named";
             std::ofstream(s1) << good;
         }
     }
@@ -157,7 +158,7 @@ TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
     design();
     report();
     const std::string plain = testutil::slurp(page);
-    EXPECT_EQ(plain.find("Assign"), std::string::npos);
+    EXPECT_FALSE(has(plain, "Assign"));
     run("simulatepeaks", {"file=" + base, "drop=0.1", "seed=5"});
     auto assign = [&] {
         const std::string out = run("assignpairs", {"table=" + base + ".spectra"});
@@ -176,9 +177,7 @@ TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
     const char* keys[] = {"sure", "likely", "ambiguous", "shared", "nocode"};
     for (size_t v = 0; v < 5; ++v) {
         const std::string n = m[v + 1];
-        EXPECT_NE(shown.find("id=\"assign-" + std::string(keys[v]) + "\">" + n + "<"),
-                  std::string::npos)
-            << keys[v];
+        EXPECT_TRUE(has(shown, "id=\"assign-" + std::string(keys[v]) + "\">" + n + "<")) << keys[v];
         EXPECT_EQ(testutil::count(shown, "<tr class=\"" + std::string(keys[v]) + "\">"),
                   std::stoi(n))
             << keys[v];
@@ -190,9 +189,9 @@ TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
         }
     }
     EXPECT_GT(std::stoi(m[1]) + std::stoi(m[2]), 0) << out;
-    EXPECT_NE(shown.find("id=\"assign-differ\""), std::string::npos);  // peaks were dropped
-    EXPECT_NE(shown.find("_r&lt;&amp;.spectra"), std::string::npos);
-    EXPECT_EQ(shown.find("_r<&"), std::string::npos);
+    EXPECT_TRUE(has(shown, "id=\"assign-differ\""));  // peaks were dropped
+    EXPECT_TRUE(has(shown, "_r&lt;&amp;.spectra"));
+    EXPECT_FALSE(has(shown, "_r<&"));
     report();
     EXPECT_EQ(testutil::slurp(page), shown) << "kept while the design stays";
 
@@ -216,9 +215,9 @@ TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
         design();
         assign();
         c.make();
-        EXPECT_NE(report().find("earlier design"), std::string::npos) << c.name;
-        EXPECT_EQ(testutil::slurp(page).find("Assign"), std::string::npos) << c.name;
-        EXPECT_EQ(report().find("earlier design"), std::string::npos) << c.name << ": dropped";
+        EXPECT_TRUE(has(report(), "earlier design")) << c.name;
+        EXPECT_FALSE(has(testutil::slurp(page), "Assign")) << c.name;
+        EXPECT_FALSE(has(report(), "earlier design")) << c.name << ": dropped";
     }
     design();
     report();

@@ -25,6 +25,7 @@
 
 namespace {
 
+using testutil::has;
 using testutil::slurp;
 
 std::string captured(const std::function<void()>& f) {
@@ -188,7 +189,7 @@ TEST(Vars, SelectionsAndValuesStayWithinATextLength) {
     inivar();
     std::string out = captured([] { setvar("b", std::string(500, 'z'), kVarGlobal); });
     EXPECT_EQ(getval("b").size(), 400u);
-    EXPECT_NE(out.find("WARNING"), std::string::npos);
+    EXPECT_TRUE(has(out, "WARNING"));
     // Element assignment over a full list stays cheap.
     inivar();
     captured([] {

@@ -1,7 +1,7 @@
 // Array growth rule, random streams and sorting.
-#include <gtest/gtest.h>
-
 #include "kemlang/services.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -31,7 +31,8 @@ TEST(Random, CombinedGeneratorStreams) {
     struct {
         int seed;
         int expect[3];
-    } cases[] = {{-1, {612850790, 544082547, 200722134}}, {-12345, {58410101, 126600118, 513609066}}};
+    } cases[] = {{-1, {612850790, 544082547, 200722134}},
+                 {-12345, {58410101, 126600118, 513609066}}};
     for (const auto& c : cases) {
         int s = c.seed;
         for (int k = 0; k < 3; ++k) EXPECT_EQ(iran1(s), c.expect[k]) << c.seed;
