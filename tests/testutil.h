@@ -121,6 +121,18 @@ inline void molecule(const std::string& source) {
     run("read", {"seq", file});
 }
 
+// A protein of examples/data with the shifts of its BMRB entry.
+inline void withshifts(const std::string& protein) {
+    molecule(protein + ".fasta");
+    run("read", {"bmrb", example(protein == "ci2" ? "bmr4974_ci2.str" : "bmr17769_ubiquitin.str")});
+}
+
+// The atom of residue number num, and its shift in list k (0: no such atom).
+inline int atom(int num, const std::string& name) { return findatom(findresidue(num), name); }
+inline double shift(int num, const std::string& name, int k = 1) {
+    return kemradata.shift[k][atom(num, name)];
+}
+
 // The unique pairs of the molecule read, the occurrences of every pair
 // type, and one sharing of a sample pattern allowed everywhere.
 struct Pairs {

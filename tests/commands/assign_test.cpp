@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <regex>
@@ -18,49 +17,37 @@ namespace {
 using testutil::has;
 using testutil::run;
 
-double shiftof(int number, const std::string& atom) {
-    for (int r = 1; r <= kemradata.nr; ++r) {
-        if (kemradata.ir[static_cast<size_t>(r)] != number) continue;
-        for (int a = kemradata.ifira[static_cast<size_t>(r)];
-             a < kemradata.ifira[static_cast<size_t>(r) + 1]; ++a)
-            if (trim(kemradata.anam[static_cast<size_t>(a)]) == atom)
-                return kemradata.shift[1][static_cast<size_t>(a)];
-    }
-    return NAN;
-}
-
 std::string dir() { return ::testing::TempDir() + std::to_string(getpid()) + "_assign"; }
 
 TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
     struct Case {
-        const char* fasta;
-        const char* bmrb;
+        const char* protein;
         const char* spectra;
         double noise, drop;  // noise in tolerances
         double atleast;      // of the resolved unique pairs, assigned (a few have no shifts)
     };
     const Case cases[] = {
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0, 0.95},
-        {"ci2.fasta", "bmr4974_ci2.str", "hnco", 0, 0, 0.95},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0, 0, 0.8},
-        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0, 0.9},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0.5, 0, 0.8},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0.5, 0, 0},
-        {"ci2.fasta", "bmr4974_ci2.str", "hnco", 0.5, 0, 0},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0.1, 0},
-        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0.1, 0},
+        {"ubiquitin", "hnco", 0, 0, 0.95},
+        {"ci2", "hnco", 0, 0, 0.95},
+        {"ubiquitin", "hsqc+hnco", 0, 0, 0.8},
+        {"ci2", "hsqc+hnco", 0, 0, 0.9},
+        {"ubiquitin", "hnco", 0.5, 0, 0.8},
+        {"ubiquitin", "hsqc+hnco", 0.5, 0, 0},
+        {"ci2", "hnco", 0.5, 0, 0},
+        {"ubiquitin", "hnco", 0, 0.1, 0},
+        {"ci2", "hsqc+hnco", 0, 0.1, 0},
     };
     const std::regex row(
         R"(\n +\S+ +([0-9.]+) +([0-9.]+) +\S+ +\S+ +[A-Z]{3} ([0-9]+) +(sure|likely))");
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.protein) + " " + c.spectra + " noise " +
+                     std::to_string(c.noise) + " drop " + std::to_string(c.drop));
         testutil::SmallBudget small;
-        testutil::molecule(c.fasta);
-        run("read", {"bmrb", testutil::example(c.bmrb)});
-        const std::string design = run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=5",
-                                                            std::string("spectra=") + c.spectra});
-        std::smatch m;
-        ASSERT_TRUE(std::regex_search(design, m, std::regex("resolves ([0-9]+) of"))) << design;
-        const int resolved = std::stoi(m[1]);
+        testutil::withshifts(c.protein);
+        const long resolved = testutil::number(
+            testutil::typed("countuniquepairs iterations=0 seedvar=3 cutoff=5 spectra=" +
+                            std::string(c.spectra)),
+            "resolves ([0-9]+) of");
         const std::string base = dir() + "_" + c.spectra;
         const std::string sim =
             run("simulatepeaks", {"file=" + base, "noiseh=" + std::to_string(0.03 * c.noise),
@@ -77,15 +64,13 @@ TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
             // again as the noise can carry the peaks' mean.
             const int number = std::stoi((*it)[3]);
             const double reach = 1 + 2 * c.noise;
-            EXPECT_NEAR(std::stod((*it)[1]), shiftof(number, "H"), 0.03 * reach + 1e-3)
-                << c.fasta << " " << c.spectra << ": residue " << number << "\n"
+            EXPECT_NEAR(std::stod((*it)[1]), testutil::shift(number, "H"), 0.03 * reach + 1e-3)
+                << "residue " << number << "\n"
                 << out;
-            EXPECT_NEAR(std::stod((*it)[2]), shiftof(number, "N"), 0.3 * reach + 1e-2)
-                << c.fasta << " " << c.spectra << ": residue " << number;
+            EXPECT_NEAR(std::stod((*it)[2]), testutil::shift(number, "N"), 0.3 * reach + 1e-2)
+                << "residue " << number;
         }
-        EXPECT_GE(assigned, c.atleast * resolved)
-            << c.fasta << " " << c.spectra << " noise " << c.noise << "\n"
-            << out;
+        EXPECT_GE(assigned, c.atleast * static_cast<double>(resolved)) << out;
         if (c.drop > 0) {
             EXPECT_TRUE(has(out, "the design predicts")) << out;
         }
@@ -94,9 +79,8 @@ TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
 
 TEST(AssignPairs, BadInputIsRefusedWhole) {
     testutil::SmallBudget small;
-    testutil::molecule("ubiquitin.fasta");
-    run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
-    run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=3", "spectra=hsqc+hnco"});
+    testutil::withshifts("ubiquitin");
+    testutil::typed("countuniquepairs iterations=0 seedvar=3 cutoff=3 spectra=hsqc+hnco");
     const std::string base = dir() + "_bad";
     run("simulatepeaks", {"file=" + base});
     const std::string s1 = base + "_s1_hsqc.list", s1c = base + "_s1_hnco.list";
@@ -144,9 +128,8 @@ TEST(AssignPairs, BadInputIsRefusedWhole) {
 TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
     testutil::SmallBudget small;
     auto design = [] {
-        testutil::molecule("ubiquitin.fasta");
-        run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
-        run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=5"});
+        testutil::withshifts("ubiquitin");
+        testutil::typed("countuniquepairs iterations=0 seedvar=3 cutoff=5");
     };
     // The table's name comes from the user: the page escapes it.
     const std::string base = dir() + "_r<&", page = dir() + "_report.html";

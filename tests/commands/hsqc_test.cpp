@@ -1,5 +1,5 @@
 // Designs recorded as HSQC and HNCO spectra: the report page, the label
-// table files, sessions and the spectra option.
+// table files and the spectra option.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,7 +8,6 @@
 #include "kemlang/vars.h"
 #include "labeling/slots.h"
 #include "labelio/html.h"
-#include "labelio/session.h"
 #include "testutil.h"
 
 namespace {
@@ -146,25 +145,6 @@ TEST(Spectra, UnknownWordIsAnErrorAndNothingRuns) {
     // The word decides how slot 1 is judged.
     setcmd("scorethis");
     EXPECT_NE(run("scorethis", {"spectra=hsqc+hnco"}), run("scorethis", {}));
-}
-
-// A session keeps the designs after its usual lines; one of HNCO labelings
-// has no such part.
-TEST(TwoSpectrumSession, DesignsComeBack) {
-    testutil::InTempDir tmp("twospec");
-    clearslots();
-    run("writesession", {});
-    EXPECT_EQ(testutil::slurp("session.s").size(), static_cast<size_t>(kSessionLines) * 6);
-    handmade(6);
-    run("writesession", {});
-    std::string text = testutil::slurp("session.s");
-    EXPECT_EQ(text.size(), static_cast<size_t>(kSessionLines + kSessionDesignLines) * 6 + 10);
-    EXPECT_EQ(text.substr(static_cast<size_t>(kSessionLines) * 6, 10), "# designs\n");
-    const auto before = std::make_unique<LabelData>(labdata);
-    clearslots();
-    std::string out = run("readsession", {});
-    EXPECT_FALSE(has(out, "ERROR")) << out;
-    expectsameslots(labdata, *before, "session");
 }
 
 }  // namespace

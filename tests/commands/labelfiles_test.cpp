@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "labelio/labelfile.h"
 #include "labelio/reports.h"

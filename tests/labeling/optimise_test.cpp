@@ -4,13 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <numeric>
 #include <random>
 
 #include "brute.h"
 #include "labeling/price.h"
-#include "labelio/labelfile.h"
 #include "testutil.h"
 
 namespace {
