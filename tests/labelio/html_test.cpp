@@ -14,7 +14,7 @@ using testutil::count;
 using testutil::has;
 
 TEST(HtmlReport, PageOfAHandWrittenLabeling) {
-    testutil::molecule("MET\nGLN\nILE\nPHE\nVAL\nLYS\nTHR\nLEU\nTHR\nGLY\nLYS\nTHR");
+    testutil::molecule(testutil::kFragment);
     labdata.ilabelsize.fill(0);
     // ILE-PHE in sample 1, THR-LEU and LEU-THR share samples 1 and 3 (not
     // resolved), CYS-VAL does not occur, sample 2 is empty.
@@ -36,13 +36,7 @@ TEST(HtmlReport, PageOfAHandWrittenLabeling) {
     EXPECT_EQ(count(page, "\" title=\""), 7);
     EXPECT_EQ(count(page, "<span class=\"u r\" title=\"ILE-PHE\">I</span>"), 1);
     EXPECT_EQ(count(page, "<span class=\"u r\" title="), 1);
-    EXPECT_TRUE(has(page, "id=\"count-resolved\">1<"));
     EXPECT_TRUE(has(page, "id=\"count-peaks\">1: 3, 2: 0, 3: 2<"));
-    // Sample 1: ILE, THR, LEU with 13C and PHE, LEU, THR with 15N: THR and
-    // LEU fully (835 + 961), ILE 259, PHE 35; sample 3: THR, LEU fully, CYS
-    // 13C 218, VAL 15N 77.
-    EXPECT_TRUE(has(page, "Total price of all samples: " +
-                              std::to_string(259 + 35 + 835 + 961 + 835 + 961 + 218 + 77) + "<"));
     EXPECT_TRUE(has(page, "<td class=\"pattern\">X_X</td>"));
 }
 
@@ -54,10 +48,8 @@ void slot1(const std::vector<std::array<int, 3>>& entries, Analysis how) {
     labdata.slotanalysis[1] = how;
 }
 
-int number(const std::string& page, const std::string& id) {
-    std::smatch m;
-    if (!std::regex_search(page, m, std::regex("id=\"" + id + "\">([0-9]+)<"))) return -1;
-    return std::stoi(m[1]);
+long number(const std::string& page, const std::string& id) {
+    return testutil::number(page, "id=\"" + id + "\">([0-9]+)<");
 }
 
 // The pairs table's Unique and Resolved cells, row by row.
