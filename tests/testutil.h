@@ -231,15 +231,6 @@ inline bool empty(const Schedule& s) {
     return true;
 }
 
-// Entries of a directory, the current one by default.
-inline int entries(const std::string& dir = ".") {
-    int n = 0;
-    for (auto it = std::filesystem::directory_iterator(dir);
-         it != std::filesystem::directory_iterator(); ++it)
-        ++n;
-    return n;
-}
-
 // Every form offered: the forms the price table marks as not offered get a
 // price, for tests of how far a search reaches rather than of what it buys.
 inline void offereverything(int price = 3000) {

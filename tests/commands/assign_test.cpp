@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <functional>
 #include <regex>
 
 #include "labeling/labeldata.h"
@@ -149,29 +148,24 @@ TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
         return out;
     };
     const std::string out = assign();
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(
-        out, m,
-        std::regex("Assigned: ([0-9]+) sure, ([0-9]+) likely; ([0-9]+) ambiguous, ([0-9]+) "
-                   "shared, ([0-9]+) without a code")))
-        << out;
+    const std::vector<long> n = testutil::numbers(
+        out,
+        "Assigned: ([0-9]+) sure, ([0-9]+) likely; ([0-9]+) ambiguous, ([0-9]+) shared, "
+        "([0-9]+) without a code");
+    ASSERT_EQ(n.size(), 5u) << out;
     report();
     const std::string shown = testutil::slurp(page);
-    const char* keys[] = {"sure", "likely", "ambiguous", "shared", "nocode"};
+    const std::string keys[] = {"sure", "likely", "ambiguous", "shared", "nocode"};
     for (size_t v = 0; v < 5; ++v) {
-        const std::string n = m[v + 1];
-        EXPECT_TRUE(has(shown, "id=\"assign-" + std::string(keys[v]) + "\">" + n + "<")) << keys[v];
-        EXPECT_EQ(testutil::count(shown, "<tr class=\"" + std::string(keys[v]) + "\">"),
-                  std::stoi(n))
-            << keys[v];
+        SCOPED_TRACE(keys[v]);
+        EXPECT_TRUE(has(shown, "id=\"assign-" + keys[v] + "\">" + std::to_string(n[v]) + "<"));
+        EXPECT_EQ(testutil::count(shown, "<tr class=\"" + keys[v] + "\">"), n[v]);
         // Each assigned residue is marked in the sequence.
         if (v < 2) {
-            EXPECT_EQ(testutil::count(shown, " assigned, " + std::string(keys[v]) + "\""),
-                      std::stoi(n))
-                << keys[v];
+            EXPECT_EQ(testutil::count(shown, " assigned, " + keys[v] + "\""), n[v]);
         }
     }
-    EXPECT_GT(std::stoi(m[1]) + std::stoi(m[2]), 0) << out;
+    EXPECT_GT(n[0] + n[1], 0) << out;
     EXPECT_TRUE(has(shown, "id=\"assign-differ\""));  // peaks were dropped
     EXPECT_TRUE(has(shown, "_r&lt;&amp;.spectra"));
     EXPECT_FALSE(has(shown, "_r<&"));
@@ -179,28 +173,16 @@ TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
     EXPECT_EQ(testutil::slurp(page), shown) << "kept while the design stays";
 
     const std::string lab = testutil::writefile("other.lab", "   15   18    1\n    0    0    0\n");
-    struct Change {
-        const char* name;
-        std::function<void()> make;
-    };
-    const Change changes[] = {
-        {"a new design in the slot",
-         [] {
-             run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=4"});
-         }},
-        {"a labeling read into the slot",
-         [&] {
-             run("readlabel", {"file=" + lab, "rank=1"});
-         }},
-        {"a new sequence", [] { testutil::molecule("ci2.fasta"); }},
-    };
-    for (const Change& c : changes) {
+    // A new design in the slot, a labeling read into it, a new sequence.
+    for (const std::string& change : std::vector<std::string>{
+             "countuniquepairs iterations=0 seedvar=3 cutoff=4",
+             "readlabel file=" + lab + " rank=1", "read " + testutil::example("ci2.fasta")}) {
         design();
         assign();
-        c.make();
-        EXPECT_TRUE(has(report(), "earlier design")) << c.name;
-        EXPECT_FALSE(has(testutil::slurp(page), "Assign")) << c.name;
-        EXPECT_FALSE(has(report(), "earlier design")) << c.name << ": dropped";
+        testutil::typed(change);
+        EXPECT_TRUE(has(report(), "earlier design")) << change;
+        EXPECT_FALSE(has(testutil::slurp(page), "Assign")) << change;
+        EXPECT_FALSE(has(report(), "earlier design")) << change << ": dropped";
     }
     design();
     report();

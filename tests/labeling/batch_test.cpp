@@ -1,7 +1,7 @@
 // Batch insertion on a five-residue chain whose passes were worked out by
-// hand: which orders run, where each pair lands and what ends up in slot 3;
-// the scores of random passes against the plain insertion. Then the quick duplicate check against
-// the plain one, and long runs: their cost, their progress and Ctrl-C.
+// hand: which orders run, where each pair lands and what ends up in slot 3.
+// Then the quick duplicate check and random passes against the plain ones,
+// and long runs: their cost, their progress and Ctrl-C.
 #include "labeling/batch.h"
 
 #include <gtest/gtest.h>

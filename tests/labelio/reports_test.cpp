@@ -52,10 +52,6 @@ TEST(Reports, SummaryLine) {
          "Maximal number of peaks in a single sample   0 Number of peaks  0Total number of "
          "samples  0\n"},
         {"ALA GLY ALA GLY ALA GLY",
-         {{1, 9}, {9, 1}},
-         "Maximal number of peaks in a single sample   3 Number of peaks  5Total number of "
-         "samples  2\n"},
-        {"ALA GLY ALA GLY ALA GLY",
          {{1, 9}, {17, 17}, {9, 1}},
          "Maximal number of peaks in a single sample   3 Number of peaks  5Total number of "
          "samples  3\n"},
