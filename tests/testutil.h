@@ -1,5 +1,5 @@
-// Helpers for tests that drive command handlers: output capture and a fresh
-// molecule from the shipped library.
+// Helpers shared by the tests: command runs and output capture, a fresh
+// molecule from the shipped library, and random labels, offers and sequences.
 #pragma once
 
 #include <gtest/gtest.h>
