@@ -12,6 +12,18 @@
 // Straight from the definitions: a pair shows in a sample when some entry
 // labels its front type and some entry its end type.
 
+// Peaks of sample k: the occurrences of every pair type it labels.
+inline int brutepeaks(const Schedule& s, int k, const TypeMatrix& u) {
+    std::array<bool, kTypes + 1> fr{}, en{};
+    for (int i = 1; i <= s.samples[k].count; ++i)
+        fr[s.samples[k].front[i]] = en[s.samples[k].end[i]] = true;
+    int n = 0;
+    for (int f = 1; f <= kTypes; ++f)
+        for (int e = 1; e <= kTypes; ++e)
+            if (fr[f] && en[e]) n += u[f][e];
+    return n;
+}
+
 struct Brute {
     int resolved = 0, total = 0;
 };
@@ -72,9 +84,4 @@ inline int brutetwospectra(const std::vector<int>& types, const Labels& l, int p
         resolved += std::count(words.begin(), words.end(), words[i]) == 1;
     }
     return resolved;
-}
-
-// The same judge with the engine tests' argument order.
-inline int brutecodes(const std::vector<int>& chain, const Labels& l, int k, int proline) {
-    return brutetwospectra(chain, l, proline, k);
 }

@@ -1,5 +1,5 @@
-// Helpers for tests that drive command handlers: output capture and a fresh
-// molecule from the shipped library.
+// Helpers shared by the tests: command runs and output capture, a fresh
+// molecule from the shipped library, and random labels, offers and sequences.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@
 #include "molecule/kemradata.h"
 
 namespace testutil {
+
+// The first twelve residues of ubiquitin, MQIFVKTLTGKT.
+inline const char* const kFragment = "MET\nGLN\nILE\nPHE\nVAL\nLYS\nTHR\nLEU\nTHR\nGLY\nLYS\nTHR";
 
 inline std::string captured(const std::function<void()>& f) {
     std::string cap;
@@ -50,6 +54,17 @@ inline std::string run(const std::string& name, std::vector<std::string> words) 
         int n = static_cast<int>(words.size());
         if (h) h(words, n);
     });
+}
+
+// Runs a command line as typed: words split at blanks, the command by its
+// full name.
+inline std::string typed(const std::string& line) {
+    std::istringstream in(line);
+    std::string name, w;
+    std::vector<std::string> words;
+    in >> name;
+    while (in >> w) words.push_back(w);
+    return run(name, words);
 }
 
 // While it lives, commands run the label annealing on a small budget: for
@@ -106,6 +121,18 @@ inline void molecule(const std::string& source) {
     run("read", {"seq", file});
 }
 
+// A protein of examples/data with the shifts of its BMRB entry.
+inline void withshifts(const std::string& protein) {
+    molecule(protein + ".fasta");
+    run("read", {"bmrb", example(protein == "ci2" ? "bmr4974_ci2.str" : "bmr17769_ubiquitin.str")});
+}
+
+// The atom of residue number num, and its shift in list k (0: no such atom).
+inline int atom(int num, const std::string& name) { return findatom(findresidue(num), name); }
+inline double shift(int num, const std::string& name, int k = 1) {
+    return kemradata.shift[k][atom(num, name)];
+}
+
 // The unique pairs of the molecule read, the occurrences of every pair
 // type, and one sharing of a sample pattern allowed everywhere.
 struct Pairs {
@@ -138,6 +165,22 @@ inline bool has(const std::string& text, const std::string& what) {
     return text.find(what) != std::string::npos;
 }
 
+// The integers of the first match of pattern, one per group (empty: no match).
+inline std::vector<long> numbers(const std::string& text, const std::string& pattern) {
+    std::smatch m;
+    std::vector<long> v;
+    if (std::regex_search(text, m, std::regex(pattern)))
+        for (size_t i = 1; i < m.size(); ++i) v.push_back(std::stol(m[i]));
+    return v;
+}
+
+// The first group's integer, which the text must hold.
+inline long number(const std::string& text, const std::string& pattern) {
+    std::vector<long> v = numbers(text, pattern);
+    EXPECT_FALSE(v.empty()) << pattern << "\n" << text;
+    return v.empty() ? -1 : v[0];
+}
+
 // While it lives the test runs in a fresh directory of its own, for the
 // files commands write into the current one.
 struct InTempDir {
@@ -154,6 +197,39 @@ struct InTempDir {
         std::filesystem::remove_all(dir);
     }
 };
+
+// Random labels on the samples of the mask.
+template <class Rng>
+Labels randomlabels(Rng& rng, uint32_t samples) {
+    Labels l;
+    for (int t = 1; t <= kTypes; ++t)
+        l.c[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples,
+        l.n[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples;
+    return l;
+}
+
+// An offer that lacks random forms of about one type in `oneof`.
+template <class Rng>
+Offer randomoffer(Rng& rng, unsigned oneof = 3) {
+    Offer o;
+    for (int t = 1; t <= kTypes; ++t)
+        if (rng() % oneof == 0)
+            o.missing[static_cast<size_t>(t)] = static_cast<uint8_t>(1 + rng() % 7);
+    return o;
+}
+
+// The HSQC and HNCO model of the library read.
+inline Model twospectra() {
+    Model m;
+    EXPECT_TRUE(modelof("hsqc+hnco", asnameconverttonumber(kemradata, "PRO"), m));
+    return m;
+}
+
+inline bool empty(const Schedule& s) {
+    for (int k = 1; k <= kSamples; ++k)
+        if (s.samples[k].count) return false;
+    return true;
+}
 
 // Every form offered: the forms the price table marks as not offered get a
 // price, for tests of how far a search reaches rather than of what it buys.

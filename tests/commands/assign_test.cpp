@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
-#include <functional>
 #include <regex>
 
 #include "labeling/labeldata.h"
@@ -15,51 +13,40 @@
 
 namespace {
 
+using testutil::has;
 using testutil::run;
-
-double shiftof(int number, const std::string& atom) {
-    for (int r = 1; r <= kemradata.nr; ++r) {
-        if (kemradata.ir[static_cast<size_t>(r)] != number) continue;
-        for (int a = kemradata.ifira[static_cast<size_t>(r)];
-             a < kemradata.ifira[static_cast<size_t>(r) + 1]; ++a)
-            if (trim(kemradata.anam[static_cast<size_t>(a)]) == atom)
-                return kemradata.shift[1][static_cast<size_t>(a)];
-    }
-    return NAN;
-}
 
 std::string dir() { return ::testing::TempDir() + std::to_string(getpid()) + "_assign"; }
 
 TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
     struct Case {
-        const char* fasta;
-        const char* bmrb;
+        const char* protein;
         const char* spectra;
         double noise, drop;  // noise in tolerances
         double atleast;      // of the resolved unique pairs, assigned (a few have no shifts)
     };
     const Case cases[] = {
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0, 0.95},
-        {"ci2.fasta", "bmr4974_ci2.str", "hnco", 0, 0, 0.95},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0, 0, 0.8},
-        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0, 0.9},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0.5, 0, 0.8},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hsqc+hnco", 0.5, 0, 0},
-        {"ci2.fasta", "bmr4974_ci2.str", "hnco", 0.5, 0, 0},
-        {"ubiquitin.fasta", "bmr17769_ubiquitin.str", "hnco", 0, 0.1, 0},
-        {"ci2.fasta", "bmr4974_ci2.str", "hsqc+hnco", 0, 0.1, 0},
+        {"ubiquitin", "hnco", 0, 0, 0.95},
+        {"ci2", "hnco", 0, 0, 0.95},
+        {"ubiquitin", "hsqc+hnco", 0, 0, 0.8},
+        {"ci2", "hsqc+hnco", 0, 0, 0.9},
+        {"ubiquitin", "hnco", 0.5, 0, 0.8},
+        {"ubiquitin", "hsqc+hnco", 0.5, 0, 0},
+        {"ci2", "hnco", 0.5, 0, 0},
+        {"ubiquitin", "hnco", 0, 0.1, 0},
+        {"ci2", "hsqc+hnco", 0, 0.1, 0},
     };
     const std::regex row(
         R"(\n +\S+ +([0-9.]+) +([0-9.]+) +\S+ +\S+ +[A-Z]{3} ([0-9]+) +(sure|likely))");
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.protein) + " " + c.spectra + " noise " +
+                     std::to_string(c.noise) + " drop " + std::to_string(c.drop));
         testutil::SmallBudget small;
-        testutil::molecule(c.fasta);
-        run("read", {"bmrb", testutil::example(c.bmrb)});
-        const std::string design = run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=5",
-                                                            std::string("spectra=") + c.spectra});
-        std::smatch m;
-        ASSERT_TRUE(std::regex_search(design, m, std::regex("resolves ([0-9]+) of"))) << design;
-        const int resolved = std::stoi(m[1]);
+        testutil::withshifts(c.protein);
+        const long resolved = testutil::number(
+            testutil::typed("countuniquepairs iterations=0 seedvar=3 cutoff=5 spectra=" +
+                            std::string(c.spectra)),
+            "resolves ([0-9]+) of");
         const std::string base = dir() + "_" + c.spectra;
         const std::string sim =
             run("simulatepeaks", {"file=" + base, "noiseh=" + std::to_string(0.03 * c.noise),
@@ -76,26 +63,23 @@ TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
             // again as the noise can carry the peaks' mean.
             const int number = std::stoi((*it)[3]);
             const double reach = 1 + 2 * c.noise;
-            EXPECT_NEAR(std::stod((*it)[1]), shiftof(number, "H"), 0.03 * reach + 1e-3)
-                << c.fasta << " " << c.spectra << ": residue " << number << "\n"
+            EXPECT_NEAR(std::stod((*it)[1]), testutil::shift(number, "H"), 0.03 * reach + 1e-3)
+                << "residue " << number << "\n"
                 << out;
-            EXPECT_NEAR(std::stod((*it)[2]), shiftof(number, "N"), 0.3 * reach + 1e-2)
-                << c.fasta << " " << c.spectra << ": residue " << number;
+            EXPECT_NEAR(std::stod((*it)[2]), testutil::shift(number, "N"), 0.3 * reach + 1e-2)
+                << "residue " << number;
         }
-        EXPECT_GE(assigned, c.atleast * resolved)
-            << c.fasta << " " << c.spectra << " noise " << c.noise << "\n"
-            << out;
+        EXPECT_GE(assigned, c.atleast * static_cast<double>(resolved)) << out;
         if (c.drop > 0) {
-            EXPECT_NE(out.find("the design predicts"), std::string::npos) << out;
+            EXPECT_TRUE(has(out, "the design predicts")) << out;
         }
     }
 }
 
 TEST(AssignPairs, BadInputIsRefusedWhole) {
     testutil::SmallBudget small;
-    testutil::molecule("ubiquitin.fasta");
-    run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
-    run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=3", "spectra=hsqc+hnco"});
+    testutil::withshifts("ubiquitin");
+    testutil::typed("countuniquepairs iterations=0 seedvar=3 cutoff=3 spectra=hsqc+hnco");
     const std::string base = dir() + "_bad";
     run("simulatepeaks", {"file=" + base});
     const std::string s1 = base + "_s1_hsqc.list", s1c = base + "_s1_hnco.list";
@@ -131,10 +115,10 @@ TEST(AssignPairs, BadInputIsRefusedWhole) {
         const std::string out =
             run("assignpairs", {"table=" + c.tablefile, "file=" + base + "_ass.txt"});
         EXPECT_TRUE(haverr()) << c.name;
-        EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
+        EXPECT_TRUE(has(out, c.says)) << c.name << ": " << out;
         EXPECT_EQ(testutil::slurp(base + "_ass.txt"), "") << c.name;
         if (!c.listtext.empty()) {
-            EXPECT_NE(out.find(s1), std::string::npos) << c.name << ": the file is named";
+            EXPECT_TRUE(has(out, s1)) << c.name << ": the file is named";
             std::ofstream(s1) << good;
         }
     }
@@ -143,9 +127,8 @@ TEST(AssignPairs, BadInputIsRefusedWhole) {
 TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
     testutil::SmallBudget small;
     auto design = [] {
-        testutil::molecule("ubiquitin.fasta");
-        run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
-        run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=5"});
+        testutil::withshifts("ubiquitin");
+        testutil::typed("countuniquepairs iterations=0 seedvar=3 cutoff=5");
     };
     // The table's name comes from the user: the page escapes it.
     const std::string base = dir() + "_r<&", page = dir() + "_report.html";
@@ -157,7 +140,7 @@ TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
     design();
     report();
     const std::string plain = testutil::slurp(page);
-    EXPECT_EQ(plain.find("Assign"), std::string::npos);
+    EXPECT_FALSE(has(plain, "Assign"));
     run("simulatepeaks", {"file=" + base, "drop=0.1", "seed=5"});
     auto assign = [&] {
         const std::string out = run("assignpairs", {"table=" + base + ".spectra"});
@@ -165,60 +148,41 @@ TEST(AssignPairs, ReportShowsTheLastAssignmentOfTheDesignItWasReadThrough) {
         return out;
     };
     const std::string out = assign();
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(
-        out, m,
-        std::regex("Assigned: ([0-9]+) sure, ([0-9]+) likely; ([0-9]+) ambiguous, ([0-9]+) "
-                   "shared, ([0-9]+) without a code")))
-        << out;
+    const std::vector<long> n = testutil::numbers(
+        out,
+        "Assigned: ([0-9]+) sure, ([0-9]+) likely; ([0-9]+) ambiguous, ([0-9]+) shared, "
+        "([0-9]+) without a code");
+    ASSERT_EQ(n.size(), 5u) << out;
     report();
     const std::string shown = testutil::slurp(page);
-    const char* keys[] = {"sure", "likely", "ambiguous", "shared", "nocode"};
+    const std::string keys[] = {"sure", "likely", "ambiguous", "shared", "nocode"};
     for (size_t v = 0; v < 5; ++v) {
-        const std::string n = m[v + 1];
-        EXPECT_NE(shown.find("id=\"assign-" + std::string(keys[v]) + "\">" + n + "<"),
-                  std::string::npos)
-            << keys[v];
-        EXPECT_EQ(testutil::count(shown, "<tr class=\"" + std::string(keys[v]) + "\">"),
-                  std::stoi(n))
-            << keys[v];
+        SCOPED_TRACE(keys[v]);
+        EXPECT_TRUE(has(shown, "id=\"assign-" + keys[v] + "\">" + std::to_string(n[v]) + "<"));
+        EXPECT_EQ(testutil::count(shown, "<tr class=\"" + keys[v] + "\">"), n[v]);
         // Each assigned residue is marked in the sequence.
         if (v < 2) {
-            EXPECT_EQ(testutil::count(shown, " assigned, " + std::string(keys[v]) + "\""),
-                      std::stoi(n))
-                << keys[v];
+            EXPECT_EQ(testutil::count(shown, " assigned, " + keys[v] + "\""), n[v]);
         }
     }
-    EXPECT_GT(std::stoi(m[1]) + std::stoi(m[2]), 0) << out;
-    EXPECT_NE(shown.find("id=\"assign-differ\""), std::string::npos);  // peaks were dropped
-    EXPECT_NE(shown.find("_r&lt;&amp;.spectra"), std::string::npos);
-    EXPECT_EQ(shown.find("_r<&"), std::string::npos);
+    EXPECT_GT(n[0] + n[1], 0) << out;
+    EXPECT_TRUE(has(shown, "id=\"assign-differ\""));  // peaks were dropped
+    EXPECT_TRUE(has(shown, "_r&lt;&amp;.spectra"));
+    EXPECT_FALSE(has(shown, "_r<&"));
     report();
     EXPECT_EQ(testutil::slurp(page), shown) << "kept while the design stays";
 
     const std::string lab = testutil::writefile("other.lab", "   15   18    1\n    0    0    0\n");
-    struct Change {
-        const char* name;
-        std::function<void()> make;
-    };
-    const Change changes[] = {
-        {"a new design in the slot",
-         [] {
-             run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=4"});
-         }},
-        {"a labeling read into the slot",
-         [&] {
-             run("readlabel", {"file=" + lab, "rank=1"});
-         }},
-        {"a new sequence", [] { testutil::molecule("ci2.fasta"); }},
-    };
-    for (const Change& c : changes) {
+    // A new design in the slot, a labeling read into it, a new sequence.
+    for (const std::string& change : std::vector<std::string>{
+             "countuniquepairs iterations=0 seedvar=3 cutoff=4",
+             "readlabel file=" + lab + " rank=1", "read " + testutil::example("ci2.fasta")}) {
         design();
         assign();
-        c.make();
-        EXPECT_NE(report().find("earlier design"), std::string::npos) << c.name;
-        EXPECT_EQ(testutil::slurp(page).find("Assign"), std::string::npos) << c.name;
-        EXPECT_EQ(report().find("earlier design"), std::string::npos) << c.name << ": dropped";
+        testutil::typed(change);
+        EXPECT_TRUE(has(report(), "earlier design")) << change;
+        EXPECT_FALSE(has(testutil::slurp(page), "Assign")) << change;
+        EXPECT_FALSE(has(report(), "earlier design")) << change << ": dropped";
     }
     design();
     report();

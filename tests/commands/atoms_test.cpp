@@ -14,7 +14,7 @@ using testutil::writefile;
 // ALA 1 (atoms 1-11), GLY 2 (12-19), SER 3 (20-31) of the shipped library.
 const char* kTripeptide = "ALA GLY SER";
 
-int atom(int r, const char* name) { return findatom(r, name); }
+using testutil::atom;
 using testutil::has;
 
 TEST(AtomSelections, CountsOnAlaGlySer) {

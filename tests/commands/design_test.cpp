@@ -14,6 +14,7 @@
 namespace {
 
 using testutil::count;
+using testutil::has;
 using testutil::run;
 using testutil::setslot;
 using testutil::slurp;
@@ -29,21 +30,21 @@ TEST(Scorethis, HandMadeLabeling) {
     testutil::molecule("ALA\nGLY\nLEU");
     setslot(1, {{1, 9, 1}, {9, 12, 2}});
     std::string out = run("scorethis", {});
-    EXPECT_NE(out.find("total class score: 0"), std::string::npos) << out;
+    EXPECT_TRUE(has(out, "total class score: 0")) << out;
     // Classes: AG 3 (set both ways), GL 2.
     run("setclass", {"front=ALA", "end=GLY", "class=3"});
     run("setclass", {"front=GLY", "end=LEU", "class=2"});
     out = run("scorethis", {});
-    EXPECT_NE(out.find(" sample 1 adding score: 3 for ALA GLY\n"
-                       " sample 2 adding score: 2 for GLY LEU\n"
-                       " total class score: 5\n"),
-              std::string::npos)
+    EXPECT_TRUE(has(out,
+                    " sample 1 adding score: 3 for ALA GLY\n"
+                    " sample 2 adding score: 2 for GLY LEU\n"
+                    " total class score: 5\n"))
         << out;
     // Too few unique pairs, and an empty labeling: the message, then 0.
     testutil::molecule("ALA\nGLY");
     setslot(1, {});
     out = run("scorethis", {});
-    EXPECT_NE(out.find("Not enough unique pairs to make sense"), std::string::npos);
+    EXPECT_TRUE(has(out, "Not enough unique pairs to make sense"));
     EXPECT_EQ(firstnumber(out.substr(out.find("sense"))), 0.0);
 }
 
@@ -102,8 +103,8 @@ TEST(Addbatch, RandomPassesOfALargeBatchAreQuick) {
     // A second call goes on with the stream; a short run says nothing more.
     out = run("addbatch", {"random", "max=3"});
     EXPECT_EQ(count(out, "Ende des Labelings"), 3);
-    EXPECT_EQ(out.find("pass "), std::string::npos);
-    EXPECT_EQ(out.find("Ctrl-C"), std::string::npos);
+    EXPECT_FALSE(has(out, "pass "));
+    EXPECT_FALSE(has(out, "Ctrl-C"));
 }
 
 // fastsched ends the program; its output goes to stderr so the death test
@@ -131,14 +132,13 @@ TEST(Fastsched, EndsTheProgramWithTheBestSchedule) {
     std::string log = slurp("gaopout5");
     EXPECT_EQ(count(log, "Filestr : "), 2) << log;
     EXPECT_EQ(count(log, "seed: 102342\n"), 2) << log;
-    EXPECT_NE(log.find("evo 3\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("evo 1\n"), std::string::npos) << log;
+    EXPECT_TRUE(has(log, "evo 3\n")) << log;
+    EXPECT_TRUE(has(log, "evo 1\n")) << log;
 }
 
 TEST(CreateColor, ClassesHoldNoConflictingPairs) {
     testutil::molecule("ubiquitin.fasta");
-    EXPECT_NE(run("create_color", {}).find("*** ERROR"),
-              std::string::npos);  // cutoff=5 is required
+    EXPECT_TRUE(has(run("create_color", {}), "*** ERROR"));  // cutoff=5 is required
     std::string out = run("create_color", {"cutoff=5"});
     Selection base;
     TypeMatrix u{};

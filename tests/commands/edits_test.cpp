@@ -4,26 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <regex>
-#include <sstream>
-
 #include "testutil.h"
 
 namespace {
 
+using testutil::has;
+using testutil::kFragment;
 using testutil::run;
 using testutil::setslot;
 using testutil::slurp;
+using testutil::typed;
 
-// The first twelve residues of ubiquitin, MQIFVKTLTGKT.
-const char* kFragment = "MET\nGLN\nILE\nPHE\nVAL\nLYS\nTHR\nLEU\nTHR\nGLY\nLYS\nTHR";
-
-int recipetotal(int rank) {
-    std::string out = run("showrecipe", {"rank=" + std::to_string(rank)});
-    std::smatch m;
-    EXPECT_TRUE(std::regex_search(out, m, std::regex("Total price of all samples: (\\d+)"))) << out;
-    return m.empty() ? -1 : std::stoi(m[1]);
+long recipetotal() {
+    return testutil::number(typed("showrecipe rank=1"), "Total price of all samples: (\\d+)");
 }
 
 bool same(const LabelData& a, const LabelData& b) {
@@ -42,24 +35,23 @@ TEST(Edits, PricesReachTheRecipeByOwnRow) {
     // 13C, LYS 15N; sample 3: CYS 13C, VAL 15N.
     setslot(1, {{11, 15, 1}, {21, 13, 3}, {12, 18, 1}, {5, 21, 4}});
     // 259 + 54 + 89 and 35 + 217 + 834; then 54 + 217; then 218 + 77.
-    EXPECT_EQ(recipetotal(1), 402 + 1086 + 271 + 295);
+    EXPECT_EQ(recipetotal(), 402 + 1086 + 271 + 295);
     struct Case {
-        std::vector<std::string> words;
+        const char* line;
         int total;
     } cases[] = {
-        {{"asname=ILE", "price=1000", "C13"}, 2054 + 741},
-        {{"asname=ILE", "price=1000", "N15", "BOTH"}, 2795},  // ILE is 13C only
-        {{"asname=VAL", "price=1", "C13", "N15", "BOTH"}, 2795 - 2 * 53 - 76},
+        {"setprice asname=ILE price=1000 C13", 2054 + 741},
+        {"setprice asname=ILE price=1000 N15 BOTH", 2795},  // ILE is 13C only
+        {"setprice asname=VAL price=1 C13 N15 BOTH", 2795 - 2 * 53 - 76},
         // Row 5 is set; CYSS (row 6) keeps its price.
-        {{"asname=CYS", "price=18", "C13"}, 2613 - 200},
-        {{"asname=CYSS", "price=18", "C13"}, 2413},
-        {{"asname=LYS", "price=0", "N15"}, 2413 - 2 * 217},
-        {{"asname=LYS", "price=5"}, 1979},  // no option: nothing is set
+        {"setprice asname=CYS price=18 C13", 2613 - 200},
+        {"setprice asname=CYSS price=18 C13", 2413},
+        {"setprice asname=LYS price=0 N15", 2413 - 2 * 217},
+        {"setprice asname=LYS price=5", 1979},  // no option: nothing is set
     };
     for (const Case& c : cases) {
-        std::string out = run("setprice", c.words);
-        EXPECT_EQ(out.find("***"), std::string::npos) << out;
-        EXPECT_EQ(recipetotal(1), c.total) << c.words[0] << " " << c.words[1];
+        EXPECT_FALSE(has(typed(c.line), "***")) << c.line;
+        EXPECT_EQ(recipetotal(), c.total) << c.line;
     }
     EXPECT_EQ(labdata.price_catoms[5], 18);
     EXPECT_EQ(labdata.price_catoms[6], 18);
@@ -74,23 +66,16 @@ TEST(Edits, EditedLabelingsWriteTheExpectedFile) {
     setslot(1, {{11, 15, 1}, {15, 21, 2}, {21, 13, 3}});
     labdata.ioccur[2][1] = 77;
     std::string log;
-    for (auto words : std::vector<std::vector<std::string>>{
-             {"modifypair", "front=PHE", "rear=VAL", "sched=6"},
-             {"modifypair", "front=THR", "rear=GLY", "sched=8"},
-             {"removepair", "front=21", "sample=1", "N15", "doit"},
-             {"removepair", "front=15", "sample=1", "C13", "doit"},
-             {"removepair", "front=18", "sample=4", "N15"},
-             {"copyschedule", "origin=1", "destin=2"},
-             {"copyschedule", "origin=3", "destin=3"},
-         }) {
-        std::string name = words[0];
-        words.erase(words.begin());
-        log += run(name, words);
-    }
-    EXPECT_EQ(log.find("***"), std::string::npos) << log;
-    EXPECT_NE(log.find(" Modifying 2 PHE VAL to 6\n"), std::string::npos) << log;
-    EXPECT_NE(log.find(" Appending 4 THR GLY with 8\n"), std::string::npos) << log;
-    EXPECT_NE(log.find(" pair 18 9 ist betroffen\n"), std::string::npos) << log;
+    for (const char* line :
+         {"modifypair front=PHE rear=VAL sched=6", "modifypair front=THR rear=GLY sched=8",
+          "removepair front=21 sample=1 N15 doit", "removepair front=15 sample=1 C13 doit",
+          "removepair front=18 sample=4 N15", "copyschedule origin=1 destin=2",
+          "copyschedule origin=3 destin=3"})
+        log += typed(line);
+    EXPECT_FALSE(has(log, "***")) << log;
+    EXPECT_TRUE(has(log, " Modifying 2 PHE VAL to 6\n")) << log;
+    EXPECT_TRUE(has(log, " Appending 4 THR GLY with 8\n")) << log;
+    EXPECT_TRUE(has(log, " pair 18 9 ist betroffen\n")) << log;
     EXPECT_EQ(labdata.ioccur[1][4], 1);   // THR-GLY occurs once
     EXPECT_EQ(labdata.ioccur[2][1], 77);  // occurrence counts are not copied
     std::string file = ::testing::TempDir() + std::to_string(getpid()) + "_edited.lab";
@@ -118,8 +103,7 @@ TEST(Edits, DupesAndClassesFillTheirCells) {
             EXPECT_EQ(labdata.iallowed_dupes[f][e], want) << f << " " << e;
         }
     std::string list = run("setdupes", {"list"});
-    EXPECT_NE(list.find("\nL 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 3 2 2 2\n"), std::string::npos)
-        << list;
+    EXPECT_TRUE(has(list, "\nL 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 3 2 2 2\n")) << list;
     EXPECT_EQ(list.substr(0, 44), "A 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 3 4 4 4\n");
 
     run("setclass", {"end=LEU", "class=5"});
@@ -133,8 +117,8 @@ TEST(Edits, DupesAndClassesFillTheirCells) {
             EXPECT_EQ(c, want) << f << " " << e;
         }
     std::string classes = run("showclasses", {});
-    EXPECT_NE(classes.find("ILE   THR   7\n"), std::string::npos) << classes;
-    EXPECT_NE(classes.find("LEU   LEU   5\n"), std::string::npos) << classes;
+    EXPECT_TRUE(has(classes, "ILE   THR   7\n")) << classes;
+    EXPECT_TRUE(has(classes, "LEU   LEU   5\n")) << classes;
     run("setclass", {"class=0"});
     EXPECT_EQ(run("showclasses", {}), "");
 }
@@ -146,87 +130,72 @@ TEST(Edits, BatchTakesFrontIntoTheEndList) {
     std::string out = run("remove_unused_pairs", {});
     // Five of the seven unique pairs are missing from labeling 1.
     EXPECT_EQ(labdata.ibatchsize, 5) << out;
-    EXPECT_NE(out.find(" -found pair : 11 15\n"), std::string::npos) << out;
-    EXPECT_NE(out.find(" +pair 9 13\n"), std::string::npos) << out;
+    EXPECT_TRUE(has(out, " -found pair : 11 15\n")) << out;
+    EXPECT_TRUE(has(out, " +pair 9 13\n")) << out;
     EXPECT_EQ(labdata.ibatch_end[0], 9);     // GLY, the front type
     EXPECT_EQ(labdata.ibatch_front[0], 13);  // LYS, the end type
     run("addpairtobatch", {"front=3", "rear=4"});
     EXPECT_EQ(labdata.ibatch_end[5], 3);
     EXPECT_EQ(labdata.ibatch_front[5], 4);
     std::string batch = run("showbatch", {});
-    EXPECT_NE(batch.find("\n  3  4\n number of pairs in batch: 6\n"), std::string::npos) << batch;
+    EXPECT_TRUE(has(batch, "\n  3  4\n number of pairs in batch: 6\n")) << batch;
     while (labdata.ibatchsize < kBatchSize) run("addpairtobatch", {});
     LabelData before = labdata;
-    EXPECT_NE(run("addpairtobatch", {}).find("*** ERROR: "), std::string::npos);
+    EXPECT_TRUE(has(run("addpairtobatch", {}), "*** ERROR: "));
     EXPECT_TRUE(same(before, labdata));
 }
 
-TEST(Edits, ModifypairOnAFullLabelingAddsNothing) {
-    testutil::molecule(kFragment);
-    std::vector<std::array<int, 3>> full(kSlotEntries, {1, 1, 1});
-    setslot(4, full);
-    LabelData before = labdata;
-    std::string out = run("modifypair", {"front=THR", "rear=GLY", "rank=4"});
-    EXPECT_NE(out.find("*** ERROR: Labeling 4 holds 400 entries"), std::string::npos) << out;
-    EXPECT_TRUE(same(before, labdata));
-}
-
-// Numbers outside their tables and unknown names: an error, and not one
-// table changes.
+// Numbers outside their tables, unknown names and a pair for a full
+// labeling: an error, and not one table changes.
 TEST(Edits, BadValuesChangeNothing) {
     testutil::molecule(kFragment);
     setslot(1, {{11, 15, 1}, {15, 21, 2}});
-    struct Case {
-        const char* command;
-        std::vector<std::string> words;
-    } cases[] = {
-        {"setprice", {"asname=ALA", "price=-5", "C13"}},
-        {"setprice", {"asname=ALA", "price=99999999999", "C13"}},
-        {"setprice", {"asname=ALA", "price=1000001", "BOTH"}},
-        {"setprice", {"asname=XYZ", "price=5", "C13"}},
-        {"setprice", {"price=5", "C13"}},
-        {"setdupes", {"front=XYZ", "dupes=2"}},
-        {"setdupes", {"end=ALANINE", "dupes=2"}},
-        {"setdupes", {"front=ALA", "dupes=-1"}},
-        {"setdupes", {"dupes=100"}},
-        {"setclass", {"front=ALA", "class=-2"}},
-        {"setclass", {"end=QQQ", "class=2"}},
-        {"setclass", {"class=x"}},
-        {"modifypair", {"front=ALA", "rear=GLY", "rank=0"}},
-        {"modifypair", {"front=ALA", "rear=GLY", "rank=11"}},
-        {"modifypair", {"front=ALA", "rear=GLY", "sched=-1"}},
-        {"modifypair", {"front=ALA", "rear=GLY", "sched=1048576"}},
-        {"modifypair", {"front=FOO", "rear=GLY"}},
-        {"modifypair", {"front=ALA", "rear=%d"}},
-        {"removepair", {}},
-        {"removepair", {"front=0", "N15", "doit"}},
-        {"removepair", {"front=22", "N15", "doit"}},
-        {"removepair", {"front=11", "sample=21", "N15", "doit"}},
-        {"removepair", {"front=11", "sample=0", "N15", "doit"}},
-        {"removepair", {"front=11", "rank=11", "N15", "doit"}},
-        {"removepair", {"front=11", "rank=-2147483647", "N15", "doit"}},
-        {"copyschedule", {"origin=0"}},
-        {"copyschedule", {"destin=11"}},
-        {"copyschedule", {"origin=-3", "destin=2"}},
-        {"addpairtobatch", {"front=0"}},
-        {"addpairtobatch", {"rear=22"}},
-        {"showrecipe", {"rank=0"}},
-        {"showsample", {"end=11"}},
-        {"showpairs", {"rank=11"}},
-        {"showpairs", {"multipair=0"}},
-        {"showwhatsleft", {"front=22"}},
-        {"showwhatsleft", {"rear=0"}},
-        {"showlabelmultiple", {"multipair=-1"}},
-        {"writereport", {"rank=0"}},
-        {"writereport", {"rank=11"}},
-        {"writereport", {"file=/nonexistent-dir/r.html"}},
-    };
-    for (const Case& c : cases) {
+    setslot(4, std::vector<std::array<int, 3>>(kSlotEntries, {1, 1, 1}));
+    const char* lines[] = {"setprice asname=ALA price=-5 C13",
+                           "setprice asname=ALA price=99999999999 C13",
+                           "setprice asname=ALA price=1000001 BOTH",
+                           "setprice asname=XYZ price=5 C13",
+                           "setprice price=5 C13",
+                           "setdupes front=XYZ dupes=2",
+                           "setdupes end=ALANINE dupes=2",
+                           "setdupes front=ALA dupes=-1",
+                           "setdupes dupes=100",
+                           "setclass front=ALA class=-2",
+                           "setclass end=QQQ class=2",
+                           "setclass class=x",
+                           "modifypair front=ALA rear=GLY rank=0",
+                           "modifypair front=ALA rear=GLY rank=11",
+                           "modifypair front=ALA rear=GLY sched=-1",
+                           "modifypair front=ALA rear=GLY sched=1048576",
+                           "modifypair front=FOO rear=GLY",
+                           "modifypair front=ALA rear=%d",
+                           "modifypair front=THR rear=GLY rank=4",
+                           "removepair",
+                           "removepair front=0 N15 doit",
+                           "removepair front=22 N15 doit",
+                           "removepair front=11 sample=21 N15 doit",
+                           "removepair front=11 sample=0 N15 doit",
+                           "removepair front=11 rank=11 N15 doit",
+                           "removepair front=11 rank=-2147483647 N15 doit",
+                           "copyschedule origin=0",
+                           "copyschedule destin=11",
+                           "copyschedule origin=-3 destin=2",
+                           "addpairtobatch front=0",
+                           "addpairtobatch rear=22",
+                           "showrecipe rank=0",
+                           "showsample end=11",
+                           "showpairs rank=11",
+                           "showpairs multipair=0",
+                           "showwhatsleft front=22",
+                           "showwhatsleft rear=0",
+                           "showlabelmultiple multipair=-1",
+                           "writereport rank=0",
+                           "writereport rank=11",
+                           "writereport file=/nonexistent-dir/r.html"};
+    for (const char* line : lines) {
         LabelData before = labdata;
-        std::string out = run(c.command, c.words);
-        std::string what = std::string(c.command) + " " + (c.words.empty() ? "" : c.words[0]);
-        EXPECT_NE(out.find("*** ERROR: "), std::string::npos) << what << "\n" << out;
-        EXPECT_TRUE(same(before, labdata)) << what;
+        EXPECT_TRUE(has(typed(line), "*** ERROR: ")) << line;
+        EXPECT_TRUE(same(before, labdata)) << line;
     }
 }
 
@@ -238,10 +207,9 @@ TEST(Edits, FreeSampleSetsAvoidTheMasksInUse) {
     std::string out = run("showwhatsleft", {"front=18", "rear=12"});
     EXPECT_EQ(out.substr(0, 31), " starting, 2 resolved, dupes 0\n");
     EXPECT_EQ(testutil::count(out, "in sched "), 1021);
-    EXPECT_EQ(out.find("in sched X_________ "), std::string::npos);
-    EXPECT_EQ(out.find("in sched _X________ "), std::string::npos);
-    EXPECT_NE(out.find(" in sched XX________ passt noch mit 0 duplicates (0)\n"),
-              std::string::npos);
+    EXPECT_FALSE(has(out, "in sched X_________ "));
+    EXPECT_FALSE(has(out, "in sched _X________ "));
+    EXPECT_TRUE(has(out, " in sched XX________ passt noch mit 0 duplicates (0)\n"));
     EXPECT_EQ(labdata.ilabelsize[1], 2);
 }
 

@@ -16,6 +16,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testutil::has;
 using testutil::run;
 using testutil::slurp;
 
@@ -114,7 +115,7 @@ TEST_F(FileSafety, LinksAreWrittenThrough) {
             if (!dangling) std::ofstream("target") << w.old;
             fs::create_symlink("target", w.file);
             std::string out = w.write();
-            EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
+            EXPECT_FALSE(has(out, "ERROR")) << out;
             EXPECT_TRUE(fs::is_symlink(w.file));
             EXPECT_EQ(slurp("target"), want);
         }
@@ -156,9 +157,9 @@ TEST_F(FileSafety, AReadOnlyFileIsRefusedAndNamed) {
                 waitpid(child, &status, 0);
                 EXPECT_EQ(status, 0);
             }
-            EXPECT_NE(out.find("*** ERROR: "), std::string::npos) << out;
-            EXPECT_NE(out.find("\"" + w.file + "\" cannot be written"), std::string::npos) << out;
-            EXPECT_NE(out.find("Permission denied"), std::string::npos) << out;
+            EXPECT_TRUE(has(out, "*** ERROR: ")) << out;
+            EXPECT_TRUE(has(out, "\"" + w.file + "\" cannot be written")) << out;
+            EXPECT_TRUE(has(out, "Permission denied")) << out;
             EXPECT_EQ(slurp(w.file), w.old);
             struct stat st;
             stat(w.file.c_str(), &st);
@@ -178,7 +179,7 @@ TEST_F(FileSafety, FilesAtTemporaryNamesStay) {
         std::ofstream(w.file) << w.old;
         auto before = listing(".");
         std::string out = w.write();
-        EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
+        EXPECT_FALSE(has(out, "ERROR")) << out;
         auto after = listing(".");
         EXPECT_NE(after[w.file], before[w.file]);
         after.erase(w.file), before.erase(w.file);

@@ -10,21 +10,15 @@
 
 namespace {
 
+using testutil::has;
+using testutil::kFragment;
+using testutil::number;
 using testutil::run;
 using testutil::setslot;
-
-// The first twelve residues of ubiquitin, MQIFVKTLTGKT.
-const char* kFragment = "MET\nGLN\nILE\nPHE\nVAL\nLYS\nTHR\nLEU\nTHR\nGLY\nLYS\nTHR";
 
 // A file name of this test process that no file has yet.
 std::string unmade(const std::string& name) {
     return ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
-}
-
-long number(const std::string& text, const std::string& pattern) {
-    std::smatch m;
-    EXPECT_TRUE(std::regex_search(text, m, std::regex(pattern))) << pattern << "\n" << text;
-    return m.empty() ? -1 : std::stol(m[1]);
 }
 
 long recipetotal(int rank) {
@@ -57,10 +51,8 @@ TEST(Prices, EveryTypeByItsOwnRowInRecipeAndOrder) {
         const std::string order = run("showorder", {"rank=1"});
         EXPECT_EQ(number(order, "mg, price (\\d+)\n"), want) << t;
         const std::string name = typename_of(kemradata, t);
-        EXPECT_NE(order.find(name + std::string(6 - name.size(), ' ') + "1-13C "),
-                  std::string::npos)
-            << order;
-        EXPECT_NE(order.find(std::to_string(3000 + t) + "\n"), std::string::npos) << order;
+        EXPECT_TRUE(has(order, name + std::string(6 - name.size(), ' ') + "1-13C ")) << order;
+        EXPECT_TRUE(has(order, std::to_string(3000 + t) + "\n")) << order;
     }
     // VAL 13C and LYS 15N in eight samples: a price set reaches recipe and order.
     setslot(2, {{21, 13, 255}});
@@ -83,10 +75,10 @@ TEST(PriceFile, RoundTripAndEverySequenceStartsFromTheTableRead) {
     labdata.price_unit = "EUR per sample of 0.5 L culture, \"list\" prices";
     const PriceSheet mine = currentprices(labdata);
     const std::string file = unmade("prices.csv");
-    EXPECT_EQ(run("writeprices", {"file=" + file}).find("***"), std::string::npos);
+    EXPECT_FALSE(has(run("writeprices", {"file=" + file}), "***"));
     testutil::molecule(kFragment);  // a new sequence: the built-in table again
     EXPECT_EQ(currentprices(labdata), builtinprices());
-    EXPECT_EQ(run("readprices", {"file=" + file}).find("***"), std::string::npos);
+    EXPECT_FALSE(has(run("readprices", {"file=" + file}), "***"));
     EXPECT_EQ(currentprices(labdata), mine);
     run("setprice", {"asname=ALA", "price=1", "C13"});
     testutil::molecule("ALA\nGLY\nALA");  // restores the table read, not setprice's
@@ -95,8 +87,8 @@ TEST(PriceFile, RoundTripAndEverySequenceStartsFromTheTableRead) {
     std::string sheet = "\xEF\xBB\xBF\"unit\",\"USD, per sample\"\r\nType,13C,15N,Both\r\n\r\n";
     for (int t = kTypes; t >= 1; --t)
         sheet += std::string("\"") + pricerowname(t) + "\", 5," + std::to_string(t) + ",10000\r\n";
-    EXPECT_EQ(run("readprices", {"file=" + testutil::writefile("sheet.csv", sheet)}).find("***"),
-              std::string::npos);
+    EXPECT_FALSE(
+        has(run("readprices", {"file=" + testutil::writefile("sheet.csv", sheet)}), "***"));
     EXPECT_EQ(labdata.price_unit, "USD, per sample");
     EXPECT_EQ(labdata.price_natoms[6], 6);
     EXPECT_EQ(labdata.price_bothatoms[21], kNotOffered);
@@ -133,15 +125,13 @@ TEST(PriceFile, BadFileIsRefusedWholeNamingFileAndLine) {
         const std::string file = testutil::writefile("bad.csv", c.text);
         const std::string out = run("readprices", {"file=" + file});
         EXPECT_EQ(out.rfind("*** ERROR: Price file \"" + file + "\" ", 0), 0u) << out;
-        EXPECT_NE(out.find(c.says), std::string::npos) << c.says << "\n" << out;
-        EXPECT_NE(out.find("The prices are unchanged."), std::string::npos) << out;
+        EXPECT_TRUE(has(out, c.says)) << c.says << "\n" << out;
+        EXPECT_TRUE(has(out, "The prices are unchanged.")) << out;
         EXPECT_EQ(currentprices(labdata), before) << c.says;
         EXPECT_EQ(loadedprices, base) << c.says;
     }
     const std::string out = run("readprices", {"file=/nonexistent/prices.csv"});
-    EXPECT_NE(out.find("\"/nonexistent/prices.csv\" cannot be read: No such file"),
-              std::string::npos)
-        << out;
+    EXPECT_TRUE(has(out, "\"/nonexistent/prices.csv\" cannot be read: No such file")) << out;
 }
 
 // LEU, GLY and VAL are cheap and in most designs of ubiquitin: marked not
@@ -158,7 +148,7 @@ TEST(NotOffered, NoStoredLabelingRecipeReportOrOrderBuysIt) {
         labdata.ilabelsize.fill(0);
         const std::string out = run("countuniquepairs", {"iterations=20", "seedvar=5", "cutoff=6",
                                                          std::string("spectra=") + spectra});
-        ASSERT_EQ(out.find("*** ERROR"), std::string::npos) << out;
+        ASSERT_FALSE(has(out, "*** ERROR")) << out;
         ASSERT_GT(labdata.ilabelsize[1], 0) << spectra;
         const long verdict = number(out, "recipe price (\\d+):");
         for (int r = 1; r <= kSlots && labdata.ilabelsize[r] > 0; ++r) {
@@ -168,7 +158,7 @@ TEST(NotOffered, NoStoredLabelingRecipeReportOrOrderBuysIt) {
             EXPECT_FALSE(std::regex_search(recipe, std::regex("\nTHR\\|[^|]*B"))) << recipe;
             EXPECT_FALSE(std::regex_search(recipe, std::regex("\nVAL\\|[^|]*C"))) << recipe;
             const std::string order = run("showorder", {"rank=" + std::to_string(r)});
-            EXPECT_EQ(order.find("not offered"), std::string::npos) << order;  // marks any
+            EXPECT_FALSE(has(order, "not offered")) << order;  // marks any
         }
         const std::string page = unmade(std::string("report_") + (spectra[1] == 'n' ? "1" : "2"));
         run("writereport", {"file=" + page, "rank=1"});
@@ -194,40 +184,31 @@ TEST(Order, AmountsMassesAndTwoSpectrumLabels) {
     labdata.slotmodel[1].spectra = Spectra::hsqchnco;
     labdata.slotextra[1].n[9] = 2;
     const std::string out = run("showorder", {"rank=1", "volume=0.5", "conc=150"});
-    EXPECT_EQ(out.find("***"), std::string::npos) << out;
-    EXPECT_NE(out.find("3 samples of 0.500 L culture, 150.0 mg"), std::string::npos) << out;
-    // Per line: samples, mg, mmol, g/mol, price. 1-13C ILE is 131.175 + 0.992
-    // g/mol; 15N GLY 75.067 + 0.993; THR 119.120 + both.
-    for (const char* line : {"\nILE +1-13C +1 3 +150\\.0 +1\\.135 +132\\.167 +518\n",
-                             "\nPHE +15N +1 3 +150\\.0 +0\\.903 +166\\.185 +70\n",
-                             "\nGLY +15N +2 +75\\.0 +0\\.986 +76\\.060 +65\n",
+    EXPECT_FALSE(has(out, "***")) << out;
+    EXPECT_TRUE(has(out, "3 samples of 0.500 L culture, 150.0 mg")) << out;
+    // Per line: samples, mg, mmol, g/mol, price. 15N GLY is 75.067 + 0.993
+    // g/mol, THR 119.120 + both.
+    for (const char* line : {"\nGLY +15N +2 +75\\.0 +0\\.986 +76\\.060 +65\n",
                              "\nTHR +1-13C,15N +1 +75\\.0 +0\\.619 +121\\.105 +835\n"})
         EXPECT_TRUE(std::regex_search(out, std::regex(line))) << line << out;
-    EXPECT_NE(out.find("Total: 4 forms, 450.0 mg, price " +
-                       std::to_string(2 * 259 + 2 * 35 + 65 + 835) + "\n"),
-              std::string::npos)
+    EXPECT_TRUE(has(out, "Total: 4 forms, 450.0 mg, price " +
+                             std::to_string(2 * 259 + 2 * 35 + 65 + 835) + "\n"))
         << out;
     // A hand-made labeling that buys a form not offered is warned about.
     run("setprice", {"asname=PHE", "price=10000", "N15"});
     const std::string warned = run("showorder", {"rank=1"});
-    EXPECT_NE(warned.find("not offered"), std::string::npos) << warned;
-    EXPECT_NE(warned.find("*** WARNING: Labeling 1 buys forms that are not offered: PHE 15N."),
-              std::string::npos)
+    EXPECT_TRUE(has(warned, "*** WARNING: Labeling 1 buys forms that are not offered: PHE 15N."))
         << warned;
-    struct Bad {
-        std::vector<std::string> words;
-        std::string says;
-    } bad[] = {
-        {{"rank=11"}, "\"rank\" must lie in 1..10"},
-        {{"volume=0"}, "\"volume\" must be more than 0"},
-        {{"conc=-5"}, "\"conc\" must be more than 0"},
-        {{"rank=4"}, "Labeling 4 labels nothing"},
-    };
-    for (const Bad& b : bad) {
-        const std::string o = run("showorder", b.words);
-        EXPECT_NE(o.find("*** ERROR: "), std::string::npos) << o;
-        EXPECT_NE(o.find(b.says), std::string::npos) << o;
-        EXPECT_EQ(o.find("Total:"), std::string::npos) << o;
+    const std::pair<const char*, const char*> bad[] = {
+        {"rank=11", "\"rank\" must lie in 1..10"},
+        {"volume=0", "\"volume\" must be more than 0"},
+        {"conc=-5", "\"conc\" must be more than 0"},
+        {"rank=4", "Labeling 4 labels nothing"}};
+    for (auto [word, says] : bad) {
+        const std::string o = run("showorder", {word});
+        EXPECT_TRUE(has(o, "*** ERROR: ")) << o;
+        EXPECT_TRUE(has(o, says)) << o;
+        EXPECT_FALSE(has(o, "Total:")) << o;
     }
 }
 

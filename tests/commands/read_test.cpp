@@ -14,9 +14,9 @@ using testutil::writefile;
 // ALA 1 (atoms 1-11), GLY 2 (12-19), SER 3 (20-31) of the shipped library.
 const char* kTripeptide = "ALA GLY SER";
 
-int atom(int r, const char* name) { return findatom(r, name); }
-double shift(int r, const char* name, int k = 1) { return kemradata.shift[k][atom(r, name)]; }
+using testutil::atom;
 using testutil::has;
+using testutil::shift;
 
 TEST(ShiftLists, EachFormatPutsTheShiftOnTheNamedAtom) {
     struct Case {
@@ -135,8 +135,7 @@ TEST(ShiftLists, MethylPseudoAtomFollowsItsProtons) {
 }
 
 TEST(ShiftLists, UbiquitinBmrbValuesLandOnTheirAtoms) {
-    molecule("ubiquitin.fasta");
-    run("read", {"bmrb", testutil::example("bmr17769_ubiquitin.str")});
+    testutil::withshifts("ubiquitin");
     EXPECT_DOUBLE_EQ(shift(1, "CA"), 54.45);
     EXPECT_DOUBLE_EQ(shift(1, "HE2"), 1.663);
     EXPECT_DOUBLE_EQ(shift(2, "H"), 8.90);

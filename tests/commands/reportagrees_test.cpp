@@ -14,57 +14,53 @@
 
 namespace {
 
+using testutil::has;
+using testutil::numbers;
 using testutil::run;
-
-// The integers of the first match of pattern, one per group (empty: no match).
-std::vector<int> numbers(const std::string& text, const std::string& pattern) {
-    std::smatch m;
-    std::vector<int> v;
-    if (std::regex_search(text, m, std::regex(pattern)))
-        for (size_t i = 1; i < m.size(); ++i) v.push_back(std::stoi(m[i]));
-    return v;
-}
+using Numbers = std::vector<long>;
 
 const char* const kTable = "Max: *([0-9]+) Samples *([0-9]+) Total # Peaks *([0-9]+)";
 
+// A design made with the ban aims at the pairs it counts: five samples
+// resolve every one of ubiquitin's 21 in both models, rather than some of
+// them and banned pairs in their place.
 TEST(ReportAgrees, WithTheTerminalForEveryAnalysisAndModel) {
     testutil::SmallBudget small;
+    testhooks.annealsteps = 300000;
     testutil::molecule("ubiquitin.fasta");
     const std::string file = ::testing::TempDir() + std::to_string(getpid()) + "_agrees.html";
     struct Case {
         const char* spectra;
         bool ban;  // the option noban turns the ban of ASP, ASN, GLU, GLN and PRO on
     } cases[] = {{"hnco", false}, {"hnco", true}, {"hsqc+hnco", false}, {"hsqc+hnco", true}};
-    std::map<std::string, int> uniquepairs, resolved;  // by case
+    std::map<std::string, long> uniquepairs;  // by case
     for (const Case& c : cases) {
         const std::string what = std::string(c.spectra) + (c.ban ? " noban" : "");
         std::vector<std::string> words = {"iterations=0", "seedvar=3", "cutoff=5",
                                           std::string("spectra=") + c.spectra};
         if (c.ban) words.push_back("noban");
         std::string design = run("countuniquepairs", words);
-        std::vector<int> verdict =
-            numbers(design, "Labeling 1 resolves ([0-9]+) of ([0-9]+) unique pairs");
+        Numbers verdict = numbers(design, "Labeling 1 resolves ([0-9]+) of ([0-9]+) unique pairs");
         ASSERT_EQ(verdict.size(), 2u) << what << design;
         uniquepairs[what] = verdict[1];
-        resolved[what] = verdict[0];
+        if (c.ban) {
+            EXPECT_EQ(verdict, (Numbers{21, 21})) << what;
+        }
 
-        std::vector<int> table = numbers(design, kTable);
+        Numbers table = numbers(design, kTable);
         ASSERT_EQ(table.size(), 3u) << what;
         EXPECT_EQ(numbers(run("showlabel", {"rank=1"}), kTable), table) << what;
-        std::vector<int> summary =
+        Numbers summary =
             numbers(run("showpairs", {"rank=1"}),
                     "Maximal number of peaks in a single sample *([0-9]+) Number of peaks *"
                     "([0-9]+)Total number of samples *([0-9]+)");
-        EXPECT_EQ(summary, (std::vector<int>{table[0], table[2], table[1]})) << what;
+        EXPECT_EQ(summary, (Numbers{table[0], table[2], table[1]})) << what;
 
-        ASSERT_EQ(run("writereport", {"file=" + file}).find("***"), std::string::npos) << what;
+        ASSERT_FALSE(has(run("writereport", {"file=" + file}), "***")) << what;
         std::string page = testutil::slurp(file);
-        EXPECT_EQ(numbers(page, "id=\"count-unique\">([0-9]+)<"), std::vector<int>{verdict[1]})
-            << what;
-        EXPECT_EQ(numbers(page, "id=\"count-resolved\">([0-9]+)<"), std::vector<int>{verdict[0]})
-            << what;
-        EXPECT_EQ(numbers(page, "id=\"count-total-peaks\">([0-9]+)<"), std::vector<int>{table[2]})
-            << what;
+        EXPECT_EQ(numbers(page, "id=\"count-unique\">([0-9]+)<"), Numbers{verdict[1]}) << what;
+        EXPECT_EQ(numbers(page, "id=\"count-resolved\">([0-9]+)<"), Numbers{verdict[0]}) << what;
+        EXPECT_EQ(numbers(page, "id=\"count-total-peaks\">([0-9]+)<"), Numbers{table[2]}) << what;
         int most = 0;
         std::regex peaks("[0-9]+: ([0-9]+)");
         std::string row = page.substr(page.find("id=\"count-peaks\">"));
@@ -73,8 +69,7 @@ TEST(ReportAgrees, WithTheTerminalForEveryAnalysisAndModel) {
              it != std::sregex_iterator(); ++it)
             most = std::max(most, std::stoi((*it)[1]));
         EXPECT_EQ(most, table[0]) << what;
-        EXPECT_NE(page.find(c.ban ? "ASP, ASN, GLU, GLN or PRO left out" : "every residue type"),
-                  std::string::npos)
+        EXPECT_TRUE(has(page, c.ban ? "ASP, ASN, GLU, GLN or PRO left out" : "every residue type"))
             << what;
     }
     // The ban takes pairs away, in both models alike.
@@ -84,27 +79,12 @@ TEST(ReportAgrees, WithTheTerminalForEveryAnalysisAndModel) {
     std::remove(file.c_str());
 }
 
-// A design made with the ban aims at the pairs it counts: five samples
-// resolve every one of ubiquitin's 21 in both models, rather than some of
-// them and banned pairs in their place.
-TEST(ReportAgrees, BannedDesignResolvesItsOwnPairs) {
-    testutil::SmallBudget small;
-    testhooks.annealsteps = 300000;
-    testutil::molecule("ubiquitin.fasta");
-    for (const char* spectra : {"hnco", "hsqc+hnco"}) {
-        std::string design = run("countuniquepairs", {"iterations=0", "seedvar=3", "cutoff=5",
-                                                      "noban", std::string("spectra=") + spectra});
-        EXPECT_EQ(numbers(design, "Labeling 1 resolves ([0-9]+) of ([0-9]+) unique pairs"),
-                  (std::vector<int>{21, 21}))
-            << spectra;
-    }
-}
-
 // A hand-written labeling on ALA GLY SER LEU ALA GLY: GLY-SER in sample 1,
 // SER-LEU in sample 2, LEU-ALA in both. Sample 1 labels GLY and LEU with 13C
 // and SER and ALA with 15N, so ALA-GLY (twice in the sequence) shows in no
-// sample, and LEU-ALA shows where its own entry put it.
-TEST(ShowLabel, ResidueTableOfAStoredLabeling) {
+// sample, and LEU-ALA shows where its own entry put it. The codes of an
+// HNCO labeling are its sample masks, with no legend.
+TEST(ShowLabel, ResidueTableAndCodeBookOfAStoredLabeling) {
     testutil::molecule("ALA GLY SER LEU ALA GLY");
     labdata.ilabelsize.fill(0);
     std::string f = testutil::writefile(
@@ -124,13 +104,21 @@ TEST(ShowLabel, ResidueTableOfAStoredLabeling) {
               "Seq.  :AGSLAG\n"
               "Smpl 1:_X_X__\n"
               "Smpl 2:__XX__\n");
+    EXPECT_EQ(
+        run("showcodes", {}),
+        "Code book of labeling 1: HNCO, 2 samples\n"
+        "Code  Pair        Residues    Note\n"
+        "_X    SER  LEU    4           unique\n"
+        "X_    GLY  SER    3           unique\n"
+        "XX    LEU  ALA    5           unique\n"
+        "__    ALA  GLY    2 6         not seen\n"
+        "Codes: 3 seen, 0 shared by several pairs; residues told apart: 3; pairs not seen: 1.\n");
     // An empty slot shows the sequence with nothing assigned.
     std::string empty = run("showlabel", {"rank=2"});
-    EXPECT_NE(empty.find("Max:  0 Samples  0 Total # Peaks  0\nOcc.  :211120\nAss.  :______\n"),
-              std::string::npos)
+    EXPECT_TRUE(has(empty, "Max:  0 Samples  0 Total # Peaks  0\nOcc.  :211120\nAss.  :______\n"))
         << empty;
     for (const char* rank : {"rank=0", "rank=6", "rank=-3"})
-        EXPECT_NE(run("showlabel", {rank}).find("*** ERROR: Labeling"), std::string::npos) << rank;
+        EXPECT_TRUE(has(run("showlabel", {rank}), "*** ERROR: Labeling")) << rank;
 }
 
 }  // namespace

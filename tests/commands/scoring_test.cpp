@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "scoring/score.h"
 #include "testutil.h"
@@ -47,22 +46,8 @@ TEST(ScoreCommand, AssignmentWorkedByHand) {
     std::string local = localscorename(file);
     std::filesystem::remove(local);
     std::string out = run("score", {"file=" + file});
-    const char* steps[] = {"spectra",    "atoms",          "residues",
-                           "coherences", "expected peaks", "scoring tables"};
-    size_t at = 0;
-    for (const char* step : steps) {
-        size_t s = out.find(std::string(">> Start ") + step, at);
-        size_t e = out.find(std::string(">> End ") + step, at);
-        ASSERT_NE(s, std::string::npos) << step << "\n" << out;
-        ASSERT_NE(e, std::string::npos) << step;
-        EXPECT_LT(s, e);
-        at = e;
-    }
-    EXPECT_TRUE(has(out, "No var file -> use standard values")) << out;
-    EXPECT_TRUE(has(out, "Spectrum 1: H(i) N(i)")) << out;
     EXPECT_TRUE(has(out, "Spectrum 1: 4 expected peaks.")) << out;
     EXPECT_TRUE(has(out, "Spectrum 1: 4 peaks, 3 compatible pairs.")) << out;  // noise fits none
-    EXPECT_TRUE(has(out, "Scoring... " + file)) << out;
     EXPECT_TRUE(has(out, "*** WARNING: Peak 99 in line 6 of")) << out;
     EXPECT_TRUE(has(out, "*** WARNING: Residue 77 in line 7 of")) << out;
     EXPECT_TRUE(has(out, "4 assignments read.")) << out;

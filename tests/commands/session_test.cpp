@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 #include "testutil.h"
 
 namespace {
 
+using testutil::has;
 using testutil::run;
 using testutil::slurp;
 
@@ -71,9 +71,7 @@ TEST_F(Session, ReadingBringsBackWhatWasWritten) {
     labdata = saved;
     run("writesession", {});
     EXPECT_EQ(slurp("session.s"), text);
-    int files = 0;
-    for (auto& e : std::filesystem::directory_iterator(".")) ++files, (void)e;
-    EXPECT_EQ(files, 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
 }
 
 TEST_F(Session, BadFilesChangeNothing) {
@@ -127,8 +125,8 @@ TEST_F(Session, BadFilesChangeNothing) {
         }
         const LabelData before = labdata;
         std::string out = run("readsession", {});
-        EXPECT_NE(out.find("*** ERROR: "), std::string::npos) << c.message;
-        EXPECT_NE(out.find(c.message), std::string::npos) << out;
+        EXPECT_TRUE(has(out, "*** ERROR: ")) << c.message;
+        EXPECT_TRUE(has(out, c.message)) << out;
         EXPECT_EQ(labdata.ilabelsize, before.ilabelsize) << c.message;
         EXPECT_EQ(labdata.ias_front, before.ias_front) << c.message;
         EXPECT_EQ(labdata.iallowed_dupes, before.iallowed_dupes) << c.message;
@@ -145,13 +143,9 @@ TEST_F(Session, BadFilesChangeNothing) {
 TEST_F(Session, FailedWriteLeavesTheOldFile) {
     std::filesystem::create_directories("session.s/keep");
     std::string out = run("writesession", {});
-    EXPECT_NE(out.find("*** ERROR: Session file \"session.s\" cannot be written"),
-              std::string::npos)
-        << out;
+    EXPECT_TRUE(has(out, "*** ERROR: Session file \"session.s\" cannot be written")) << out;
     EXPECT_TRUE(std::filesystem::is_directory("session.s/keep"));
-    int files = 0;
-    for (auto& e : std::filesystem::directory_iterator(".")) ++files, (void)e;
-    EXPECT_EQ(files, 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
 }
 
 // The pair analysis a design was made on comes back with it; a session
@@ -173,18 +167,18 @@ TEST_F(Session, AnalysesOfDesignsComeBack) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kSessionLines + 2 * kSlots + 1);
 
     labdata.slotanalysis.fill(Analysis());
-    EXPECT_EQ(run("readsession", {}).find("***"), std::string::npos);
+    EXPECT_FALSE(has(run("readsession", {}), "***"));
     EXPECT_EQ(labdata.slotanalysis, saved.slotanalysis);
 
     // Cut inside the part: an error that names it, and nothing changes.
     std::ofstream("session.s") << text.substr(0, text.size() - 6);
     std::string out = run("readsession", {});
-    EXPECT_NE(out.find("its analyses part 21"), std::string::npos) << out;
+    EXPECT_TRUE(has(out, "its analyses part 21")) << out;
     EXPECT_EQ(labdata.slotanalysis, saved.slotanalysis);
 
     // Without the part (as older sessions are): the ban, repeat limit 1.
     std::ofstream("session.s") << text.substr(0, text.size() - tail.size());
-    EXPECT_EQ(run("readsession", {}).find("***"), std::string::npos);
+    EXPECT_FALSE(has(run("readsession", {}), "***"));
     for (int r = 1; r <= kSlots; ++r) EXPECT_EQ(labdata.slotanalysis[r], Analysis()) << r;
 }
 

@@ -15,6 +15,7 @@ namespace {
 using terminal::scratchhome;
 using terminal::Step;
 using testutil::count;
+using testutil::has;
 
 std::string onterminal(const std::string& home, const std::vector<Step>& steps) {
     terminal::Run r = terminal::onterminal(home, steps);
@@ -53,8 +54,8 @@ TEST(LineEdit, PipedInputSeesNoEscapeCodesAndWritesNoHistory) {
     std::string home = scratchhome("piped");
     terminal::Run r = terminal::piped(home, "print piped\\n\\033[A\\n");
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.output.find("\npiped\n"), std::string::npos) << r.output;
-    EXPECT_EQ(r.output.find('\x1b'), std::string::npos) << r.output;
+    EXPECT_TRUE(has(r.output, "\npiped\n")) << r.output;
+    EXPECT_FALSE(has(r.output, "\x1b")) << r.output;
     std::ifstream history(home + "/.quilter_history");
     EXPECT_FALSE(history.good());
 }

@@ -15,6 +15,7 @@ namespace {
 using terminal::piped;
 using terminal::Step;
 using testutil::count;
+using testutil::has;
 
 const char* kLabeling = "    1    9    3\n    0    0    0\n";
 
@@ -48,7 +49,7 @@ TEST(Terminal, FatalParameterErrorsEndOnlyScripts) {
                 {"print still-here\r", "\nstill-here"},
                 {"quit\r", ""}});
         EXPECT_EQ(t.status, 0) << t.output;
-        EXPECT_EQ(t.output.find("FATAL"), std::string::npos) << t.output;
+        EXPECT_FALSE(has(t.output, "FATAL")) << t.output;
         EXPECT_FALSE(exists(h + "/quilter-rescue.lab"));
 
         // Piped: fatal, with the labelings in the rescue file.
@@ -56,9 +57,8 @@ TEST(Terminal, FatalParameterErrorsEndOnlyScripts) {
         terminal::Run p =
             piped(h, std::string("readlabel old.lab\\n") + c.line + "\\nprint gone\\n");
         EXPECT_EQ(p.status, 1) << p.output;
-        EXPECT_NE(p.output.find(std::string("*** FATAL ERROR: ") + c.message), std::string::npos)
-            << p.output;
-        EXPECT_EQ(p.output.find("\ngone"), std::string::npos) << p.output;
+        EXPECT_TRUE(has(p.output, std::string("*** FATAL ERROR: ") + c.message)) << p.output;
+        EXPECT_FALSE(has(p.output, "\ngone")) << p.output;
         EXPECT_TRUE(exists(h + "/quilter-rescue.lab"));
     }
     // A macro run from the prompt is a script: fatal.
@@ -97,7 +97,7 @@ TEST(Terminal, QuitWarnsOnceForADesignNoFileHolds) {
         terminal::Run r = terminal::onterminal(home("quit"), c.steps);
         EXPECT_EQ(r.status, 0) << r.output;
         EXPECT_EQ(count(r.output, warning), c.warnings) << r.output;
-        EXPECT_EQ(r.output.find("*** ERROR"), std::string::npos) << r.output;
+        EXPECT_FALSE(has(r.output, "*** ERROR")) << r.output;
     }
     // Piped, quit ends at once.
     terminal::Run p =

@@ -21,15 +21,16 @@ TEST(SvdFit, ExactLinesAndQuadratics) {
         int m;
         std::vector<double> p;
     } cases[] = {
-        {{0, 1, 2, 3}, {1, 3, 5, 7}, 2, {1, 2}},                   // y = 1 + 2x
-        {{-2, -1, 0, 1, 2}, {4, 1, 0, 1, 4}, 3, {0, 0, 1}},        // y = x^2
-        {{1, 2, 3, 4, 5}, {6, 11, 18, 27, 38}, 3, {3, 2, 1}},      // y = 3 + 2x + x^2
-        {{0.5, 1.5}, {2, 2}, 1, {2}},                              // constant
+        {{0, 1, 2, 3}, {1, 3, 5, 7}, 2, {1, 2}},               // y = 1 + 2x
+        {{-2, -1, 0, 1, 2}, {4, 1, 0, 1, 4}, 3, {0, 0, 1}},    // y = x^2
+        {{1, 2, 3, 4, 5}, {6, 11, 18, 27, 38}, 3, {3, 2, 1}},  // y = 3 + 2x + x^2
+        {{0.5, 1.5}, {2, 2}, 1, {2}},                          // constant
     };
     for (const Case& c : cases) {
         std::vector<double> p, err;
         double chi2 = -1;
-        ASSERT_TRUE(svdfit(poly(c.x, c.m), static_cast<int>(c.x.size()), c.m, c.y, {}, p, err, chi2));
+        ASSERT_TRUE(
+            svdfit(poly(c.x, c.m), static_cast<int>(c.x.size()), c.m, c.y, {}, p, err, chi2));
         ASSERT_EQ(p.size(), c.p.size());
         for (size_t k = 0; k < p.size(); ++k) EXPECT_NEAR(p[k], c.p[k], 1e-9);
         EXPECT_NEAR(chi2, 0.0, 1e-12);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 std::string printed(int level, const std::string& text, int infos = 3) {
@@ -68,10 +70,13 @@ TEST(Numstr, ShortestTexts) {
         int n;
         const char* out;
     } cases[] = {
-        {3.14159, 3, "3.14"},   {2.0, 3, "2.0"},   {0.00012, 3, "0.00012"},
-        {1.0e12, 3, "1.0E+12"}, {-2.5, 3, "-2.5"}, {100.0, 3, "100.0"},
-        {1.5e-5, 3, "1.5E-5"},  {0.0, 3, "0.0"},   {123456.0, 6, "123456.0"},
-        {0.1, 15, "0.1"},
+        {3.14159, 3, "3.14"},       {2.0, 3, "2.0"},
+        {0.00012, 3, "0.00012"},    {1.0e12, 3, "1.0E+12"},
+        {-2.5, 3, "-2.5"},          {100.0, 3, "100.0"},
+        {1.5e-5, 3, "1.5E-5"},      {0.0, 3, "0.0"},
+        {123456.0, 6, "123456.0"},  {0.1, 15, "0.1"},
+        {HUGE_VAL, 15, "Infinity"}, {-HUGE_VAL, 3, "-Infinity"},
+        {std::nan(""), 3, "NaN"},
     };
     for (const auto& c : cases) EXPECT_EQ(numstr(c.x, c.n), c.out) << c.x;
 }

@@ -21,19 +21,6 @@ Case randomcase(std::mt19937& rng, int residues, int allowed) {
     return c;
 }
 
-int peaksof(const Schedule& s, int k, const TypeMatrix& u) {
-    const Selection& smp = s.samples[static_cast<size_t>(k)];
-    int n = 0;
-    for (int f = 1; f <= kTypes; ++f)
-        for (int e = 1; e <= kTypes; ++e) {
-            bool fr = false, en = false;
-            for (int i = 1; i <= smp.count; ++i)
-                fr = fr || smp.front[i] == f, en = en || smp.end[i] == e;
-            if (fr && en) n += u[f][e];
-        }
-    return n;
-}
-
 // The judgement of labels read from the schedule they give.
 Annealer::Eval reference(const Annealer& a, const Labels& l, const Case& c, int maxpeaks) {
     static Schedule s;
@@ -52,7 +39,7 @@ Annealer::Eval reference(const Annealer& a, const Labels& l, const Case& c, int 
     }
     if (maxpeaks != 999)
         for (int k = 1; k <= kSamples; ++k)
-            ev.excess += std::max(0, peaksof(s, k, c.uniqs) - maxpeaks);
+            ev.excess += std::max(0, brutepeaks(s, k, c.uniqs) - maxpeaks);
     return ev;
 }
 
@@ -71,10 +58,7 @@ TEST(Annealer, IncrementalJudgementEqualsReference) {
         uint32_t samples = trial % 2 ? (1u << (3 + trial % 5)) - 1 : 0x5Bu;  // also with gaps
         int maxpeaks = trial % 3 == 0 ? 999 : 6 + trial;
         Annealer a(c.base, c.uniqs, c.allowed, samples, maxpeaks);
-        Labels l;
-        for (int t = 1; t <= kTypes; ++t)
-            l.c[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples,
-            l.n[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples;
+        Labels l = testutil::randomlabels(rng, samples);
         a.load(l);
         std::string what = "trial " + std::to_string(trial);
         expectsame(a.current(), reference(a, a.labels(), c, maxpeaks), what + " load");
@@ -126,10 +110,7 @@ TEST(Annealer, RepairTakesLabelsAwayUntilClean) {
         const int maxpeaks = trial % 2 ? 999 : 12;
         const Offer offer = trial % 3 ? offerof(typeprices(kemradata, labdata)) : Offer();
         Annealer a(c.base, c.uniqs, c.allowed, samples, maxpeaks, Model(), offer);
-        Labels l;
-        for (int t = 1; t <= kTypes; ++t)
-            l.c[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples,
-            l.n[static_cast<size_t>(t)] = static_cast<uint32_t>(rng()) & samples;
+        Labels l = testutil::randomlabels(rng, samples);
         const std::string what = "trial " + std::to_string(trial);
         ASSERT_FALSE(a.evaluate(a.normalised(l)).feasible()) << what << ": nothing to repair";
         const Labels r = a.repaired(l);

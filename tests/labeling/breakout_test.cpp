@@ -29,8 +29,6 @@ testutil::Pairs load(const std::string& source, std::mt19937* part = nullptr) {
     return p;
 }
 
-}  // namespace
-
 // An interrupt ends the walk within its stop check, with no answer.
 TEST(Breakout, InterruptEndsTheWalk) {
     testutil::Pairs p = load("hewl.fasta");
@@ -44,23 +42,6 @@ TEST(Breakout, InterruptEndsTheWalk) {
     EXPECT_LE(b.moves(), 3 * 4096);
 }
 
-namespace {
-
-Model twospectra() {
-    Model m;
-    modelof("hsqc+hnco", asnameconverttonumber(kemradata, "PRO"), m);
-    return m;
-}
-
-Offer randomoffer(std::mt19937& rng) {
-    Offer o;
-    for (int t = 1; t <= kTypes; ++t)
-        if (rng() % 3 == 0) o.missing[t] = static_cast<uint8_t>(1 + rng() % 7);
-    return o;
-}
-
-}  // namespace
-
 // Random flips, weight growths and shrinkings in both models, with forms
 // missing or not: the kept cost equals a recount, the normalised labels are
 // the annealer's, and with all weights one the broken constraints are the
@@ -71,8 +52,8 @@ TEST(Breakout, CodesAndOfferStateMatchesRecount) {
     for (int trial = 0; trial < 12; ++trial) {
         testutil::Pairs p = load(testutil::randomsequence(rng, 30 + static_cast<int>(rng() % 90)),
                                  trial % 3 == 1 ? &rng : nullptr);
-        const Model model = trial % 4 == 3 ? Model() : twospectra();
-        const Offer offer = trial % 2 ? randomoffer(rng) : Offer();
+        const Model model = trial % 4 == 3 ? Model() : testutil::twospectra();
+        const Offer offer = trial % 2 ? testutil::randomoffer(rng) : Offer();
         const int k = 2 + trial % 4;
         const uint32_t samples = (1u << k) - 1;
         Breakout b(p.base, p.uniqs, samples, model, offer);
@@ -112,8 +93,8 @@ TEST(Breakout, FindsAllPairsInBothModelsWithinTheOffer) {
     for (int trial = 0; trial < 8; ++trial) {
         testutil::Pairs p = load(testutil::randomsequence(rng, 20 + static_cast<int>(rng() % 40)),
                                  trial % 4 == 1 ? &rng : nullptr);
-        const Model model = trial % 3 == 2 ? Model() : twospectra();
-        const Offer offer = trial % 2 ? randomoffer(rng) : Offer();
+        const Model model = trial % 3 == 2 ? Model() : testutil::twospectra();
+        const Offer offer = trial % 2 ? testutil::randomoffer(rng) : Offer();
         ExactOptions noshortcut;
         noshortcut.breakoutshare = 0;
         ExactFewest f = exactfewest(p.base, p.uniqs, p.allowed, {}, noshortcut, model, offer);
@@ -156,3 +137,5 @@ TEST(Breakout, FindsAllPairsInBothModelsWithinTheOffer) {
     }
     EXPECT_GE(found, 6);
 }
+
+}  // namespace

@@ -29,26 +29,6 @@ Brute checked(const Protein& p, int k, const Labels& l) {
     return brute(s, p.uniqs, 1);
 }
 
-TEST(ExactEngine, FewestSamplesResolveAllAndOneLessCannot) {
-    std::mt19937 rng(99);
-    for (int trial = 0; trial < 6; ++trial) {
-        Protein p = load(testutil::randomsequence(rng, 15 + static_cast<int>(rng() % 26)));
-        ExactOptions opt;
-        opt.annealsteps = trial % 2 ? 0 : 20000;
-        ExactFewest f = exactfewest(p.base, p.uniqs, p.allowed, {}, opt);
-        ASSERT_EQ(f.status, ExactStatus::proven) << trial;
-        EXPECT_EQ(f.lower, f.upper);
-        Brute b = checked(p, f.upper, f.labels);
-        EXPECT_EQ(b.resolved, f.unique);
-        EXPECT_EQ(b.total, 0);
-        if (f.upper > 1) {
-            EXPECT_EQ(
-                exactresolve(p.base, p.uniqs, p.allowed, f.upper - 1, f.unique, {}, nullptr, opt),
-                ExactAnswer::unsat);
-        }
-    }
-}
-
 // A request stopped by its limit answers unknown and keeps what it has.
 TEST(ExactEngine, LimitsGiveUnknownWithBestSoFar) {
     Protein p = load("hewl.fasta");
@@ -146,7 +126,7 @@ Chain chainof(const std::vector<std::string>& names) {
     c.p = load(seq);
     for (const std::string& n : names) c.types.push_back(asnameconverttonumber(kemradata, n));
     c.proline = asnameconverttonumber(kemradata, "PRO");
-    modelof("hsqc+hnco", c.proline, c.two);
+    c.two = testutil::twospectra();
     return c;
 }
 
@@ -239,7 +219,7 @@ Enumerated enumerate2(const Chain& ch, bool two, const Offer& o, int k) {
         if (normal(ch, two, o, c, n)) cols.push_back({c, n});
     }
     auto judge = [&](const Labels& l) {
-        return two ? brutecodes(ch.types, l, k, ch.proline) : brutehnco(ch.types, l);
+        return two ? brutetwospectra(ch.types, l, ch.proline, k) : brutehnco(ch.types, l);
     };
     Enumerated r;
     for (int f = 1; f <= kTypes; ++f)
@@ -280,13 +260,6 @@ bool normallabels(const Chain& ch, bool two, const Offer& o, const Labels& l, in
     return true;
 }
 
-Offer randomoffer(std::mt19937& rng) {
-    Offer o;
-    for (int t = 1; t <= kTypes; ++t)
-        if (rng() % 3 == 0) o.missing[t] = static_cast<uint8_t>(1 + rng() % 7);
-    return o;
-}
-
 // In both models, with every form offered and with forms missing, the engine
 // proves the optimum that enumerating every labeling gives, reaches exactly
 // the unique pairs some labels can show, and its labels are normal and buy
@@ -300,7 +273,7 @@ TEST(ExactEngine, OptimaOfBothModelsAndOffersEqualEnumeration) {
         Chain ch;
         do ch = tinychain(rng, k == 3 ? 4 : 5, 12 + static_cast<int>(rng() % 14), trial % 3 == 0);
         while (ch.p.base.count < 3);
-        const Offer offer = offered ? randomoffer(rng) : Offer();
+        const Offer offer = offered ? testutil::randomoffer(rng) : Offer();
         const Model model = two ? ch.two : Model();
         SCOPED_TRACE("trial " + std::to_string(trial) + (two ? " two spectra" : " HNCO") + " k " +
                      std::to_string(k));
@@ -318,14 +291,14 @@ TEST(ExactEngine, OptimaOfBothModelsAndOffersEqualEnumeration) {
         EXPECT_EQ(r.bound, want.optimum);
         EXPECT_TRUE(normallabels(ch, two, offer, r.labels, k));
         EXPECT_EQ(offer.count(r.labels), 0);
-        EXPECT_EQ(
-            two ? brutecodes(ch.types, r.labels, k, ch.proline) : brutehnco(ch.types, r.labels),
-            want.optimum);
+        EXPECT_EQ(two ? brutetwospectra(ch.types, r.labels, ch.proline, k)
+                      : brutehnco(ch.types, r.labels),
+                  want.optimum);
         Labels l;
         EXPECT_EQ(exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, k, want.optimum, {}, &l, opt,
                                model, offer),
                   ExactAnswer::sat);
-        EXPECT_GE(two ? brutecodes(ch.types, l, k, ch.proline) : brutehnco(ch.types, l),
+        EXPECT_GE(two ? brutetwospectra(ch.types, l, ch.proline, k) : brutehnco(ch.types, l),
                   want.optimum);
         EXPECT_EQ(exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, k, want.optimum + 1, {},
                                nullptr, opt, model, offer),
@@ -337,9 +310,9 @@ TEST(ExactEngine, OptimaOfBothModelsAndOffersEqualEnumeration) {
 
 // On random proteins of every type the production judge and the engine agree
 // with the chain read residue by residue: what random labels resolve, the
-// engine reaches; the fewest samples it proves resolve every unique pair,
-// and one sample fewer cannot.
-TEST(ExactEngine, TwoSpectrumAnswersAgreeWithTheChain) {
+// engine reaches; in both models the fewest samples it proves resolve every
+// unique pair, and one sample fewer cannot.
+TEST(ExactEngine, AnswersAgreeWithTheChain) {
     std::mt19937 rng(77);
     for (int trial = 0; trial < 6; ++trial) {
         std::vector<std::string> names;
@@ -351,29 +324,38 @@ TEST(ExactEngine, TwoSpectrumAnswersAgreeWithTheChain) {
         const uint32_t samples = (1u << k) - 1;
         Annealer judge(ch.p.base, ch.p.uniqs, ch.p.allowed, samples, 999, ch.two);
         for (int draw = 0; draw < 20; ++draw) {
-            Labels l;
-            for (int t = 1; t <= kTypes; ++t) l.c[t] = rng() & samples, l.n[t] = rng() & samples;
-            ASSERT_EQ(resolvedby(l, ch.p.uniqs, ch.two), brutecodes(ch.types, l, k, ch.proline));
+            Labels l = testutil::randomlabels(rng, samples);
+            ASSERT_EQ(resolvedby(l, ch.p.uniqs, ch.two),
+                      brutetwospectra(ch.types, l, ch.proline, k));
             Labels n = judge.normalised(l);
-            ASSERT_EQ(judge.evaluate(n).resolved, brutecodes(ch.types, n, k, ch.proline));
-            ASSERT_GE(brutecodes(ch.types, n, k, ch.proline),
-                      brutecodes(ch.types, l, k, ch.proline));
+            ASSERT_EQ(judge.evaluate(n).resolved, brutetwospectra(ch.types, n, ch.proline, k));
+            ASSERT_GE(brutetwospectra(ch.types, n, ch.proline, k),
+                      brutetwospectra(ch.types, l, ch.proline, k));
             if (draw % 5) continue;
             Labels got;
-            const int want = brutecodes(ch.types, n, k, ch.proline);
+            const int want = brutetwospectra(ch.types, n, ch.proline, k);
             ASSERT_EQ(
                 exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, k, want, {}, &got, {}, ch.two),
                 ExactAnswer::sat);
-            EXPECT_GE(brutecodes(ch.types, got, k, ch.proline), want);
+            EXPECT_GE(brutetwospectra(ch.types, got, ch.proline, k), want);
         }
-        ExactFewest f = exactfewest(ch.p.base, ch.p.uniqs, ch.p.allowed, {}, {}, ch.two);
-        ASSERT_EQ(f.status, ExactStatus::proven) << trial;
-        EXPECT_EQ(brutecodes(ch.types, f.labels, f.upper, ch.proline), f.unique);
-        EXPECT_GE(f.upper, ch.two.fewest(f.unique));
-        if (f.upper > 1) {
-            EXPECT_EQ(exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, f.upper - 1, f.unique, {},
-                                   nullptr, {}, ch.two),
-                      ExactAnswer::unsat);
+        for (const Model& model : {Model(), ch.two}) {
+            SCOPED_TRACE("trial " + std::to_string(trial) +
+                         (model.twospectra() ? " two" : " HNCO"));
+            ExactOptions opt;
+            if (trial % 2) opt.annealsteps = 0;
+            ExactFewest f = exactfewest(ch.p.base, ch.p.uniqs, ch.p.allowed, {}, opt, model);
+            ASSERT_EQ(f.status, ExactStatus::proven);
+            EXPECT_EQ(f.lower, f.upper);
+            EXPECT_EQ(model.twospectra() ? brutetwospectra(ch.types, f.labels, ch.proline, f.upper)
+                                         : brutehnco(ch.types, f.labels),
+                      f.unique);
+            EXPECT_GE(f.upper, model.fewest(f.unique));
+            if (f.upper > 1) {
+                EXPECT_EQ(exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, f.upper - 1, f.unique,
+                                       {}, nullptr, opt, model),
+                          ExactAnswer::unsat);
+            }
         }
     }
 }

@@ -4,19 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <numeric>
 #include <random>
 
 #include "brute.h"
 #include "labeling/price.h"
-#include "labelio/labelfile.h"
 #include "testutil.h"
 
 namespace {
 
+using testutil::empty;
 using testutil::molecule;
-using testutil::run;
 
 void expectsame(const Schedule& a, const Schedule& b, const std::string& what) {
     ASSERT_EQ(a.lastpair, b.lastpair) << what;
@@ -155,8 +153,9 @@ struct Design {
 
 struct Recorder : Observer {
     int improvements = 0, asked = 0, stopafter = -1, samplefiles = 0;
-    std::vector<std::string> lines;
+    std::vector<std::string> lines, where;
     void line(const std::string& t) override { lines.push_back(t); }
+    void progress(const std::string& t) override { where.push_back(t); }
     void improved(const std::array<Schedule, kSlots + 1>&) override { ++improvements; }
     bool stop() override { return stopafter >= 0 && ++asked > stopafter; }
     bool samplestrings(Schedule& s) override {
@@ -167,39 +166,33 @@ struct Recorder : Observer {
     }
 };
 
-bool empty(const Schedule& s) {
-    for (int k = 1; k <= kSamples; ++k)
-        if (s.samples[k].count) return false;
-    return true;
+bool has(const std::vector<std::string>& v, const std::string& what) {
+    return std::any_of(v.begin(), v.end(),
+                       [&](const std::string& l) { return l.find(what) != std::string::npos; });
 }
 
-// The ring's fingerprints, then the last schedule's and the cycle count.
+// The ring's fingerprints (0: an empty slot), then the last schedule's and
+// the cycle count. The ring holds distinct schedules only.
 std::vector<long> ring(const OptResult& r) {
     std::vector<long> v;
-    for (int k = 1; k <= kSlots; ++k) v.push_back(fingerprintschedule(r.ranked[k]));
+    for (int k = 1; k <= kSlots; ++k) {
+        long f = empty(r.ranked[k]) ? 0 : fingerprintschedule(r.ranked[k]);
+        EXPECT_TRUE(f == 0 || std::count(v.begin(), v.end(), f) == 0) << "slot " << k;
+        v.push_back(f);
+    }
     v.push_back(fingerprintschedule(r.last));
     v.push_back(r.cycles);
     return v;
 }
 
-// The ring holds distinct schedules only, however often a cycle meets the
-// same one again (a plateau returns the greedy schedule cycle after cycle).
+// However often a cycle meets the same schedule again (a plateau returns
+// the greedy schedule cycle after cycle), it enters the ring once.
 TEST(OptimiserRun, RingHoldsDistinctSchedules) {
     for (const char* protein : {"ubiquitin.fasta", "gb1.fasta"}) {
         Design run(protein, 4);
         run.p.iterations = 400;
-        Recorder obs;
-        auto r = run.go(obs);
-        std::vector<int> seen;
-        int filled = 0;
-        for (int k = 1; k <= kSlots; ++k) {
-            if (empty(r->ranked[k])) continue;
-            ++filled;
-            int f = fingerprintschedule(r->ranked[k]);
-            EXPECT_EQ(std::count(seen.begin(), seen.end(), f), 0) << protein << " slot " << k;
-            seen.push_back(f);
-        }
-        EXPECT_GE(filled, 1) << protein;
+        Observer quiet;
+        EXPECT_NE(ring(*run.go(quiet))[0], 0) << protein;
     }
 }
 
@@ -241,17 +234,13 @@ TEST(OptimiserRun, ModesAndObserver) {
     EXPECT_EQ(std::count(obs.lines.begin(), obs.lines.end(),
                          "benutze zufällige Permutation, (Parameter -1)"),
               1);
-}
-
-// An interrupt during the label annealing ends it at once and keeps the
-// greedy schedule.
-TEST(OptimiserRun, InterruptDuringAnnealing) {
-    Design run("hewl.fasta", 7);
+    // An interrupt during the label annealing ends it at once and keeps the
+    // greedy schedule.
     run.p.iterations = 0;
     run.p.annealsteps = 2000000000;  // would run for minutes
-    Recorder obs;
-    obs.stopafter = 3;
-    auto r = run.go(obs);
+    Recorder stopped;
+    stopped.stopafter = 3;
+    r = run.go(stopped);
     EXPECT_EQ(r->end, OptEnd::interrupted);
     EXPECT_FALSE(empty(r->ranked[1]));
 }
@@ -274,7 +263,7 @@ TEST(OptimiserRun, ThreadsDoNotChangeTheResult) {
             rings.push_back(ring(*run.go(quiet)));
         }
         int filled = 0;
-        for (int k = 0; k < kSlots; ++k) filled += rings[0][static_cast<size_t>(k)] != rings[0][9];
+        for (int k = 0; k < kSlots; ++k) filled += rings[0][static_cast<size_t>(k)] != 0;
         EXPECT_GE(filled, 2) << mode;  // the cycles found schedules of their own
         EXPECT_EQ(rings[0], rings[1]) << mode;
         EXPECT_EQ(rings[0], rings[2]) << mode;
@@ -284,18 +273,14 @@ TEST(OptimiserRun, ThreadsDoNotChangeTheResult) {
     Design run("ubiquitin.fasta", 7);
     run.p.iterations = 0;
     run.p.annealsteps = 300000;
-    std::unique_ptr<OptResult> one;
+    std::vector<std::vector<long>> rings;
     for (int threads : {1, 2, 4}) {
         run.p.threads = threads;
         Observer quiet;
-        auto r = run.go(quiet);
-        if (!one) {
-            one = std::move(r);
-            continue;
-        }
-        for (int k = 1; k <= kSlots; ++k)
-            expectsame(one->ranked[k], r->ranked[k], "threads " + std::to_string(threads));
+        rings.push_back(ring(*run.go(quiet)));
     }
+    EXPECT_EQ(rings[0], rings[1]);
+    EXPECT_EQ(rings[0], rings[2]);
 }
 
 // Cycles that stop building once they cannot pass the first schedule
@@ -327,17 +312,6 @@ TEST(OptimiserRun, GivingUpCyclesChangesNothing) {
     }
 }
 
-struct Progress : Observer {
-    std::vector<std::string> lines, where;
-    void line(const std::string& t) override { lines.push_back(t); }
-    void progress(const std::string& t) override { where.push_back(t); }
-};
-
-bool has(const std::vector<std::string>& v, const std::string& what) {
-    return std::any_of(v.begin(), v.end(),
-                       [&](const std::string& l) { return l.find(what) != std::string::npos; });
-}
-
 // Mode -1 ends early once the first schedule is proven as good as any (all
 // unique pairs on the fewest samples that can hold them) and the ring has
 // been quiet; never while a better schedule may exist; other modes keep
@@ -345,14 +319,17 @@ bool has(const std::vector<std::string>& v, const std::string& what) {
 TEST(OptimiserRun, DefaultModeEndsWhenProvenOptimal) {
     struct Case {
         const char* protein;
-        int cutoff, iterations;
+        int cutoff, iterations, provenpairs;
         bool early;
     } cases[] = {
-        {"ubiquitin.fasta", 6, -1, true},    // 49 pairs on 6 samples: proven
-        {"ubiquitin.fasta", 15, -1, true},   // the annealing finds 6 of the 15
-        {"ubiquitin.fasta", 5, -1, true},    // 31 of 46: all 2^5 - 1 masks in use
-        {"hewl.fasta", 6, -1, false},        // 85 > 63
-        {"ubiquitin.fasta", 6, -16, false},  // another mode keeps its count
+        {"ubiquitin.fasta", 6, -1, -1, true},    // 49 pairs on 6 samples: proven
+        {"ubiquitin.fasta", 15, -1, -1, true},   // the annealing finds 6 of the 15
+        {"ubiquitin.fasta", 5, -1, -1, true},    // 31 of 46: all 2^5 - 1 masks in use
+        {"hewl.fasta", 6, -1, -1, false},        // 85 > 63
+        {"ubiquitin.fasta", 6, -16, -1, false},  // another mode keeps its count
+        // A caller's proof that fewer pairs is the most possible ends it too:
+        // as if proven, what this small search surely reaches.
+        {"hewl.fasta", 6, -1, 40, true},
     };
     for (const Case& c : cases) {
         Design run(c.protein, c.cutoff);
@@ -360,20 +337,13 @@ TEST(OptimiserRun, DefaultModeEndsWhenProvenOptimal) {
         run.p.iterations = c.iterations;
         run.p.maxcycle = 600;
         run.p.quietcycles = 100;
-        Progress obs;
+        run.p.provenpairs = c.provenpairs;
+        Recorder obs;
         auto r = run.go(obs);
         std::string what = std::string(c.protein) + " " + std::to_string(c.cutoff);
-        EXPECT_EQ(has(obs.lines, "the search ends."), c.early) << what;
         EXPECT_EQ(r->cycles < 601, c.early) << what << " " << r->cycles;
+        EXPECT_EQ(has(obs.lines, "the search ends."), c.early) << what;
     }
-    // A caller's proof that fewer pairs is the most possible ends it too.
-    Design run("hewl.fasta", 6);
-    run.p.annealsteps = 2000000;
-    run.p.maxcycle = 600;
-    run.p.quietcycles = 100;
-    run.p.provenpairs = 40;  // as if proven: what this small search surely reaches
-    Progress obs;
-    EXPECT_LT(run.go(obs)->cycles, 601);
 }
 
 // With progress every instant, each long phase says where it stands.
@@ -383,7 +353,7 @@ TEST(OptimiserRun, ProgressLines) {
     run.p.iterations = -1;
     run.p.maxcycle = 200;
     run.p.progressseconds = 0;
-    Progress obs;
+    Recorder obs;
     run.go(obs);
     ASSERT_FALSE(obs.where.empty());
     EXPECT_TRUE(has(obs.where, "label search on 7 samples, best so far")) << obs.where[0];
@@ -460,26 +430,27 @@ TEST(OptimiserRun, LargerBudgetNeverWorse) {
 // The exact engine hands the search schedules it cannot find alone and
 // proves the bounds the verdict and the early end use.
 TEST(OptimiserRun, ExactEngineImprovesAndProves) {
-    Design gb1("gb1.fasta", 5);
-    gb1.p.annealsteps = 20000;  // too little for the annealing to reach 31
-    gb1.p.iterations = 0;
-    gb1.p.exactseconds = 60;
-    Observer quiet;
-    auto r = gb1.go(quiet);
-    EXPECT_EQ(brute(r->ranked[1], gb1.uniqs, 1).resolved, 31);
-    EXPECT_EQ(r->bound, 31);
-    EXPECT_EQ(r->fewest, 6);  // 37 pairs need 6 samples
-
-    Design ubq("ubiquitin.fasta", 8);
-    ubq.p.annealsteps = 0;  // the greedy build alone
-    ubq.p.iterations = 0;
-    ubq.p.exactseconds = 60;
-    r = ubq.go(quiet);
-    Brute b = brute(r->ranked[1], ubq.uniqs, 1);
-    EXPECT_EQ(b.resolved, 46);
-    EXPECT_EQ(b.total, 0);
-    EXPECT_EQ(r->fewest, 6);
-    EXPECT_EQ(lastsample(r->ranked[1]), 6);
+    struct Case {
+        const char* protein;
+        int cutoff, annealsteps, resolved, bound, samples;
+    } cases[] = {
+        {"gb1.fasta", 5, 20000, 31, 31, 5},    // too few steps for the annealing to reach 31
+        {"ubiquitin.fasta", 8, 0, 46, 46, 6},  // the greedy build alone
+    };
+    for (const Case& c : cases) {
+        Design run(c.protein, c.cutoff);
+        run.p.annealsteps = c.annealsteps;
+        run.p.iterations = 0;
+        run.p.exactseconds = 60;
+        Observer quiet;
+        auto r = run.go(quiet);
+        Brute b = brute(r->ranked[1], run.uniqs, 1);
+        EXPECT_EQ(b.resolved, c.resolved) << c.protein;
+        EXPECT_EQ(b.total, 0) << c.protein;
+        EXPECT_EQ(r->bound, c.bound) << c.protein;
+        EXPECT_EQ(r->fewest, 6) << c.protein;  // 37 and 46 pairs need 6 samples
+        EXPECT_EQ(lastsample(r->ranked[1]), c.samples) << c.protein;
+    }
 }
 
 // The all-pairs search of the first schedule finds labels for every pair
@@ -511,6 +482,18 @@ TEST(OptimiserRun, AllPairsSearchFindsWhatTheWalksMiss) {
                 expectsame(one->ranked[1], r->ranked[1], what + ", two threads");
         }
     }
+}
+
+// The recipes of the filled slots, none the same as another's.
+std::vector<Labels> distinctrecipes(const OptResult& r, const std::string& what) {
+    std::vector<Labels> seen;
+    for (int k = 1; k <= kSlots; ++k) {
+        if (empty(r.ranked[k])) continue;
+        Labels l = bought(r.ranked[k]);
+        for (const Labels& o : seen) EXPECT_FALSE(samerecipe(o, l)) << what << " slot " << k;
+        seen.push_back(l);
+    }
+    return seen;
 }
 
 // Among schedules of the best quality the run keeps the cheapest recipe, it
@@ -562,16 +545,11 @@ TEST(OptimiserRun, CheapestOfTheBestQuality) {
             Observer quiet;
             auto r = run.go(quiet);
             std::string what = std::string(c.sequence) + " priceweight " + std::to_string(weight);
+            distinctrecipes(*r, what);
             Cost cheapest{1 << 30, 0};
-            std::vector<Labels> seen;
             for (int k = 1; k <= kSlots; ++k) {
                 Schedule& s = r->ranked[k];
-                if (empty(s)) continue;
-                Labels l = bought(s);
-                for (const Labels& o : seen)
-                    EXPECT_FALSE(samerecipe(o, l)) << what << " slot " << k;
-                seen.push_back(l);
-                if (chkuniqsdup(s, run.uniqs) == bestup && lastsample(s) == bestn)
+                if (!empty(s) && chkuniqsdup(s, run.uniqs) == bestup && lastsample(s) == bestn)
                     cheapest = std::min(cheapest, schedulecost(s, prices));
             }
             EXPECT_EQ(cheapest, best) << what;
@@ -591,15 +569,10 @@ TEST(OptimiserRun, TenDistinctRecipes) {
     auto plain = run.go(quiet);
     run.p.priceweight = 10;
     auto weighted = run.go(quiet);
-    std::vector<Labels> seen;
+    EXPECT_EQ(distinctrecipes(*plain, "plain").size(), static_cast<size_t>(kSlots));
     for (int k = 1; k <= kSlots; ++k) {
-        Schedule& s = plain->ranked[k];
-        ASSERT_FALSE(empty(s)) << "slot " << k;
-        EXPECT_EQ(chkuniqsdup(s, run.uniqs), 46) << "slot " << k;
-        EXPECT_EQ(brute(s, run.uniqs, 1).total, 0) << "slot " << k;
-        Labels l = bought(s);
-        for (const Labels& o : seen) EXPECT_FALSE(samerecipe(o, l)) << "slot " << k;
-        seen.push_back(l);
+        EXPECT_EQ(chkuniqsdup(plain->ranked[k], run.uniqs), 46) << "slot " << k;
+        EXPECT_EQ(brute(plain->ranked[k], run.uniqs, 1).total, 0) << "slot " << k;
     }
     EXPECT_LE(schedulecost(weighted->ranked[1], prices), schedulecost(plain->ranked[1], prices));
 }

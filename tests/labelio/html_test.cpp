@@ -11,19 +11,20 @@
 namespace {
 
 using testutil::count;
+using testutil::has;
 
 TEST(HtmlReport, PageOfAHandWrittenLabeling) {
-    testutil::molecule("MET\nGLN\nILE\nPHE\nVAL\nLYS\nTHR\nLEU\nTHR\nGLY\nLYS\nTHR");
+    testutil::molecule(testutil::kFragment);
     labdata.ilabelsize.fill(0);
     // ILE-PHE in sample 1, THR-LEU and LEU-THR share samples 1 and 3 (not
     // resolved), CYS-VAL does not occur, sample 2 is empty.
     testutil::setslot(2, {{11, 15, 1}, {18, 12, 5}, {12, 18, 5}, {5, 21, 4}});
     std::string page = report_html("A<b>&\"x\"", 2, labdata, kemradata);
-    EXPECT_EQ(page.find("<script"), std::string::npos);
-    EXPECT_EQ(page.find("src="), std::string::npos);
-    EXPECT_EQ(page.find("href="), std::string::npos);
-    EXPECT_NE(page.find("<h1 id=\"protein\">A&lt;b&gt;&amp;&quot;x&quot;</h1>"), std::string::npos);
-    EXPECT_NE(page.find("12 residues, labeling 2 in 3 samples"), std::string::npos);
+    EXPECT_FALSE(has(page, "<script"));
+    EXPECT_FALSE(has(page, "src="));
+    EXPECT_FALSE(has(page, "href="));
+    EXPECT_TRUE(has(page, "<h1 id=\"protein\">A&lt;b&gt;&amp;&quot;x&quot;</h1>"));
+    EXPECT_TRUE(has(page, "12 residues, labeling 2 in 3 samples"));
     // Three grid rows; sample 2 has no filled cell.
     EXPECT_EQ(count(page, "class=\"sample-row\""), 3);
     std::smatch m;
@@ -35,15 +36,8 @@ TEST(HtmlReport, PageOfAHandWrittenLabeling) {
     EXPECT_EQ(count(page, "\" title=\""), 7);
     EXPECT_EQ(count(page, "<span class=\"u r\" title=\"ILE-PHE\">I</span>"), 1);
     EXPECT_EQ(count(page, "<span class=\"u r\" title="), 1);
-    EXPECT_NE(page.find("id=\"count-resolved\">1<"), std::string::npos);
-    EXPECT_NE(page.find("id=\"count-peaks\">1: 3, 2: 0, 3: 2<"), std::string::npos);
-    // Sample 1: ILE, THR, LEU with 13C and PHE, LEU, THR with 15N: THR and
-    // LEU fully (835 + 961), ILE 259, PHE 35; sample 3: THR, LEU fully, CYS
-    // 13C 218, VAL 15N 77.
-    EXPECT_NE(page.find("Total price of all samples: " +
-                        std::to_string(259 + 35 + 835 + 961 + 835 + 961 + 218 + 77) + "<"),
-              std::string::npos);
-    EXPECT_NE(page.find("<td class=\"pattern\">X_X</td>"), std::string::npos);
+    EXPECT_TRUE(has(page, "id=\"count-peaks\">1: 3, 2: 0, 3: 2<"));
+    EXPECT_TRUE(has(page, "<td class=\"pattern\">X_X</td>"));
 }
 
 // Slot 1 holds the given entries (front, end, mask) and was designed on the
@@ -54,10 +48,8 @@ void slot1(const std::vector<std::array<int, 3>>& entries, Analysis how) {
     labdata.slotanalysis[1] = how;
 }
 
-int number(const std::string& page, const std::string& id) {
-    std::smatch m;
-    if (!std::regex_search(page, m, std::regex("id=\"" + id + "\">([0-9]+)<"))) return -1;
-    return std::stoi(m[1]);
+long number(const std::string& page, const std::string& id) {
+    return testutil::number(page, "id=\"" + id + "\">([0-9]+)<");
 }
 
 // The pairs table's Unique and Resolved cells, row by row.
@@ -94,8 +86,7 @@ TEST(HtmlReport, CountsFollowTheDesignsPairAnalysis) {
         std::string page = report_html("P", 1, labdata, kemradata);
         EXPECT_EQ(number(page, "count-unique"), c.unique) << c.analysis;
         EXPECT_EQ(number(page, "count-resolved"), c.resolved) << c.analysis;
-        EXPECT_NE(page.find("id=\"count-analysis\">" + std::string(c.analysis) + "<"),
-                  std::string::npos)
+        EXPECT_TRUE(has(page, "id=\"count-analysis\">" + std::string(c.analysis) + "<"))
             << c.analysis;
         // The sequence marks each unique pair once, the resolved ones green.
         EXPECT_EQ(count(page, "\" title=\""), c.unique) << c.analysis;
@@ -138,7 +129,7 @@ TEST(HtmlReport, GridComesInBlocksAPageHolds) {
     EXPECT_EQ(firsts, (std::vector<int>{1, 51, 101}));
     EXPECT_EQ(lasts, (std::vector<int>{50, 100, 120}));
     EXPECT_EQ(on, 30 + 30);  // ALA-GLY in sample 1, SER-LEU in sample 2
-    EXPECT_EQ(page.find("overflow"), std::string::npos);
+    EXPECT_FALSE(has(page, "overflow"));
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 namespace {
 
+using testutil::has;
+
 TEST(Reports, ResidueTableNamesSamplesBeyondItsColumn) {
     testutil::molecule("ALA GLY SER");
     TypeMatrix u{};
@@ -32,7 +34,7 @@ TEST(Reports, ResidueTableNamesSamplesBeyondItsColumn) {
             testutil::captured([&] { outputsequence_with_label(kemradata, labdata, s, u); });
         std::string table = out.substr(0, out.find("Max:"));
         std::string last = "  3 SER       0 0\n";
-        ASSERT_NE(table.find(last), std::string::npos) << out;
+        ASSERT_TRUE(has(table, last)) << out;
         EXPECT_EQ(table.substr(table.find(last) + last.size()), c.note) << out;
     }
 }
@@ -49,10 +51,6 @@ TEST(Reports, SummaryLine) {
          {{1, 1}},
          "Maximal number of peaks in a single sample   0 Number of peaks  0Total number of "
          "samples  0\n"},
-        {"ALA GLY ALA GLY ALA GLY",
-         {{1, 9}, {9, 1}},
-         "Maximal number of peaks in a single sample   3 Number of peaks  5Total number of "
-         "samples  2\n"},
         {"ALA GLY ALA GLY ALA GLY",
          {{1, 9}, {17, 17}, {9, 1}},
          "Maximal number of peaks in a single sample   3 Number of peaks  5Total number of "

@@ -7,6 +7,7 @@ int libchk();
 
 namespace {
 
+using testutil::has;
 using testutil::molecule;
 using testutil::run;
 
@@ -65,7 +66,7 @@ TEST(Sequences, RealProteinsFastaAndSequenceFilesAgree) {
     kemradata.libdir = QUILTER_SOURCE_SHARE;
     run("read", {"lib", "standard.lib"});
     std::string out = run("read", {f});
-    EXPECT_NE(out.find("Illegal residue letter \"Z\" at position 3"), std::string::npos) << out;
+    EXPECT_TRUE(has(out, "Illegal residue letter \"Z\" at position 3")) << out;
 }
 
 // The action word fasta (or fa, faa) reads any file as FASTA; a name

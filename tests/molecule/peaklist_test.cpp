@@ -8,25 +8,18 @@
 
 namespace {
 
+using testutil::atom;
 using testutil::example;
+using testutil::has;
 using testutil::molecule;
 using testutil::run;
 using testutil::writefile;
-
-using testutil::has;
 
 // Peak index (1..npeaks) of the peak numbered num in its file, in list k.
 int peak(int num, int k = 1) {
     for (int p = 1; p <= kemradata.npeaks; ++p)
         if (kemradata.ipkl[p] == k && kemradata.ipnum[p] == num) return p;
     return 0;
-}
-
-int atom(int resnum, const char* name) { return findatom(findresidue(resnum), name); }
-
-void ubiquitin() {
-    molecule("ubiquitin.fasta");
-    run("read", {"bmrb", example("bmr17769_ubiquitin.str")});
 }
 
 TEST(PeakLists, UbiquitinHsqcInBothLayouts) {
@@ -40,7 +33,7 @@ TEST(PeakLists, UbiquitinHsqcInBothLayouts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        ubiquitin();
+        testutil::withshifts("ubiquitin");
         std::string out = run("read", {example(c.file)});
         EXPECT_TRUE(has(out, c.summary)) << out;
         EXPECT_FALSE(has(out, "Total:")) << out;
@@ -74,7 +67,7 @@ TEST(PeakLists, OptionsSelectWhichPeaksAreKept) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.words[0]);
-        ubiquitin();
+        testutil::withshifts("ubiquitin");
         std::vector<std::string> words{example("ubiquitin_hsqc.xpk")};
         words.insert(words.end(), c.words.begin(), c.words.end());
         std::string out = run("read", words);
@@ -85,7 +78,7 @@ TEST(PeakLists, OptionsSelectWhichPeaksAreKept) {
         }
     }
     // XEASY marks the two side-chain peaks as not integrated.
-    ubiquitin();
+    testutil::withshifts("ubiquitin");
     EXPECT_TRUE(has(run("read", {example("ubiquitin_hsqc.peaks"), "integrated"}),
                     "read, 72 peaks, 72 assignments."));
     // append opens list 2; a plain read then replaces list 1 only.

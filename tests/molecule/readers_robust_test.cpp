@@ -11,6 +11,7 @@
 
 namespace {
 
+using testutil::has;
 using testutil::run;
 
 std::string repeat(const std::string& s, int n) {
@@ -41,7 +42,7 @@ TEST(SequenceFiles, ExtremeNumbersAndLongLines) {
         if (c.residues == 0)
             EXPECT_EQ(out, c.out) << c.name;
         else
-            EXPECT_EQ(out.find("ERROR"), std::string::npos) << c.name << out;
+            EXPECT_FALSE(has(out, "ERROR")) << c.name << out;
     }
 }
 
@@ -57,7 +58,7 @@ TEST(LibraryFiles, AFailedReadKeepsTheLibraryTheMoleculeUses) {
         testutil::molecule("MET GLN");
         const int naa = kemradata.naa(), na = kemradata.na;
         std::string out = run("read", {"lib", testutil::writefile("bad.lib", text)});
-        EXPECT_NE(out.find("*** ERROR: "), std::string::npos) << text;
+        EXPECT_TRUE(has(out, "*** ERROR: ")) << text;
         EXPECT_EQ(kemradata.naa(), naa) << text;
         EXPECT_EQ(kemradata.nr, 2) << text;
         EXPECT_EQ(kemradata.res[kemradata.irlib[1]].name, "MET") << text;
@@ -66,7 +67,7 @@ TEST(LibraryFiles, AFailedReadKeepsTheLibraryTheMoleculeUses) {
     // Blank lines of tabs or a carriage return are blank.
     testutil::molecule("MET GLN");
     std::string out = run("read", {"lib", testutil::writefile("blank.lib", "\t\n\r\n \t \r\n")});
-    EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
+    EXPECT_FALSE(has(out, "ERROR")) << out;
 }
 
 // Every skipped line used to leave its unprinted message's arguments in the
@@ -99,7 +100,7 @@ TEST(SkippedLines, LeaveNoArgumentsBehind) {
         words.push_back(testutil::writefile(c.file, text));
         if (!c.option.empty()) words.push_back(c.option);
         std::string out = run("read", words);
-        EXPECT_EQ(out.find("*** "), std::string::npos) << c.what << "\n" << out;
+        EXPECT_FALSE(has(out, "*** ")) << c.what << "\n" << out;
         // The next message still prints its own values.
         out = testutil::captured(
             [] { errmsg("after " + intp(7) + " " + strq("x") + " " + realf(2.5, 0, 2)); });
