@@ -125,8 +125,10 @@ int trivialbound(const Problem& p, int k) {
 // The formula for k samples; one solver answers every "at least R".
 class Encoding {
    public:
-    Encoding(const Problem& p, int k, const ExactOptions& opt)
-        : p_(p), k_(k), cap_(trivialbound(p, k)) {
+    // dry: counts the clauses and gives the solver none, for a budget
+    // that must know the formula's size before it is worth building.
+    Encoding(const Problem& p, int k, const ExactOptions& opt, bool dry = false)
+        : p_(p), k_(k), cap_(trivialbound(p, k)), dry_(dry) {
         static const char* configs[] = {"default", "sat", "unsat"};
         solver_.configure(configs[std::clamp<long>(opt.config, 0, 2)]);
         solver_.set("seed", static_cast<int>(opt.seed));
@@ -235,7 +237,10 @@ class Encoding {
 
    private:
     void setcost(const ExactOptions& opt) {
-        const double millions = static_cast<double>(solver_.irredundant()) / 1e6;
+        // A dry count keeps the clauses the solver would drop at once
+        // (satisfied by a unit): a little over the size.
+        const double millions =
+            static_cast<double>(dry_ ? clauses_ : static_cast<long>(solver_.irredundant())) / 1e6;
         setup_ = millions * static_cast<double>(opt.setupcost);
         perconflict_ =
             std::pow(millions, 0.75) / static_cast<double>(std::max(opt.conflictrate, 1L));
@@ -246,14 +251,14 @@ class Encoding {
         for (int& v : b) v = var();
         return b;
     }
-    void add(std::initializer_list<int> lits) {
+    template <class Lits>
+    void add(const Lits& lits) {
+        if (lits.size() > 1) ++clauses_;  // units go to the trail
+        if (dry_) return;
         for (int l : lits) solver_.add(l);
         solver_.add(0);
     }
-    void add(const std::vector<int>& lits) {
-        for (int l : lits) solver_.add(l);
-        solver_.add(0);
-    }
+    void add(std::initializer_list<int> lits) { add<std::initializer_list<int>>(lits); }
 
     // A label only where a partner gives it a use, and only forms offered.
     void normalise() {
@@ -456,6 +461,8 @@ class Encoding {
     double perconflict_ = 0;  // seconds of work per conflict
     double setup_ = 0;        // work of the first solve before its first conflict
     bool setupcharged_ = false;
+    bool dry_ = false;
+    long clauses_ = 0;  // of two literals or more
     CaDiCaL::Solver solver_;
     std::array<std::vector<int>, kTypes + 1> c_, n_;  // label variables by type and sample
     std::vector<int> once_;                           // Y of the unique pairs (two spectra)
@@ -582,10 +589,11 @@ class AllPairs {
         ExactOptions o = opt_;
         o.config = opt_.directconfig;
         direct_.interrupt = cancel;
+        if (Encoding(p_, k_, o, true).conflictsin(direct_.seconds) <
+            static_cast<double>(opt_.directconflicts))
+            return false;
         Stopper own(direct_, o);
         Encoding enc(p_, k_, o);
-        if (enc.conflictsin(direct_.seconds) < static_cast<double>(opt_.directconflicts))
-            return false;
         return enc.solve(p_.unique, own, &out) == ExactAnswer::sat;
     }
 
