@@ -24,53 +24,7 @@
 // whose every form is missing takes its pairs out of the count. The peak
 // limit is not modelled: at 500 it binds no protein below 500 residues.
 //
-// Encoding, for k samples (variables 1-based, as the solver wants them):
-//  - label bits C(f,s) and N(e,s) for the types that can carry them (in
-//    HNCO the fronts and ends of base pairs; with two spectra 15N on the
-//    ends of base pairs that can show, 13C on their occurring fronts): the
-//    search space proper;
-//  - normalisation: C(f,s) -> OR N(e,s) over the partners e of f, and in
-//    HNCO the same for N; without it the solver would count labels that the
-//    schedule never writes. The offer, per type and sample: no 13C alone
-//    (not C or N), no 15N alone (not N or C), no both (not C or not N);
-//  - HNCO:
-//    pair masks M(p,s) <-> C(f,s) & N(e,s) and "shows" Y(p) <-> OR_s M(p,s)
-//    for every occurring pair p = (f, e) both of whose types carry labels
-//    (the others never show);
-//    distinct masks, in one of two ways. Mask values: one indicator per pair
-//    and non-zero value v, true exactly when the pair's mask is v, and at
-//    most one pair per value (a sequential at-most-one). Differences: for
-//    every two pairs p, q a bit D(p,q,s) -> M(p,s) xor M(q,s) and the clause
-//    not Y(p) or OR_s D(p,q,s). The values grow with 2^k and the differences
-//    with the square of the pairs, but the values let the solver reason
-//    about which masks are still free: on the rows that fill every mask
-//    (31 pairs on 5 samples) they answer in a second where the differences
-//    alone run out of 45 seconds. So the values are used up to valuesmax
-//    samples and the differences above;
-//  - two spectra: the HNCO bits M(p,s) as above, the HSQC bits are N(e,s)
-//    themselves. Y(p) for a unique pair only, and it implies a non-empty
-//    code (OR_s N(e,s)) and a difference from every other pair q that can
-//    show, unique or not: not Y(p) or X(e_p,e_q) or OR_s D(p,q,s), with
-//    X(e1,e2) -> OR_s (N(e1,s) xor N(e2,s)) one per two end types, shared by
-//    all their pairs. Pairs with one end type share the HSQC word (no X);
-//    pairs with one front and two ends have equal HNCO bits whenever their
-//    HSQC words are equal (no D). Pairs that both occur more than once get
-//    no clause. Only differences: the 3^k - 1 values would be 80 on 4
-//    samples and 242 on 5, each with an indicator per pair, while the
-//    counting bound binds no protein measured (3^4 - 1 = 80 codes for 46
-//    pairs of ubiquitin): what limits the two-spectrum model is the shared
-//    HSQC word of the pairs with one end type, which the differences see;
-//  - "at least R": a totalizer over Y of the pairs that occur once, with
-//    only the clauses that push a true output down to the leaves (o_j ->
-//    at least j inputs), and capped at min(unique pairs, codes(k)). With the
-//    values a second totalizer counts the values that a pair occurring once
-//    takes, the same number seen from the masks' side. R is an assumption
-//    on output o_R, so one solver answers every R for its k incrementally
-//    and keeps what it learnt;
-//  - symmetry: samples are interchangeable, so the label columns of the
-//    samples are ordered lexicographically (column s >= column s+1). It cuts
-//    k! copies of every solution, which a proof of infeasibility would
-//    otherwise refute one by one.
+// Encoding: the formula and its reasons are in encoding.h.
 //
 // Portfolio, for k samples, each step on what the one before left:
 //  1. a short annealing run: a start in well under a second on the small
