@@ -403,6 +403,10 @@ TEST(ExactEngine, SameAnswerOnOneThreadAndTwo) {
                     EXPECT_TRUE(a.labels == b.labels);
                     EXPECT_EQ(a.work, b.work);  // the next request's budget
                     EXPECT_EQ(a.found == f.unique, k == f.upper);
+                    // One fewer: proven, by the climb or by the side's proof.
+                    if (k < f.upper) {
+                        EXPECT_LT(a.bound, f.unique);
+                    }
                 }
         }
         EXPECT_GE(cases, 2) << twospectra;
