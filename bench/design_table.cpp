@@ -19,6 +19,17 @@
 #include "labelio/recipe.h"
 #include "tuned.h"
 
+namespace {
+
+// SHOW=1 in the environment prints the phases' progress lines.
+struct Shown : Observer {
+    void progress(const std::string& t) override {
+        if (std::getenv("SHOW")) std::printf("    %s\n", t.c_str()), std::fflush(stdout);
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     double exact = argc > 1 ? std::atof(argv[1]) : 20;
     int kmin = argc > 2 ? std::atoi(argv[2]) : 4, kmax = argc > 3 ? std::atoi(argv[3]) : 9;
@@ -59,11 +70,11 @@ int main(int argc, char** argv) {
             p.threads = static_cast<int>(std::thread::hardware_concurrency());
             benchutil::tuned(p);
             p.model = model;
-            Observer quiet;
+            Shown shown;
             std::string cap;
             kemlangdata.capture = &cap;
             auto t0 = std::chrono::steady_clock::now();
-            auto r = optimise({base, uniqs, kemradata, labdata}, p, quiet);
+            auto r = optimise({base, uniqs, kemradata, labdata}, p, shown);
             double secs =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             Brute b = brute(r->ranked[1], uniqs, 1);
