@@ -40,15 +40,15 @@
 //     of work of its own: on a random 164-residue protein it finds all 85
 //     pairs on 7 samples where the rest of the portfolio stops at 78.
 //     When the walk stays far from all of them, there is likely no yes,
-//     and the same question is asked for its proof instead, in the
-//     configuration for unsatisfiable formulas: on a random 1000-residue
-//     protein it proves that 8 samples cannot resolve all 68 pairs the
-//     offer lets show, where the main solver's tenth of the time for the
-//     bound (step 2) does not. With two threads these run beside steps 2
-//     to 4 and end them once they have the labels, with one they run
-//     before them. Either way the main solver does the same work, and a
-//     proof only lowers the bound at the end, so the answer does not
-//     depend on the threads;
+//     and a request of a minute or more asks the same question for its
+//     proof instead, in the configuration for unsatisfiable formulas: on
+//     a random 1000-residue protein it proves that 8 samples cannot
+//     resolve all 68 pairs the offer lets show, where the main solver's
+//     tenth of the time for the bound (step 2) does not. With two threads
+//     these run beside steps 2 to 4 and end them once they have the
+//     labels, with one they run before them. Either way the main solver
+//     does the same work, and a proof only lowers the bound at the end, so
+//     the answer does not depend on the threads;
 //  2. the bound min(unique pairs, codes(k)) itself, with a tenth of the time:
 //     the rows that fill every mask or resolve every pair end here;
 //  3. neighbourhood search: the labels of all but a few residue types are
@@ -117,6 +117,7 @@
            "fewest conflicts its budget must pay for, or it is not asked")                     \
     OPTION(refuteshare, 100, "the same question asked for its proof: percent of the seconds")  \
     OPTION(refuteconfig, 2, "its solver configuration: 0 default, 1 sat, 2 unsat")             \
+    OPTION(refuteseconds, 60, "fewest seconds of a request that asks for that proof")          \
     OPTION(lnstypes, 6, "residue types whose labels a neighbourhood step frees")               \
     OPTION(lnsconflicts, 2000, "conflicts a neighbourhood step may take")                      \
     OPTION(lnspatience, 200, "neighbourhood steps without a gain before the search gives up")  \
