@@ -2,6 +2,7 @@
 // unique pairs.
 #pragma once
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -52,6 +53,11 @@ inline std::string named(const std::string& name) {
     size_t a = name.find(':', 7);
     return randomprotein(std::atoi(name.substr(7, a - 7).c_str()),
                          static_cast<unsigned>(std::atoi(name.substr(a + 1).c_str())));
+}
+
+// SHOW=1 in the environment prints the phases' progress lines.
+inline void showprogress(const std::string& line) {
+    if (std::getenv("SHOW")) std::printf("    %s\n", line.c_str()), std::fflush(stdout);
 }
 
 // A protein from examples/data (a file name), any FASTA file (a path) or a

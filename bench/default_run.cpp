@@ -27,10 +27,7 @@ struct Capped : Observer {
         if (t.find("the search ends") != std::string::npos) std::printf("    %s\n", t.c_str());
         if (t.rfind("iterations so far 1000 ", 0) == 0) first = Clock::now();
     }
-    // SHOW=1 in the environment prints the phases' progress lines.
-    void progress(const std::string& t) override {
-        if (std::getenv("SHOW")) std::printf("    %s\n", t.c_str()), std::fflush(stdout);
-    }
+    void progress(const std::string& t) override { benchutil::showprogress(t); }
     bool stop() override { return Clock::now() > end; }
 };
 

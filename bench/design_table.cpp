@@ -21,11 +21,8 @@
 
 namespace {
 
-// SHOW=1 in the environment prints the phases' progress lines.
 struct Shown : Observer {
-    void progress(const std::string& t) override {
-        if (std::getenv("SHOW")) std::printf("    %s\n", t.c_str()), std::fflush(stdout);
-    }
+    void progress(const std::string& t) override { benchutil::showprogress(t); }
 };
 
 }  // namespace

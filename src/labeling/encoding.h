@@ -55,7 +55,6 @@
 #include <atomic>
 #include <cadical.hpp>
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>

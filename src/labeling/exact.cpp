@@ -4,11 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
-#include <cadical.hpp>
 #include <chrono>
-#include <cmath>
-#include <initializer_list>
 #include <optional>
 #include <random>
 #include <thread>
