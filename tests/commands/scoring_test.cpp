@@ -1,8 +1,7 @@
-// The scoring commands: the assignment score worked through by hand, its
-// set-up errors, and the installation self-check.
+// The scoring commands: a set-up with no atoms, the parameter file, the
+// local score file's name, and the installation self-check.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -36,81 +35,8 @@ void tetrapeptide() {
     run("read", {writefile("hsqc4.peaks", kPeaks)});
 }
 
-TEST(ScoreCommand, AssignmentWorkedByHand) {
-    tetrapeptide();
-    // Peak 3 is given to LYS 4 and also to ALA 1; the last three lines are
-    // an unassigned peak, a peak and a residue that do not exist.
-    std::string file = writefile("tetra.ass.txt",
-                                 "     1       2\n     2       3\n     3       4\n     3       1\n"
-                                 "     4       0\n    99       2\n     1      77\n");
-    std::string local = localscorename(file);
-    std::filesystem::remove(local);
-    std::string out = run("score", {"file=" + file});
-    EXPECT_TRUE(has(out, "Spectrum 1: 4 expected peaks.")) << out;
-    EXPECT_TRUE(has(out, "Spectrum 1: 4 peaks, 3 compatible pairs.")) << out;  // noise fits none
-    EXPECT_TRUE(has(out, "*** WARNING: Peak 99 in line 6 of")) << out;
-    EXPECT_TRUE(has(out, "*** WARNING: Residue 77 in line 7 of")) << out;
-    EXPECT_TRUE(has(out, "4 assignments read.")) << out;
-    // Every expected peak named: partAss 1; each peak fits one expected peak:
-    // partDegen 1; peaks 1-3 of 4 given: partPeak 0.75; two of four
-    // assignments one-to-one: partFreq 0.5; agreements 1, exp(-1/2), 1, 0:
-    // partDev 0.652. Local scores 1, 0.606531, 1/2 (peak 3 given twice), 0.
-    EXPECT_TRUE(has(out, "partcoh   1.000")) << out;
-    EXPECT_TRUE(has(out,
-                    "partAss, partDegen, partPeak, partFreq, partDev\n"
-                    "  1.000   1.000   0.750   0.500   0.652"))
-        << out;
-    EXPECT_TRUE(has(out, "Score    0.52663")) << out;
-    std::string s = slurp(local);
-    EXPECT_TRUE(has(s,
-                    "     1 ALA      3    1.00    0.00    0.00    1.00    2.00    8.30    7.70  "
-                    "125.00  122.00  999.00  999.00  999.00  999.00\n"))
-        << s;
-    EXPECT_TRUE(has(s, "     3 SER      2    1.00    0.61    0.61    1.00    1.00    8.10    8.13"))
-        << s;
-    EXPECT_EQ(std::count(s.begin(), s.end(), '\n'), 4);
-    std::filesystem::remove(local);
-}
-
-TEST(ScoreCommand, SetUpStepsWithoutData) {
-    struct Case {
-        const char* what;
-        std::function<void()> setup;
-        const char* msg;
-    } cases[] = {
-        {"no peak list", [] { molecule("ALA GLY"); }, "*** ERROR: No peak list"},
-        {"an empty list",
-         [] {
-             tetrapeptide();
-             run("read", {writefile("none.peaks", kPeaks), "filter=CA"});
-         },
-         "*** ERROR: No peaks in list 1."},
-        {"a dimension of no known nucleus",
-         [] {
-             tetrapeptide();
-             run("read", {writefile("p31.xpk",
-                                    "label dataset sw sf\nP31\nx\n{1}\n{1}\n"
-                                    " P31.L P31.P vol int stat\n"
-                                    "0 {} 1.5 1.0 1.0 0\n")});
-         },
-         "*** ERROR: No expected peaks"},
-        {"a bad assignment line",
-         [] {
-             tetrapeptide();
-             std::filesystem::remove("ass.txt");
-             std::ofstream("ass.txt") << "     1       2\n   one       3\n";
-         },
-         "*** ERROR: Cannot read line 2 of \"ass.txt\":"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        c.setup();
-        std::string out = run("score", {});
-        EXPECT_TRUE(has(out, c.msg)) << out;
-        EXPECT_FALSE(has(out, "Score ")) << out;
-    }
-    std::filesystem::remove("ass.txt");
-    // No atoms: reachable only below the command, which needs a molecule.
+// No atoms: reachable only below the command, which needs a molecule.
+TEST(ScoreCommand, NoAtomsIsRefused) {
     tetrapeptide();
     KemraData d = kemradata;
     d.na = 0;
