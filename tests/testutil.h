@@ -78,9 +78,13 @@ struct SmallBudget {
     ~SmallBudget() { testhooks.reset(); }
 };
 
+// A file name of this test process: test processes run in parallel.
+inline std::string tmppath(const std::string& name) {
+    return ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+}
+
 inline std::string writefile(const std::string& name, const std::string& text) {
-    // Test processes run in parallel: each writes its own files.
-    std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+    std::string path = tmppath(name);
     std::ofstream(path) << text;
     return path;
 }

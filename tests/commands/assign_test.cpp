@@ -16,7 +16,7 @@ namespace {
 using testutil::has;
 using testutil::run;
 
-std::string dir() { return ::testing::TempDir() + std::to_string(getpid()) + "_assign"; }
+std::string dir() { return testutil::tmppath("assign"); }
 
 TEST(AssignPairs, SimulatedSpectraOfRealShiftsAreAssignedRightly) {
     struct Case {

@@ -1,6 +1,5 @@
-// The design commands as typed: the score of a hand-made labeling, the
-// reports of thinning, a long batch insertion, the genetic search that ends
-// the program, and the colour classes.
+// The design commands as typed: a long batch insertion, the genetic search
+// that ends the program, and the colour classes.
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -16,61 +15,7 @@ namespace {
 using testutil::count;
 using testutil::has;
 using testutil::run;
-using testutil::setslot;
 using testutil::slurp;
-
-double firstnumber(const std::string& out) {
-    std::smatch m;
-    EXPECT_TRUE(std::regex_search(out, m, std::regex("(^|\n) ([-0-9.E+]+)\n"))) << out;
-    return m.empty() ? -1 : std::stod(m[2]);
-}
-
-TEST(Scorethis, HandMadeLabeling) {
-    // ALA GLY LEU; AG in sample 1, GL in sample 2.
-    testutil::molecule("ALA\nGLY\nLEU");
-    setslot(1, {{1, 9, 1}, {9, 12, 2}});
-    std::string out = run("scorethis", {});
-    EXPECT_TRUE(has(out, "total class score: 0")) << out;
-    // Classes: AG 3 (set both ways), GL 2.
-    run("setclass", {"front=ALA", "end=GLY", "class=3"});
-    run("setclass", {"front=GLY", "end=LEU", "class=2"});
-    out = run("scorethis", {});
-    EXPECT_TRUE(has(out,
-                    " sample 1 adding score: 3 for ALA GLY\n"
-                    " sample 2 adding score: 2 for GLY LEU\n"
-                    " total class score: 5\n"))
-        << out;
-    // Too few unique pairs, and an empty labeling: the message, then 0.
-    testutil::molecule("ALA\nGLY");
-    setslot(1, {});
-    out = run("scorethis", {});
-    EXPECT_TRUE(has(out, "Not enough unique pairs to make sense"));
-    EXPECT_EQ(firstnumber(out.substr(out.find("sense"))), 0.0);
-}
-
-TEST(Optimiselabeling, ReportsByOption) {
-    // AG in samples 1 and 2, GL in sample 3: sample 2 comes off AG and its
-    // mask falls from 3 to 1.
-    const std::string change = " AS-pair 1 9 in sample 2 changed 1\n old: 3 new 1\n";
-    struct Case {
-        std::vector<std::string> words;
-        int reports;  // the change as it happens, and in the final list
-    } cases[] = {{{}, 1}, {{"ne"}, 2}, {{"gt"}, 2}, {{"lt"}, 1}, {{"lt", "gt"}, 2}};
-    for (const Case& c : cases) {
-        testutil::molecule("ALA\nGLY\nLEU");
-        setslot(1, {{1, 9, 3}, {9, 12, 4}});
-        std::string out = run("optimiselabeling", c.words);
-        EXPECT_EQ(count(out, change), c.reports) << out;
-        EXPECT_EQ(count(out, "AS-pair"), c.reports) << out;
-        EXPECT_EQ(labdata.ischedulenr[1][1], 3);
-        EXPECT_EQ(labdata.ischedulenr[2][1], 1);
-        EXPECT_EQ(labdata.ischedulenr[2][2], 4);
-    }
-    // A parameter error changes nothing.
-    setslot(2, {});
-    run("optimiselabeling", {"bogus=1"});
-    EXPECT_EQ(labdata.ilabelsize[2], 0);
-}
 
 // Ubiquitin with a 14-pair labeling leaves 17 pairs for the batch: 1000
 // random passes, once 15 s of full duplicate checks, each printing the

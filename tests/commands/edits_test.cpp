@@ -78,7 +78,7 @@ TEST(Edits, EditedLabelingsWriteTheExpectedFile) {
     EXPECT_TRUE(has(log, " pair 18 9 ist betroffen\n")) << log;
     EXPECT_EQ(labdata.ioccur[1][4], 1);   // THR-GLY occurs once
     EXPECT_EQ(labdata.ioccur[2][1], 77);  // occurrence counts are not copied
-    std::string file = ::testing::TempDir() + std::to_string(getpid()) + "_edited.lab";
+    std::string file = testutil::tmppath("edited.lab");
     run("writelabel", {"filename=" + file});
     std::string slot =
         "   11   15    0\n   15   21    6\n   21   13    0\n   18    9    8\n"
@@ -86,41 +86,6 @@ TEST(Edits, EditedLabelingsWriteTheExpectedFile) {
     std::string expected = slot + slot;
     for (int r = 3; r <= kSlots; ++r) expected += "    0    0    0\n";
     EXPECT_EQ(slurp(file), expected);
-}
-
-TEST(Edits, DupesAndClassesFillTheirCells) {
-    testutil::molecule(kFragment);
-    const int leu = 12, thr = 18;
-    run("setdupes", {"dupes=4"});
-    for (int f = 1; f <= kTypes; ++f)
-        for (int e = 1; e <= kTypes; ++e) ASSERT_EQ(labdata.iallowed_dupes[f][e], 4);
-    run("setdupes", {"front=LEU", "dupes=2"});
-    run("setdupes", {"end=THR", "dupes=3"});
-    run("setdupes", {"front=THR", "end=LEU", "dupes=9"});
-    for (int f = 1; f <= kTypes; ++f)
-        for (int e = 1; e <= kTypes; ++e) {
-            int want = f == thr && e == leu ? 9 : e == thr ? 3 : f == leu ? 2 : 4;
-            EXPECT_EQ(labdata.iallowed_dupes[f][e], want) << f << " " << e;
-        }
-    std::string list = run("setdupes", {"list"});
-    EXPECT_TRUE(has(list, "\nL 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 2 3 2 2 2\n")) << list;
-    EXPECT_EQ(list.substr(0, 44), "A 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 3 4 4 4\n");
-
-    run("setclass", {"end=LEU", "class=5"});
-    run("setclass", {"front=THR", "end=ILE", "class=7"});
-    for (int f = 1; f <= kClassTypes; ++f)
-        for (int e = 1; e <= kClassTypes; ++e) {
-            int c = labdata.isample_class[static_cast<size_t>(classindex(f, e))];
-            int want = (f == thr && e == 11) || (f == 11 && e == thr) ? 7
-                       : f == leu || e == leu                         ? 5
-                                                                      : 0;
-            EXPECT_EQ(c, want) << f << " " << e;
-        }
-    std::string classes = run("showclasses", {});
-    EXPECT_TRUE(has(classes, "ILE   THR   7\n")) << classes;
-    EXPECT_TRUE(has(classes, "LEU   LEU   5\n")) << classes;
-    run("setclass", {"class=0"});
-    EXPECT_EQ(run("showclasses", {}), "");
 }
 
 TEST(Edits, BatchTakesFrontIntoTheEndList) {

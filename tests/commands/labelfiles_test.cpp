@@ -16,7 +16,7 @@ using testutil::slurp;
 
 TEST(LabelFile, WriteReadRoundTripAndSlotRules) {
     labdata.reset();
-    std::string f1 = ::testing::TempDir() + "a.lab", f2 = ::testing::TempDir() + "b.lab";
+    std::string f1 = testutil::tmppath("a.lab"), f2 = testutil::tmppath("b.lab");
     std::remove(f1.c_str());
     setslot(1, {{1, 9, 3}, {21, 20, 1048575}});
     setslot(3, {{4, 5, 6}});
@@ -35,54 +35,6 @@ TEST(LabelFile, WriteReadRoundTripAndSlotRules) {
     EXPECT_EQ(slurp(f1), slurp(f2));
     run("writelabel", {"filename=" + f2, "rank=3"});
     EXPECT_EQ(slurp(f2), "    4    5    6\n    0    0    0\n");
-}
-
-// writelabel writes over labeling files only, and no empty labeling over
-// any existing file; a refusal names the file and leaves it as it was.
-TEST(LabelFile, WritesOverNothingButALabelingFile) {
-    const std::string seq = ">t4l\nMNIFEMLRIDEGLRLKIYKDTEGYYTIGIGHLLTKSPSLNAAK\n";
-    const std::string old = "    4    5    6\n    0    0    0\n";
-    const std::string fresh = ::testing::TempDir() + std::to_string(getpid()) + "_fresh.lab";
-    std::string ten;
-    for (int i = 0; i < 10; ++i) ten += "    0    0    0\n";
-    struct Case {
-        bool stored;  // slot 1 holds a labeling
-        std::string file, text;
-        std::vector<std::string> words;
-        std::string message, after;  // message "" : written, the file then holds after
-    } cases[] = {
-        {false, "t4l.fasta", seq, {}, "No labeling is stored", seq},
-        {true, "t4l.fasta", seq, {}, "is not a labeling file", seq},
-        {true, "notes.lab", "my notes\n", {"rank=1"}, "is not a labeling file", "my notes\n"},
-        {false, "old.lab", old, {}, "No labeling is stored", old},
-        {true, "old.lab", old, {"rank=2"}, "Labeling 2 is empty", old},
-        {true, "old.lab", old, {"rank=1"}, "", "    1    9    3\n    0    0    0\n"},
-        {true,
-         "table.lab",
-         "# quilter label table: spectra=hnco samples=1\nALA C\n" + old,
-         {"rank=1"},
-         "",
-         "    1    9    3\n    0    0    0\n"},
-        {false, "", "", {}, "", ten},  // a new file may hold ten empty labelings
-    };
-    for (const Case& c : cases) {
-        labdata.reset();
-        if (c.stored) setslot(1, {{1, 9, 3}});
-        std::string f = c.file.empty() ? fresh : testutil::writefile(c.file, c.text);
-        if (c.file.empty()) std::remove(f.c_str());
-        std::vector<std::string> words = c.words;
-        words.insert(words.begin(), c.words.empty() ? f : "filename=" + f);  // positional too
-        std::string out = run("writelabel", words);
-        SCOPED_TRACE(c.file + " " + out);
-        if (c.message.empty()) {
-            EXPECT_EQ(out, "");
-        } else {
-            EXPECT_EQ(out.rfind("*** ERROR: ", 0), 0u);
-            EXPECT_TRUE(has(out, c.message));
-            EXPECT_TRUE(has(out, "\"" + f + "\""));  // names the file
-        }
-        EXPECT_EQ(slurp(f), c.after);
-    }
 }
 
 TEST(LabelFile, BadFilesNameTheLineAndKeepTheSlots) {

@@ -16,11 +16,6 @@ using testutil::number;
 using testutil::run;
 using testutil::setslot;
 
-// A file name of this test process that no file has yet.
-std::string unmade(const std::string& name) {
-    return ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
-}
-
 long recipetotal(int rank) {
     return number(run("showrecipe", {"rank=" + std::to_string(rank)}),
                   "Total price of all samples: (\\d+)");
@@ -74,7 +69,7 @@ TEST(PriceFile, RoundTripAndEverySequenceStartsFromTheTableRead) {
     labdata.price_catoms[12] = kNotOffered;
     labdata.price_unit = "EUR per sample of 0.5 L culture, \"list\" prices";
     const PriceSheet mine = currentprices(labdata);
-    const std::string file = unmade("prices.csv");
+    const std::string file = testutil::tmppath("prices.csv");
     EXPECT_FALSE(has(run("writeprices", {"file=" + file}), "***"));
     testutil::molecule(kFragment);  // a new sequence: the built-in table again
     EXPECT_EQ(currentprices(labdata), builtinprices());
@@ -93,45 +88,6 @@ TEST(PriceFile, RoundTripAndEverySequenceStartsFromTheTableRead) {
     EXPECT_EQ(labdata.price_natoms[6], 6);
     EXPECT_EQ(labdata.price_bothatoms[21], kNotOffered);
     loadedprices = builtinprices();
-}
-
-TEST(PriceFile, BadFileIsRefusedWholeNamingFileAndLine) {
-    testutil::molecule(kFragment);
-    const std::string good = pricecsv(builtinprices());
-    auto replaced = [&](const std::string& from, const std::string& to) {
-        std::string s = good;
-        s.replace(s.find(from), from.size(), to);
-        return s;
-    };
-    struct Case {
-        std::string text, says;
-    } cases[] = {
-        {replaced("LEU,89,", "LEU,89x,"), "line 14: the 13C price of LEU is \"89x\""},
-        {replaced("LEU,89,58,961", "LEU,89,58"), "line 14: a row holds a type and three prices"},
-        {replaced("LEU,89,58,961", "LEU,89,58,961,4"), "line 14: a row holds"},
-        {replaced("GLY,", "LEU,"), "line 14: LEU is priced twice (also on line 11)"},
-        {replaced("GLY,", "GLZ,"), "line 11: \"GLZ\" is not a residue type"},
-        {replaced("TRP,226,", "TRP,-226,"), "line 21: the 13C price of TRP"},
-        {replaced("VAL,54,77,810", "VAL,54,77,1000001"), "line 23: the both price of VAL"},
-        {replaced("VAL,54,77,810\n", ""), "is refused: it prices no row for VAL."},
-        {replaced("unit,", "currency,"), "line 1: the first line must name the unit"},
-        {replaced("unit,USD per sample of 1 L culture", "unit,"), "line 1:"},
-        {replaced("type,13C,15N,both", "type,15N,13C,both"), "line 2: the second line"},
-        {"", "is refused: it holds no price table"},
-    };
-    for (const Case& c : cases) {
-        distinctprices();
-        const PriceSheet before = currentprices(labdata), base = loadedprices;
-        const std::string file = testutil::writefile("bad.csv", c.text);
-        const std::string out = run("readprices", {"file=" + file});
-        EXPECT_EQ(out.rfind("*** ERROR: Price file \"" + file + "\" ", 0), 0u) << out;
-        EXPECT_TRUE(has(out, c.says)) << c.says << "\n" << out;
-        EXPECT_TRUE(has(out, "The prices are unchanged.")) << out;
-        EXPECT_EQ(currentprices(labdata), before) << c.says;
-        EXPECT_EQ(loadedprices, base) << c.says;
-    }
-    const std::string out = run("readprices", {"file=/nonexistent/prices.csv"});
-    EXPECT_TRUE(has(out, "\"/nonexistent/prices.csv\" cannot be read: No such file")) << out;
 }
 
 // LEU, GLY and VAL are cheap and in most designs of ubiquitin: marked not
@@ -160,7 +116,8 @@ TEST(NotOffered, NoStoredLabelingRecipeReportOrOrderBuysIt) {
             const std::string order = run("showorder", {"rank=" + std::to_string(r)});
             EXPECT_FALSE(has(order, "not offered")) << order;  // marks any
         }
-        const std::string page = unmade(std::string("report_") + (spectra[1] == 'n' ? "1" : "2"));
+        const std::string page =
+            testutil::tmppath(std::string("report_") + (spectra[1] == 'n' ? "1" : "2"));
         run("writereport", {"file=" + page, "rank=1"});
         const std::string html = testutil::slurp(page);
         // One labeling, one price; a recipe that stops at an empty sample says

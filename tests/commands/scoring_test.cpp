@@ -77,7 +77,7 @@ TEST(ScoreCommand, LocalScoreFileName) {
 std::string sharecopy(const std::string& name,
                       const std::function<void(const std::string&)>& edit) {
     namespace fs = std::filesystem;
-    std::string dir = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+    std::string dir = testutil::tmppath(name);
     fs::remove_all(dir);
     fs::copy(QUILTER_SOURCE_SHARE, dir, fs::copy_options::recursive);
     edit(dir);

@@ -1,5 +1,5 @@
-// Peak lists in the XEASY and NMRView layouts: real-looking files, options,
-// and the messages for lines and headers that cannot be used.
+// Peak lists in the XEASY and NMRView layouts: real-looking files and the
+// messages for lines and headers that cannot be used.
 #include "molecule/peaklist.h"
 
 #include <gtest/gtest.h>
@@ -51,52 +51,6 @@ TEST(PeakLists, UbiquitinHsqcInBothLayouts) {
         EXPECT_EQ(kemradata.ipa[q][0], 0);
         EXPECT_EQ(kemradata.ipa[q][1], 0);
     }
-}
-
-TEST(PeakLists, OptionsSelectWhichPeaksAreKept) {
-    struct Case {
-        std::vector<std::string> words;
-        const char* summary;
-        const char* filtered;  // nullptr: no filtering reported
-    } cases[] = {
-        {{"killed"}, "read, 74 peaks, 72 assignments.", nullptr},
-        {{"assigned"}, "read, 72 peaks, 72 assignments.", "1 peak filtered out."},
-        {{"filter=N"}, "read, 72 peaks, 72 assignments.", "1 peak filtered out."},
-        {{"filter=C*"}, "read, 0 peaks, 0 assignments.", "73 peaks filtered out."},
-        {{"format=nmrview", "integrated"}, "read, 73 peaks, 72 assignments.", nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.words[0]);
-        testutil::withshifts("ubiquitin");
-        std::vector<std::string> words{example("ubiquitin_hsqc.xpk")};
-        words.insert(words.end(), c.words.begin(), c.words.end());
-        std::string out = run("read", words);
-        EXPECT_TRUE(has(out, c.summary)) << out;
-        EXPECT_EQ(has(out, "filtered out"), c.filtered != nullptr) << out;
-        if (c.filtered) {
-            EXPECT_TRUE(has(out, c.filtered)) << out;
-        }
-    }
-    // XEASY marks the two side-chain peaks as not integrated.
-    testutil::withshifts("ubiquitin");
-    EXPECT_TRUE(has(run("read", {example("ubiquitin_hsqc.peaks"), "integrated"}),
-                    "read, 72 peaks, 72 assignments."));
-    // append opens list 2; a plain read then replaces list 1 only.
-    std::string out = run("read", {example("ubiquitin_hsqc.xpk"), "append"});
-    EXPECT_TRUE(has(out, "Total: 145 peaks, 144 assignments.")) << out;
-    run("read", {example("ubiquitin_hsqc.peaks"), "assigned"});
-    EXPECT_EQ(kemradata.npeaks, 72 + 73);
-    EXPECT_GT(peak(0, 2), 0);
-    EXPECT_EQ(peak(0, 1), 0);
-}
-
-// An XEASY list read before any shift list has no entries to assign by: its
-// first assignment is an error, not a read of a list that is not there
-// (found by fuzzing).
-TEST(PeakLists, XeasyBeforeAnyShiftList) {
-    molecule("ubiquitin.fasta");
-    EXPECT_EQ(run("read", {example("ubiquitin_hsqc.peaks")}),
-              "*** ERROR: Assignment of peak 1 not found in chemical shift list.\n");
 }
 
 // ALA 1, GLY 2, SER 3 with amide shifts numbered 1 to 4 as an XEASY list.
