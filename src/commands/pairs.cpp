@@ -7,6 +7,7 @@
 // sample-string file of mode -14, the ten stored slots, the residue table,
 // Ctrl-C, and the end of the program for the modes that end it.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
@@ -157,7 +158,21 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
     v.provensamples = r.fewest;
     v.model = p.model;
     v.reachable = r.reachable;
-    v.unbuyable = unbuyable(*s, base, uniqs, offerof(typeprices(kemradata, labdata)), kemradata);
+    const Offer offer = offerof(typeprices(kemradata, labdata));
+    v.unbuyable = unbuyable(*s, base, uniqs, offer, kemradata);
+    // The misses that unbuyable does not count: pairs an offered form shows.
+    const CodeMatrix codes = paircodes(*s, uniqs);
+    const Labels l = schedulelabels(*s);
+    std::array<std::array<bool, kTypes + 1>, kTypes + 1> named{};
+    for (int k = 1; k <= base.count; ++k) {
+        const int f = base.front[k], e = base.end[k];
+        if (!uniquepair(base, uniqs, f, e) || named[f][e] || resolvedpair(codes, uniqs, f, e))
+            continue;
+        named[f][e] = true;
+        if (s->model.code(e, l.c[f], l.n[e]) == 0 && !canshow(s->model, offer, f, e)) continue;
+        v.stuck.push_back(trim(kemradata.res[static_cast<size_t>(f)].name) + "-" +
+                          trim(kemradata.res[static_cast<size_t>(e)].name));
+    }
     return v;
 }
 

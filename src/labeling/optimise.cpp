@@ -428,6 +428,26 @@ using optimiser::counted;
 using optimiser::Optimiser;
 using optimiser::span;
 
+namespace {
+
+// Where the proof, not the codes of the budget, keeps pairs that can show
+// from being resolved, the line says so: without it the count of pairs
+// that need forms not offered would seem to account for every miss.
+std::string stuck(const Verdict& v, int reach, int bound) {
+    if (v.provenpairs < 0 || v.stuck.empty() || bound >= reach || bound >= v.model.codes(v.budget))
+        return "";
+    std::string line = " Of the " + intstr(reach) + " pairs that offered forms can show, " +
+                       counted(v.budget, "sample") + " resolve at most " + intstr(bound) +
+                       " (proven): ";
+    if (v.stuck.size() > 4)
+        return line + intstr(static_cast<int>(v.stuck.size())) + " stay unresolved.";
+    for (size_t i = 0; i < v.stuck.size(); ++i)
+        line += (i == 0 ? "" : i + 1 == v.stuck.size() ? " and " : ", ") + v.stuck[i];
+    return line + (v.stuck.size() == 1 ? " stays" : " stay") + " unresolved.";
+}
+
+}  // namespace
+
 std::string verdictline(const Verdict& v) {
     // The pairs an offered form can show are all that any schedule reaches.
     const int reach = v.reachable >= 0 ? std::min(v.reachable, v.unique) : v.unique;
@@ -440,8 +460,8 @@ std::string verdictline(const Verdict& v) {
                        ", recipe price " + intstr(v.price) + ": ";
     const std::string more = v.unbuyable.empty() ? "" : " " + v.unbuyable;
     bool all = v.resolved >= reach;
-    if ((all && v.samples <= fewest) || (!all && v.resolved >= bound))
-        return line + "optimal." + more;
+    if (all && v.samples <= fewest) return line + "optimal." + more;
+    if (!all && v.resolved >= bound) return line + "optimal." + more + stuck(v, reach, bound);
     // What is still open, in the words a user plans with: the counts that
     // are neither found nor excluded.
     if (all)

@@ -125,6 +125,8 @@ struct Verdict {
     Model model;            // named in the line when it reads both spectra
     std::string unbuyable;  // the pairs only a form not offered could resolve, or ""
     int reachable = -1;     // unique pairs an offered form can show (-1: all)
+    // Unresolved unique pairs an offered form could show, named ("TRP-ARG").
+    std::vector<std::string> stuck{};
 };
 std::string verdictline(const Verdict& v);
 

@@ -392,6 +392,19 @@ TEST(Verdict, SaysWhatIsProven) {
         {{26, 37, 3, 900, 3, -1, 0, two, none}, "optimal."},
         {{34, 37, 4, 900, 4, 34, 0, two, "3 more need 15N on ASN, which is not offered."},
          "optimal. 3 more need 15N on ASN, which is not offered."},
+        // A proven bound below the pairs that can show names the pairs it
+        // leaves, but not where the budget's codes are the limit.
+        {{67, 78, 8, 900, 8, 67, 0, hnco, "10 more need 15N on ASN, which is not offered.", 68,
+          {"TRP-ARG"}},
+         "optimal. 10 more need 15N on ASN, which is not offered. Of the 68 pairs that offered "
+         "forms can show, 8 samples resolve at most 67 (proven): TRP-ARG stays unresolved."},
+        {{60, 66, 8, 900, 8, 60, 0, hnco, none, -1, {"A-B", "C-D", "E-F"}},
+         "optimal. Of the 66 pairs that offered forms can show, 8 samples resolve at most 60 "
+         "(proven): A-B, C-D and E-F stay unresolved."},
+        {{60, 66, 8, 900, 8, 60, 0, hnco, none, -1, {"A", "B", "C", "D", "E", "F"}},
+         "optimal. Of the 66 pairs that offered forms can show, 8 samples resolve at most 60 "
+         "(proven): 6 stay unresolved."},
+        {{31, 46, 5, 900, 5, 31, 0, hnco, none, 42, {"A-B"}}, "optimal."},
     };
     for (const Case& c : cases) {
         std::string line = verdictline(c.v);
