@@ -169,7 +169,7 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
         if (!uniquepair(base, uniqs, f, e) || named[f][e] || resolvedpair(codes, uniqs, f, e))
             continue;
         named[f][e] = true;
-        if (s->model.code(e, l.c[f], l.n[e]) == 0 && !canshow(s->model, offer, f, e)) continue;
+        if (unbuyablepair(s->model, offer, l, f, e)) continue;
         v.stuck.push_back(trim(kemradata.res[static_cast<size_t>(f)].name) + "-" +
                           trim(kemradata.res[static_cast<size_t>(e)].name));
     }

@@ -74,6 +74,10 @@ Offer offerof(const PriceTable& prices) {
     return o;
 }
 
+bool unbuyablepair(const Model& m, const Offer& offer, const Labels& l, int f, int e) {
+    return m.code(e, l.c[f], l.n[e]) == 0 && !canshow(m, offer, f, e);
+}
+
 std::string unbuyable(const Schedule& design, const Selection& base, const TypeMatrix& uniqs,
                       const Offer& offer, const KemraData& mol) {
     if (!offer.any()) return "";
@@ -92,7 +96,7 @@ std::string unbuyable(const Schedule& design, const Selection& base, const TypeM
         int f = base.front[k], e = base.end[k];
         if (f < 1 || f > kTypes || e < 1 || e > kTypes || uniqs[f][e] != 1 || seen[f][e]) continue;
         seen[f][e] = true;
-        if (md.code(e, l.c[f], l.n[e]) != 0 || canshow(md, offer, f, e)) continue;
+        if (!unbuyablepair(md, offer, l, f, e)) continue;
         const std::string fn = trim(mol.res[static_cast<size_t>(f)].name),
                           en = trim(mol.res[static_cast<size_t>(e)].name);
         if (md.twospectra()) {

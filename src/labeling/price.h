@@ -59,6 +59,9 @@ Offer offerof(const PriceTable& prices);
 // which is not offered."
 std::string unbuyable(const Schedule& design, const Selection& base, const TypeMatrix& uniqs,
                       const Offer& offer, const KemraData& mol);
+// One such pair (f, e) under labels l: it shows in no sample, and no offered
+// form could make it show.
+bool unbuyablepair(const Model& m, const Offer& offer, const Labels& l, int f, int e);
 
 // What a schedule's recipe buys: per sample its front types (13C) and end
 // types (15N), and the labels of the design beyond them.
