@@ -27,7 +27,8 @@ void jacobi_svd(std::vector<double>& u, int n, int m, std::vector<double>& w,
                 if (gamma == 0.0) continue;
                 off = std::max(off, std::fabs(gamma) / std::sqrt(alpha * beta));
                 double zeta = (beta - alpha) / (2.0 * gamma);
-                double t = (zeta >= 0 ? 1.0 : -1.0) / (std::fabs(zeta) + std::sqrt(1.0 + zeta * zeta));
+                double t =
+                    (zeta >= 0 ? 1.0 : -1.0) / (std::fabs(zeta) + std::sqrt(1.0 + zeta * zeta));
                 double c = 1.0 / std::sqrt(1.0 + t * t), s = c * t;
                 for (int i = 0; i < n; ++i) {
                     double uj = u[i * m + j], uk = u[i * m + k];

@@ -1,7 +1,7 @@
+#include "molecule/textio.h"
+
 #include <cstdio>
 #include <cstdlib>
-
-#include "molecule/textio.h"
 
 std::string nocomment(const std::string& line) {
     size_t h = line.find('#');
