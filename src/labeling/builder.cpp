@@ -73,7 +73,8 @@ ScheduleBuilder::ScheduleBuilder(const TypeMatrix& uniqs, const TypeMatrix& allo
     for (int a = 1; a <= kTypes; ++a)
         for (int b = 1; b <= kTypes; ++b) {
             if (allowed[a][b] != uniform_) uniform_ = 0;
-            if (uniqs[a][b] > 0) row_[a].push_back(b), col_[b].push_back(a);
+            if (uniqs[a][b] > 0)
+                row_[a].push_back(b), col_[b].push_back(a), allpeaks_ += uniqs[a][b];
         }
 }
 
@@ -145,14 +146,16 @@ bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
     for (size_t i = 0; ok && i < col_[e].size(); ++i)
         if (int a = col_[e][i]; a != f) ok = update(a, e, cmask_[a] & ne);
     ok = ok && groupsok(n);
-    std::array<int, kSamples + 1> newpeaks = peaks_;
+    // maxpeaks is 999 here too when no sample could reach it: peaks go uncounted.
+    std::array<int, kSamples + 1> newpeaks;
     if (ok)
-        for (int k = 1; k <= kSamples; ++k)
-            if (m & (1u << (k - 1))) {
-                if (entries_[k] >= kEntries) ok = false;
-                newpeaks[k] = peaksafter(k, f, e);
-                if (maxpeaks != 999 && newpeaks[k] > maxpeaks) ok = false;
-            }
+        for (uint32_t bits = m; bits; bits &= bits - 1) {
+            const int k = std::countr_zero(bits) + 1;
+            if (entries_[k] >= kEntries) ok = false;
+            if (maxpeaks == 999) continue;
+            newpeaks[k] = peaksafter(k, f, e);
+            if (newpeaks[k] > maxpeaks) ok = false;
+        }
     if (!ok) {
         for (int i = n - 1; i >= 0; --i) {
             const Change& c = changes_[i];
@@ -164,9 +167,11 @@ bool ScheduleBuilder::tryplace(int f, int e, uint32_t m, int maxpeaks) {
     }
     cmask_[f] = cf;
     nmask_[e] = ne;
-    peaks_ = newpeaks;
-    for (int k = 1; k <= kSamples; ++k)
-        if (m & (1u << (k - 1))) fbits_[k] |= 1u << f, ebits_[k] |= 1u << e, ++entries_[k];
+    for (uint32_t bits = m; bits; bits &= bits - 1) {
+        const int k = std::countr_zero(bits) + 1;
+        fbits_[k] |= 1u << f, ebits_[k] |= 1u << e, ++entries_[k];
+        if (maxpeaks != 999) peaks_[k] = newpeaks[k];
+    }
     return true;
 }
 
@@ -179,7 +184,7 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
                            uint32_t cutoff, int maxpeaks, int giveup) {
     clear();
     s.model = model_;
-    initschedule(s);
+    if (maxpeaks >= allpeaks_) maxpeaks = 999;  // not even every peak in one sample
     std::array<std::array<bool, kTypes + 1>, kTypes + 1> done{};
     const uint32_t limit = candidatelimit(cutoff);
     int placed = 0;
@@ -198,6 +203,20 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
         // placement, those that refused last first, and the partners whose
         // runs are longest next.
         const uint32_t cf = cmask_[f], ne = nmask_[e];
+        // Samples where the pair's labels would need a form the offer lacks:
+        // every candidate holding one of them is refused, so the run of
+        // candidates sharing its highest such bit is skipped at once, and a
+        // pair no candidate can place is left out before any is tried.
+        uint32_t forbid = 0;
+        if (missing_) {
+            const uint32_t all = std::bit_ceil(limit + 1) - 1;  // every m <= limit
+            const uint32_t same = f == e ? all : 0;
+            forbid = (offer_.needs(f, cf | all, nmask_[f] | same) |
+                      offer_.needs(e, cmask_[e] | same, ne | all)) &
+                     all;
+            const uint32_t free = all & ~forbid;
+            if (free == 0 || (free & (~free + 1)) > limit) continue;
+        }
         int np = 0;
         if (uniform_ > 0) {
             addpartner(np, static_cast<uint32_t>(mat_[f][e]), limit & ~(cf & ne));  // the pair
@@ -207,16 +226,6 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
                 if (a != f) addpartner(np, static_cast<uint32_t>(mat_[a][e]), cmask_[a] & ~ne);
             std::sort(partners_.begin(), partners_.begin() + np,
                       [](const Partner& x, const Partner& y) { return x.run > y.run; });
-        }
-        // Samples where the pair's labels would need a form the offer lacks:
-        // every candidate holding one of them is refused, so the run of
-        // candidates sharing its highest such bit is skipped at once.
-        uint32_t forbid = 0;
-        if (missing_) {
-            const uint32_t same = f == e ? limit : 0;
-            forbid = (offer_.needs(f, cf | limit, nmask_[f] | same) |
-                      offer_.needs(e, cmask_[e] | same, ne | limit)) &
-                     limit;
         }
         const int* count = count_.data();
         const int uniform = uniform_;
@@ -242,7 +251,7 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
                 continue;
             }
             if (tryplace(f, e, m, maxpeaks)) {
-                (void)addtosamples(s, f, e, m);  // tryplace checked the room
+                placements_[static_cast<size_t>(placed)] = {f, e, m};
                 done[f][e] = true;
                 ++placed;
                 filled |= m;
@@ -253,6 +262,12 @@ int ScheduleBuilder::build(const Selection& base, const int* order, int npairs, 
             s.lastpair = placed;
             return -1;
         }
+    }
+    // Most cycles give up: the samples are written only for a build that ends.
+    initschedule(s);
+    for (int i = 0; i < placed; ++i) {
+        const Placement& q = placements_[static_cast<size_t>(i)];
+        (void)addtosamples(s, q.f, q.e, q.m);  // tryplace checked the room
     }
     s.schednrs = mat_;
     s.lastpair = placed;

@@ -22,7 +22,8 @@ class ScheduleBuilder {
                     const Offer& offer = {});
     // Builds into s; returns the number of pairs placed (also s.lastpair).
     // With giveup > 0 the build stops, returning -1, as soon as its
-    // placements fill giveup samples: the caller knows it has lost by then.
+    // placements fill giveup samples: the caller knows it has lost by then,
+    // and s holds only lastpair.
     int build(const Selection& base, const int* order, int npairs, Schedule& s, uint32_t cutoff,
               int maxpeaks, int giveup = 0);
 
@@ -44,6 +45,7 @@ class ScheduleBuilder {
     Offer offer_;
     bool missing_ = false;    // the offer lacks some form
     int uniform_ = 0;         // the common allowed value when all are equal and positive
+    int allpeaks_ = 0;        // peaks of a sample that labels every type both ways
     std::vector<int> count_;  // occurring pairs per sample mask
     std::array<uint32_t, kTypes + 1> cmask_{}, nmask_{};    // samples labelling a type
     std::array<uint32_t, kSamples + 1> fbits_{}, ebits_{};  // types labelled in a sample
@@ -56,6 +58,11 @@ class ScheduleBuilder {
     };
     std::array<Change, 2 * kTypes + 2> changes_{};
     std::array<Partner, 2 * kTypes + 2> partners_{};
+    struct Placement {
+        int f, e;
+        uint32_t m;
+    };
+    std::array<Placement, kTypes * kTypes> placements_{};  // in the order made
 };
 
 // The same build exactly as the steps read: every candidate is judged by
