@@ -5,6 +5,7 @@
 // cycle builds in full; in the default run the cycles start from the
 // designed schedule, and most of them stop building early.
 // Usage: default_run [cap seconds (600)] [protein ...]
+// SPECTRA=hsqc+hnco runs the two-spectrum model (hnco by default).
 // Proteins: ubiquitin, hen lysozyme, maltose-binding protein and a random
 // protein of 1000 residues unless named.
 #include <algorithm>
@@ -92,6 +93,11 @@ int main(int argc, char** argv) {
         double one = norate ? 0 : rate(base, uniqs, 1, 2000),
                all = norate ? 0 : rate(base, uniqs, hw, 2000);
         OptParams p = defaults(hw);
+        const char* spectra = std::getenv("SPECTRA");
+        if (spectra && !modelof(spectra, asnameconverttonumber(kemradata, "PRO"), p.model)) {
+            std::fprintf(stderr, "SPECTRA: hnco or hsqc+hnco\n");
+            return 2;
+        }
         Capped obs;
         obs.end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                      std::chrono::duration<double>(capsecs));
