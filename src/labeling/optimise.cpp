@@ -303,12 +303,20 @@ void Optimiser::independentcycles(const Mode& mode, double& best) {
                     cycle - lastchange >= p.quietcycles && cycle % p.quietcycles == 0 && proven()) {
                     int resolved = 0, samples = 0;
                     ringbest(resolved, samples);
+                    // Short of every pair, the proof is of the most on the
+                    // cutoff's samples; fewer samples may hold as many.
+                    const bool fewest = resolved >= reach || samples <= p.model.fewest(resolved);
+                    const int nall = std::popcount(p.cutoff & kAllSamples);
                     obs.line("The first schedule resolves " + intstr(resolved) + " of " +
                              intstr(uniquepairs) + " unique pairs on " +
                              counted(samples, "sample") +
-                             ", the most that can be resolved on the fewest samples that can; "
-                             "nothing changed in " +
-                             std::to_string(cycle - lastchange) + " cycles: the search ends.");
+                             (fewest ? ", the most that can be resolved on the fewest samples "
+                                       "that can; "
+                                     : ", the most that " + counted(nall, "sample") +
+                                           " can resolve (fewer samples holding as many are not "
+                                           "excluded); ") +
+                             "nothing changed in " + std::to_string(cycle - lastchange) +
+                             " cycles: the search ends.");
                     ended = true;
                 }
             }
@@ -461,7 +469,15 @@ std::string verdictline(const Verdict& v) {
     const std::string more = v.unbuyable.empty() ? "" : " " + v.unbuyable;
     bool all = v.resolved >= reach;
     if (all && v.samples <= fewest) return line + "optimal." + more;
-    if (!all && v.resolved >= bound) return line + "optimal." + more + stuck(v, reach, bound);
+    if (!all && v.resolved >= bound) {
+        // Proven is the most on the budget's samples; as many on fewer
+        // samples is excluded only where their codes could not tell them apart.
+        const int least = v.model.fewest(v.resolved);
+        if (v.samples <= least) return line + "optimal." + more + stuck(v, reach, bound);
+        return line + "the most pairs (proven); " + intstr(v.resolved) + " on " +
+               span(least, v.samples - 1) + " samples not excluded." + more +
+               stuck(v, reach, bound);
+    }
     // What is still open, in the words a user plans with: the counts that
     // are neither found nor excluded.
     if (all)
