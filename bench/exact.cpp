@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
         const Offer offer = offered ? offerof(typeprices(kemradata, labdata)) : Offer();
         ExactLimits lim;
         lim.seconds = seconds;
-        const int from = model.twospectra() ? 3 : 4, to = model.twospectra() ? 6 : 9;
+        const int from = model.twospectra() ? 3 : 4,
+                  to = std::max(onlyk, model.twospectra() ? 6 : 9);  // a named k is always run
         for (int k = from; k <= to; ++k) {
             if ((onlyk && onlyk != k) || onlyfewest) continue;
             auto t0 = std::chrono::steady_clock::now();
