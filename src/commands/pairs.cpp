@@ -156,6 +156,7 @@ Verdict verdict(const Schedule& best, const Selection& base, const TypeMatrix& u
     v.budget = std::popcount(p.cutoff & ((1u << kSamples) - 1));
     v.provenpairs = r.bound;
     v.provensamples = r.fewest;
+    v.provenmost = r.fewestmost;
     v.model = p.model;
     v.reachable = r.reachable;
     const Offer offer = offerof(typeprices(kemradata, labdata));

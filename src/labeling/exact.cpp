@@ -225,12 +225,15 @@ void improve(const Problem& p, int k, Annealer& judge, Best& best, int bound, St
 
 ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
                          int k, int atleast, const ExactLimits& lim, Labels* labels,
-                         const ExactOptions& opt, const Model& model, const Offer& offer) {
+                         const ExactOptions& opt, const Model& model, const Offer& offer,
+                         double* work) {
     Problem p = analyse(base, uniqs, allowed, model, offer);
     if (!p.supported || !validk(k)) return ExactAnswer::refused;
     Stopper stop(lim, opt);
     Encoding enc(p, k, opt);
-    return enc.solve(atleast, stop, labels);
+    const ExactAnswer a = enc.solve(atleast, stop, labels);
+    if (work) *work = stop.work();
+    return a;
 }
 
 namespace {

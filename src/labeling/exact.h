@@ -180,11 +180,12 @@ bool onepercode(const TypeMatrix& uniqs, const TypeMatrix& allowed, const Model&
 Breakout::Limits breakoutlimits(const ExactOptions& opt, long steps);
 
 // Labels on k samples that resolve at least atleast unique pairs: sat (with
-// labels), unsat (proven), unknown (limit) or refused.
+// labels), unsat (proven), unknown (limit) or refused; work (if given) gets
+// the seconds of the budget used.
 ExactAnswer exactresolve(const Selection& base, const TypeMatrix& uniqs, const TypeMatrix& allowed,
                          int k, int atleast, const ExactLimits& lim, Labels* labels = nullptr,
                          const ExactOptions& opt = {}, const Model& model = {},
-                         const Offer& offer = {});
+                         const Offer& offer = {}, double* work = nullptr);
 
 // The most unique pairs k samples resolve: best labels found and the best
 // proven bound; start (if given) is a known good labeling to improve on.

@@ -305,7 +305,9 @@ void Optimiser::independentcycles(const Mode& mode, double& best) {
                     ringbest(resolved, samples);
                     // Short of every pair, the proof is of the most on the
                     // cutoff's samples; fewer samples may hold as many.
-                    const bool fewest = resolved >= reach || samples <= p.model.fewest(resolved);
+                    const bool fewest =
+                        resolved >= reach ||
+                        samples <= std::max(p.model.fewest(resolved), out.fewestmost);
                     const int nall = std::popcount(p.cutoff & kAllSamples);
                     obs.line("The first schedule resolves " + intstr(resolved) + " of " +
                              intstr(uniquepairs) + " unique pairs on " +
@@ -472,7 +474,7 @@ std::string verdictline(const Verdict& v) {
     if (!all && v.resolved >= bound) {
         // Proven is the most on the budget's samples; as many on fewer
         // samples is excluded only where their codes could not tell them apart.
-        const int least = v.model.fewest(v.resolved);
+        const int least = std::max(v.model.fewest(v.resolved), v.provenmost);
         if (v.samples <= least) return line + "optimal." + more + stuck(v, reach, bound);
         return line + "the most pairs (proven); " + intstr(v.resolved) + " on " +
                span(least, v.samples - 1) + " samples not excluded." + more +

@@ -37,6 +37,7 @@ struct KemraData;
     X(long, quietcycles, 20000, "unchanged cycles after which a proven optimum ends mode -1")      \
     X(double, progressseconds, 5.0, "seconds between two progress lines of a long phase")          \
     X(double, exactseconds, 20, "exact engine budget, seconds of counted work; 0: not used")       \
+    X(double, fewerseconds, 20, "exact engine budget for the most pairs on fewer samples")         \
     X(int, cycleceiling, 1, "a cycle stops building once it cannot pass the first schedule")       \
     X(long, polishsteps, 3000000, "moves of the search for cheaper schedules of the best quality") \
     X(long, allpairsmoves, 600000, "moves of the all-pairs search per sample count tried")
@@ -100,9 +101,10 @@ struct OptResult {
     std::array<Schedule, kSlots + 1> ranked{};  // slots 1..10, best first
     Schedule last{};                            // the schedule of the last cycle
     long cycles = 0;
-    int bound = 0;      // proven: no schedule within the cutoff resolves more
-    int fewest = 0;     // proven: fewer samples cannot resolve every unique pair
-    int reachable = 0;  // unique pairs an offered form can show (the most any schedule resolves)
+    int bound = 0;       // proven: no schedule within the cutoff resolves more
+    int fewest = 0;      // proven: fewer samples cannot resolve every unique pair
+    int reachable = 0;   // unique pairs an offered form can show (the most any schedule resolves)
+    int fewestmost = 0;  // proven: fewer samples cannot resolve bound pairs
 };
 
 // The sample mask of a cutoff given as a count of samples: the first cutoff
@@ -127,6 +129,7 @@ struct Verdict {
     int reachable = -1;     // unique pairs an offered form can show (-1: all)
     // Unresolved unique pairs an offered form could show, named ("TRP-ARG").
     std::vector<std::string> stuck{};
+    int provenmost = 0;  // fewest samples that resolve provenpairs, when proven
 };
 std::string verdictline(const Verdict& v);
 

@@ -290,6 +290,7 @@ struct Optimiser {
     std::string open(int resolved, int samples) const;
     int reachable() const;
     void bounds(int nall);
+    void fewer(const std::function<void(const Labels&, int)>& take, int bestup, int& bestn);
     void exact(int nall, const std::function<void(Schedule&)>& consider, const Schedule& best,
                const std::vector<Labels>& walked, int& bestup, int& bestn);
     static bool independent(const Mode& m);

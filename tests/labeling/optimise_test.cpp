@@ -421,6 +421,12 @@ TEST(Verdict, SaysWhatIsProven) {
          "the most pairs (proven); 60 on 6 and 7 samples not excluded. Of the 66 pairs that "
          "offered forms can show, 8 samples resolve at most 60 (proven): A-B, C-D and E-F stay "
          "unresolved."},
+        {{60, 66, 8, 900, 8, 60, 0, hnco, none, -1, {"A-B"}, 7},  // a caller proved 6 cannot
+         "the most pairs (proven); 60 on 7 samples not excluded. Of the 66 pairs that offered "
+         "forms can show, 8 samples resolve at most 60 (proven): A-B stays unresolved."},
+        {{60, 66, 8, 900, 8, 60, 0, hnco, none, -1, {"A-B"}, 8},
+         "optimal. Of the 66 pairs that offered forms can show, 8 samples resolve at most 60 "
+         "(proven): A-B stays unresolved."},
         {{60, 66, 6, 900, 8, 60, 0, hnco, none, -1, {"A", "B", "C", "D", "E", "F"}},
          "optimal. Of the 66 pairs that offered forms can show, 8 samples resolve at most 60 "
          "(proven): 6 stay unresolved."},
