@@ -161,6 +161,11 @@ int brutehnco(const std::vector<int>& chain, const Labels& l) {
     return shown;
 }
 
+// What the chain shows under the labels, in either model.
+int brutejudge(const Chain& ch, bool two, const Labels& l, int k) {
+    return two ? brutetwospectra(ch.types, l, ch.proline, k) : brutehnco(ch.types, l);
+}
+
 // The labels of one sample as type bits. They are normal when every label
 // has a use: HNCO: 13C on a front of a base pair whose end carries 15N, 15N
 // on an end of one whose front carries 13C; two spectra: 15N only on types
@@ -218,9 +223,6 @@ Enumerated enumerate2(const Chain& ch, bool two, const Offer& o, int k) {
         }
         if (normal(ch, two, o, c, n)) cols.push_back({c, n});
     }
-    auto judge = [&](const Labels& l) {
-        return two ? brutetwospectra(ch.types, l, ch.proline, k) : brutehnco(ch.types, l);
-    };
     Enumerated r;
     for (int f = 1; f <= kTypes; ++f)
         for (int e = 1; e <= kTypes; ++e) {
@@ -238,7 +240,7 @@ Enumerated enumerate2(const Chain& ch, bool two, const Offer& o, int k) {
                 if (cols[col[static_cast<size_t>(s)]].first >> t & 1) l.c[t] |= 1u << s;
                 if (cols[col[static_cast<size_t>(s)]].second >> t & 1) l.n[t] |= 1u << s;
             }
-        r.optimum = std::max(r.optimum, judge(l));
+        r.optimum = std::max(r.optimum, brutejudge(ch, two, l, k));
         int s = k - 1;
         while (s >= 0 && col[static_cast<size_t>(s)] == cols.size() - 1) --s;
         if (s < 0) break;
@@ -291,15 +293,12 @@ TEST(ExactEngine, OptimaOfBothModelsAndOffersEqualEnumeration) {
         EXPECT_EQ(r.bound, want.optimum);
         EXPECT_TRUE(normallabels(ch, two, offer, r.labels, k));
         EXPECT_EQ(offer.count(r.labels), 0);
-        EXPECT_EQ(two ? brutetwospectra(ch.types, r.labels, ch.proline, k)
-                      : brutehnco(ch.types, r.labels),
-                  want.optimum);
+        EXPECT_EQ(brutejudge(ch, two, r.labels, k), want.optimum);
         Labels l;
         EXPECT_EQ(exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, k, want.optimum, {}, &l, opt,
                                model, offer),
                   ExactAnswer::sat);
-        EXPECT_GE(two ? brutetwospectra(ch.types, l, ch.proline, k) : brutehnco(ch.types, l),
-                  want.optimum);
+        EXPECT_GE(brutejudge(ch, two, l, k), want.optimum);
         EXPECT_EQ(exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, k, want.optimum + 1, {},
                                nullptr, opt, model, offer),
                   ExactAnswer::unsat);
@@ -325,19 +324,17 @@ TEST(ExactEngine, AnswersAgreeWithTheChain) {
         Annealer judge(ch.p.base, ch.p.uniqs, ch.p.allowed, samples, 999, ch.two);
         for (int draw = 0; draw < 20; ++draw) {
             Labels l = testutil::randomlabels(rng, samples);
-            ASSERT_EQ(resolvedby(l, ch.p.uniqs, ch.two),
-                      brutetwospectra(ch.types, l, ch.proline, k));
+            ASSERT_EQ(resolvedby(l, ch.p.uniqs, ch.two), brutejudge(ch, true, l, k));
             Labels n = judge.normalised(l);
-            ASSERT_EQ(judge.evaluate(n).resolved, brutetwospectra(ch.types, n, ch.proline, k));
-            ASSERT_GE(brutetwospectra(ch.types, n, ch.proline, k),
-                      brutetwospectra(ch.types, l, ch.proline, k));
+            ASSERT_EQ(judge.evaluate(n).resolved, brutejudge(ch, true, n, k));
+            ASSERT_GE(brutejudge(ch, true, n, k), brutejudge(ch, true, l, k));
             if (draw % 5) continue;
             Labels got;
-            const int want = brutetwospectra(ch.types, n, ch.proline, k);
+            const int want = brutejudge(ch, true, n, k);
             ASSERT_EQ(
                 exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, k, want, {}, &got, {}, ch.two),
                 ExactAnswer::sat);
-            EXPECT_GE(brutetwospectra(ch.types, got, ch.proline, k), want);
+            EXPECT_GE(brutejudge(ch, true, got, k), want);
         }
         for (const Model& model : {Model(), ch.two}) {
             SCOPED_TRACE("trial " + std::to_string(trial) +
@@ -347,9 +344,7 @@ TEST(ExactEngine, AnswersAgreeWithTheChain) {
             ExactFewest f = exactfewest(ch.p.base, ch.p.uniqs, ch.p.allowed, {}, opt, model);
             ASSERT_EQ(f.status, ExactStatus::proven);
             EXPECT_EQ(f.lower, f.upper);
-            EXPECT_EQ(model.twospectra() ? brutetwospectra(ch.types, f.labels, ch.proline, f.upper)
-                                         : brutehnco(ch.types, f.labels),
-                      f.unique);
+            EXPECT_EQ(brutejudge(ch, model.twospectra(), f.labels, f.upper), f.unique);
             EXPECT_GE(f.upper, model.fewest(f.unique));
             if (f.upper > 1) {
                 EXPECT_EQ(exactresolve(ch.p.base, ch.p.uniqs, ch.p.allowed, f.upper - 1, f.unique,
