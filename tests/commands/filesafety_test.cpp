@@ -92,9 +92,7 @@ class FileSafety : public ::testing::Test {
     }
     // A fresh directory with the score's inputs and a molecule.
     void fresh() {
-        fs::current_path(old_);
-        if (fs::exists(dir_)) fs::permissions(dir_, fs::perms::owner_all);
-        fs::remove_all(dir_);
+        TearDown();
         fs::create_directories(dir_);
         fs::current_path(dir_);
         scoreinputs();

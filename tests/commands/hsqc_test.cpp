@@ -17,24 +17,6 @@ using testutil::run;
 
 constexpr int kAla = 1, kGly = 9, kLeu = 12, kLys = 13, kPro = 16, kSer = 17, kThr = 18;
 
-// ALA GLY SER LEU ALA GLY THR LYS PRO on two samples. GLY-SER has its HNCO
-// peak in sample 1 (the one entry); SER-LEU and GLY-THR share an HSQC peak
-// alone in sample 2; LEU-ALA shows HSQC peaks in both samples, THR-LYS in
-// sample 1; ALA-GLY (twice) has no 15N, and LYS-PRO shows nothing although
-// PRO carries 15N in sample 1.
-void handmade(int rank) {
-    testutil::molecule("ALA GLY SER LEU ALA GLY THR LYS PRO");
-    Selection base;
-    TypeMatrix uniqs{};
-    annotatepairs(kemradata, labdata, base, uniqs, Bans::on, 1, false);
-    auto s = std::make_unique<Schedule>();
-    ASSERT_TRUE(modelof("hsqc+hnco", asnameconverttonumber(kemradata, "PRO"), s->model));
-    addentry(s->samples[1], kGly, kSer, 1);
-    for (auto [t, n] : {std::pair{kLeu, 2}, {kThr, 2}, {kLys, 1}, {kAla, 3}, {kPro, 1}})
-        s->extra.n[t] = static_cast<uint32_t>(n);
-    export_pairs(*s, uniqs, rank, labdata);
-}
-
 // Empties the slots and nothing else (the molecule's fields stay).
 void clearslots() {
     labdata.ilabelsize.fill(0);
@@ -42,6 +24,23 @@ void clearslots() {
         for (auto& slot : *a) slot.fill(0);
     labdata.slotmodel.fill(Model());
     labdata.slotextra.fill(Labels());
+}
+
+// ALA GLY SER LEU ALA GLY THR LYS PRO on two samples. GLY-SER has its HNCO
+// peak in sample 1 (the one entry); SER-LEU and GLY-THR share an HSQC peak
+// alone in sample 2; LEU-ALA shows HSQC peaks in both samples, THR-LYS in
+// sample 1; ALA-GLY (twice) has no 15N, and LYS-PRO shows nothing although
+// PRO carries 15N in sample 1.
+void handmade(int rank) {
+    clearslots();
+    testutil::molecule("ALA GLY SER LEU ALA GLY THR LYS PRO");
+    const testutil::Pairs p(Bans::on);
+    auto s = std::make_unique<Schedule>();
+    ASSERT_TRUE(modelof("hsqc+hnco", asnameconverttonumber(kemradata, "PRO"), s->model));
+    addentry(s->samples[1], kGly, kSer, 1);
+    for (auto [t, n] : {std::pair{kLeu, 2}, {kThr, 2}, {kLys, 1}, {kAla, 3}, {kPro, 1}})
+        s->extra.n[t] = static_cast<uint32_t>(n);
+    export_pairs(*s, p.uniqs, rank, labdata);
 }
 
 void expectsameslots(const LabelData& a, const LabelData& b, const std::string& what) {
@@ -54,7 +53,6 @@ void expectsameslots(const LabelData& a, const LabelData& b, const std::string& 
 }
 
 TEST(TwoSpectrumReports, ReportPageHoldsTheStatesAndTheCodeBook) {
-    clearslots();
     handmade(1);
     std::string page = report_html("design", 1, labdata, kemradata);
     EXPECT_EQ(testutil::count(page, "class=\"on\""), 1);    // GLY-SER in sample 1
@@ -67,7 +65,6 @@ TEST(TwoSpectrumReports, ReportPageHoldsTheStatesAndTheCodeBook) {
 }
 
 TEST(LabelTable, WriteThenReadGivesTheSameSlots) {
-    clearslots();
     handmade(2);
     testutil::setslot(1, {{kGly, kSer, 5}});  // an HNCO labeling beside it keeps its lines
     std::string f = testutil::writefile("table.lab", "");
@@ -104,7 +101,6 @@ TEST(LabelTable, BadLineIsRefusedWhole) {
         {"    9   17    1\n" + head, "Line 2 of"},
         {"    9   17    1\n    0    0    0\n" + head + "GLY  C. extra\n", "Line 4 of"},
     };
-    clearslots();
     handmade(4);
     for (const Case& c : cases) {
         std::string f = testutil::writefile("bad.lab", c.text);
@@ -116,7 +112,6 @@ TEST(LabelTable, BadLineIsRefusedWhole) {
 }
 
 TEST(Spectra, UnknownWordIsAnErrorAndNothingRuns) {
-    clearslots();
     handmade(1);
     const auto before = std::make_unique<LabelData>(labdata);
     const std::string says = "*** ERROR: Parameter \"spectra\" is \"";

@@ -109,10 +109,9 @@ TEST(NotOffered, NoStoredLabelingRecipeReportOrOrderBuysIt) {
         const long verdict = number(out, "recipe price (\\d+):");
         for (int r = 1; r <= kSlots && labdata.ilabelsize[r] > 0; ++r) {
             const std::string recipe = run("showrecipe", {"rank=" + std::to_string(r)});
-            EXPECT_FALSE(std::regex_search(recipe, std::regex("\nLEU\\|[^|]*C"))) << recipe;
-            EXPECT_FALSE(std::regex_search(recipe, std::regex("\nGLY\\|[^|]*N"))) << recipe;
-            EXPECT_FALSE(std::regex_search(recipe, std::regex("\nTHR\\|[^|]*B"))) << recipe;
-            EXPECT_FALSE(std::regex_search(recipe, std::regex("\nVAL\\|[^|]*C"))) << recipe;
+            for (const char* form :
+                 {"\nLEU\\|[^|]*C", "\nGLY\\|[^|]*N", "\nTHR\\|[^|]*B", "\nVAL\\|[^|]*C"})
+                EXPECT_FALSE(std::regex_search(recipe, std::regex(form))) << recipe;
             const std::string order = run("showorder", {"rank=" + std::to_string(r)});
             EXPECT_FALSE(has(order, "not offered")) << order;  // marks any
         }

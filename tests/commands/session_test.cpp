@@ -24,6 +24,7 @@ class Session : public ::testing::Test {
 void randomlabelings(std::mt19937& rng) {
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     LabelData& l = labdata;
+    l.reset();
     for (int r = 1; r <= kSlots; ++r) {
         l.ilabelsize[r] = r == 3 ? kSlotEntries : pick(0, 200);
         for (int i = 1; i <= kSlotEntries; ++i) {
@@ -40,7 +41,6 @@ void randomlabelings(std::mt19937& rng) {
 
 TEST_F(Session, ReadingBringsBackWhatWasWritten) {
     std::mt19937 rng(11);
-    labdata.reset();
     randomlabelings(rng);
     std::string out = run("writesession", {});
     EXPECT_EQ(out, " 1501\n 1502\n 1943\n");
@@ -76,7 +76,6 @@ TEST_F(Session, ReadingBringsBackWhatWasWritten) {
 
 TEST_F(Session, BadFilesChangeNothing) {
     std::mt19937 rng(5);
-    labdata.reset();
     randomlabelings(rng);
     run("writesession", {});
     std::vector<std::string> lines;
@@ -152,7 +151,6 @@ TEST_F(Session, FailedWriteLeavesTheOldFile) {
 // without that part reads every slot as the console reports count.
 TEST_F(Session, AnalysesOfDesignsComeBack) {
     std::mt19937 rng(3);
-    labdata.reset();
     randomlabelings(rng);
     labdata.slotanalysis[2] = Analysis{false, 1};
     labdata.slotanalysis[7] = Analysis{true, 3};

@@ -377,7 +377,7 @@ TEST(Verdict, SaysWhatIsProven) {
     const Model hnco;
     Model two;
     modelof("hsqc+hnco", 16, two);
-    const std::string none;
+    const std::string none, asn10 = "10 more need 15N on ASN, which is not offered.";
     struct Case {
         Verdict v;
         const char* tail;
@@ -401,17 +401,7 @@ TEST(Verdict, SaysWhatIsProven) {
          "optimal. 3 more need 15N on ASN, which is not offered."},
         // A proven bound below the pairs that can show names the pairs it
         // leaves, but not where the budget's codes are the limit.
-        {{67,
-          78,
-          8,
-          900,
-          8,
-          67,
-          0,
-          hnco,
-          "10 more need 15N on ASN, which is not offered.",
-          68,
-          {"TRP-ARG"}},
+        {{67, 78, 8, 900, 8, 67, 0, hnco, asn10, 68, {"TRP-ARG"}},
          "the most pairs (proven); 67 on 7 samples not excluded. 10 more need 15N on ASN, which "
          "is not offered. Of the 68 pairs that offered forms can show, 8 samples resolve at most "
          "67 (proven): TRP-ARG stays unresolved."},
