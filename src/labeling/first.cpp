@@ -81,6 +81,7 @@
 #include "labeling/anneal.h"
 #include "labeling/breakout.h"
 #include "labeling/exact.h"
+#include "labeling/halving.h"
 #include "labeling/labutils.h"
 #include "labeling/optimiser.h"
 #include "labeling/price.h"
@@ -449,41 +450,29 @@ void Optimiser::bounds(int nall) {
 }
 
 // Short of every pair, with the most the cutoff's samples can resolve
-// proven and found: as many on fewer samples. The question goes to the
-// solver directly, in the configuration for satisfiable formulas and on a
-// budget of its own, by halving: the middle count between the fewest whose
-// codes could hold the pairs and one below the best, on half the budget
-// left (all of it for the last count). A yes moves the top down; a no or
-// no answer moves the bottom up, and only a no is a proof (for every count
-// below too, since an empty sample adds nothing). On a random 1000-residue
-// protein (67 pairs, proven the most on 15 samples) each question took 4 to
-// 7 s of work: one sample fewer at a time the 20 s ended at 12 samples;
-// halving asks 10 (yes, 6.6 s), then 8 and 9 (no answer) and ends at 10.
+// proven and found: as many on fewer samples, by halving (halving.h). The
+// question goes to the solver directly, in the configuration for
+// satisfiable formulas and on a budget of its own.
 void Optimiser::fewer(const std::function<void(const Labels&, int)>& take, int bestup, int& bestn) {
     if (bestup < out.bound || p.fewerseconds <= 0) return;
-    double spent = 0;
     ExactOptions opt;
     opt.config = 1;
-    int low = std::max(1, p.model.fewest(bestup));
-    while (low <= bestn - 1 && spent < p.fewerseconds && !obs.stop()) {
-        const int k = (low + bestn - 1) / 2;
+    auto ask = [&](int k, double seconds, double& work) {
         ExactLimits lim;
-        lim.seconds = (p.fewerseconds - spent) / (k < bestn - 1 ? 2 : 1);
+        lim.seconds = seconds;
         lim.interrupt = [&] {
             tick("exact search for " + intstr(bestup) + " unique pairs on " + counted(k, "sample"));
             return obs.stop();
         };
         Labels l;
-        double work = 0;
         const ExactAnswer a =
             exactresolve(base, uniqs, p.allowed, k, bestup, lim, &l, opt, p.model, offer, &work);
-        spent += work;
-        if (a == ExactAnswer::unsat) out.fewestmost = std::max(out.fewestmost, k + 1);
-        const int had = bestn;
         if (a == ExactAnswer::sat) take(l, k);
-        if (a == ExactAnswer::sat && bestn >= had) return;  // the labels made no better schedule
-        if (a != ExactAnswer::sat) low = k + 1;
-    }
+        return a;
+    };
+    const int proven = halvecounts(std::max(1, p.model.fewest(bestup)), bestn, p.fewerseconds, ask,
+                                   [&] { return obs.stop(); });
+    out.fewestmost = std::max(out.fewestmost, proven);
 }
 
 // The exact engine, when the best schedule is not proven yet. When it
