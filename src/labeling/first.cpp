@@ -454,7 +454,7 @@ void Optimiser::bounds(int nall) {
 // question goes to the solver directly, in the configuration for
 // satisfiable formulas and on a budget of its own.
 void Optimiser::fewer(const std::function<void(const Labels&, int)>& take, int bestup, int& bestn) {
-    if (bestup < out.bound || p.fewerseconds <= 0) return;
+    if (bestup < out.bound) return;  // a budget of 0 asks nothing (halvecounts)
     ExactOptions opt;
     opt.config = 1;
     auto ask = [&](int k, double seconds, double& work) {
